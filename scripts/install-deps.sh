@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Quorvel needs to build, test and run.
+set -euo pipefail
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends \
+  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev \
+  libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev \
+  qt6-base-dev libgl-dev xvfb xauth >/dev/null

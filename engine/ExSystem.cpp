@@ -7,9 +7,13 @@
 
 namespace quorvel {
 
-TExpertSystem::TExpertSystem(IMessageSink* sink) : sink_(sink ? sink : &DefaultMessageSink()) { ClearBase(); }
+TExpertSystem::TExpertSystem(IMessageSink* sink) : sink_(sink ? sink : &DefaultMessageSink()) {
+    SetMessageLoop(nullptr);
+    ClearBase();
+}
 
-TExpertSystem::~TExpertSystem() = default;
+// The attached controls are told first that the engine goes away.
+TExpertSystem::~TExpertSystem() { DetachControls(); }
 
 void TExpertSystem::SetMessageSink(IMessageSink* sink) {
     sink_ = sink ? sink : &DefaultMessageSink();
@@ -57,14 +61,15 @@ void TExpertSystem::ClearBase() {
     Running = false;
     Paused = false;
     StepWait = false;
+    StopRequested = false;
+    RollingBack = false;
+    Waiting = false;
+    tape_.Clear();
+    history_.clear();
     fileName_.clear();
     isNew_ = true;
     NotifyBaseChanged();
 }
-
-// The display controls attached to the engine are told here that the base
-// changed; the consultation layer registers them.
-void TExpertSystem::NotifyBaseChanged() {}
 
 TExpertSystem::TLookupCursors TExpertSystem::CurrentLookupCursors() const {
     return {vars_->SaveCursors(), values_->SaveCursors()};

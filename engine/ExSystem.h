@@ -12,7 +12,12 @@
 #include <string_view>
 #include <vector>
 
+#include <deque>
+#include <map>
+#include <set>
+
 #include "ExDataSt.h"
+#include "ExEvents.h"
 #include "ExMessages.h"
 #include "ExPasswd.h"
 
@@ -37,7 +42,52 @@ inline constexpr std::array<uint8_t, 9> kFileSignature = {0x2D, 0x0C, 0xBD, 0x16
 inline constexpr uint8_t kMarkerVersion10 = 0x21;
 inline constexpr uint8_t kMarkerVersion11 = 0x22;
 
-class TExpertSystem {
+// Tape codes: what the engine records while it consults. A positive code is
+// a rule whose premise (the argument, from 1) is about to be evaluated.
+enum TTapeCode : int32_t {
+    kTapeAnswered = 0,        // variable: the user's answer was stored
+    kTapeRuleFired = -1,      // rule: accepted, its conclusions follow
+    kTapeRuleRejected = -2,   // rule
+    kTapeConclusionsDone = -3,  // rule
+    kTapeDeriving = -4,       // variable: a derivation started
+    kTapeFormulaBegin = -5,   // 0
+    kTapeFormulaEnd = -6,     // 0
+    kTapeDefaultUnknown = -7,  // variable: no rule fired, set to "DESCONHECIDO"
+};
+
+// The event tape: (code, argument) pairs, consumed from the front by the
+// consultation tree. Elements keep their absolute index, so the question
+// history can point at them whatever was consumed.
+class TTape {
+public:
+    uint64_t Append(int32_t value);
+    bool Empty() const { return items_.empty(); }
+    std::size_t Size() const { return items_.size(); }
+    int32_t PopFront();
+    // Removes the element at this absolute index and every later one, and returns them.
+    std::vector<int32_t> CutAt(uint64_t index);
+    void Clear();
+    const std::deque<int32_t>& Items() const { return items_; }
+
+private:
+    std::deque<int32_t> items_;
+    uint64_t first_ = 0;
+};
+
+// One answered question that can still be gone back to: "rule/index/true".
+struct TQuestionHistoryEntry {
+    std::string Text;
+    uint64_t TapeIndex = 0;
+};
+
+// A reported position of the consultation: a premise or a conclusion of a rule.
+struct TPosition {
+    int32_t RuleCode = 0;
+    int32_t Index = 0;
+    bool Premise = true;
+};
+
+class TExpertSystem : public IInstantiator {
 public:
     explicit TExpertSystem(IMessageSink* sink = nullptr);
     ~TExpertSystem();
@@ -81,9 +131,85 @@ public:
     TVarListTree& VarList() { return *varList_; }
     TVarListExtraTree& VarListExtra() { return *varListExtra_; }
     TInstanceList& Instances() { return instances_; }
+    TTape& Tape() { return tape_; }
+    const std::vector<TQuestionHistoryEntry>& QuestionHistory() const { return history_; }
+
+    // ---- consultation state
     bool Running = false;
+    bool Finished = false;
     bool Paused = false;
+    bool StopRequested = false;
     bool StepWait = false;
+    bool RollingBack = false;
+    bool Waiting = false;
+    bool Recording = false;
+    bool Reporting = false;
+    bool Replaying = false;
+    int32_t QuestionCount = 0;
+    int32_t LastConclusionIndex = 0;
+    bool ReportEnding = true;
+    // The operands of a confidence formula, readable as CNF1 and CNF2.
+    float Cnf1 = 0.0f;
+    float Cnf2 = 0.0f;
+    // Whether the latest formula evaluation met an unknown variable.
+    bool LastUnknown = false;
+    float FalseCnf = 0.0f;
+    float TrueCnf = 1.0f;
+    // The premise most recently taken up, with its rule; none before the first.
+    std::optional<TTailNode> CurrentPremise;
+    TPosition CurrentPosition;
+    TPosition LastReportedPosition;
+
+    // ---- published events
+    using TNotifyEvent = std::function<void(TExpertSystem&)>;
+    using TVarBasedEvent = std::function<void(TExpertSystem&, int32_t)>;
+    TNotifyEvent OnStart;
+    TNotifyEvent OnFinish;
+    TVarBasedEvent OnFindTarget;
+    TVarBasedEvent OnChange;
+    TNotifyEvent OnExecuteStep;
+    TNotifyEvent OnPause;
+    TNotifyEvent OnResume;
+    TVarBasedEvent OnPrompt;
+    TVarBasedEvent OnShowResults;
+    TVarBasedEvent OnRollback;
+
+    // ---- host services
+    void SetMessageLoop(IMessageLoop* loop);
+    void SetQuestionDialogFactory(TQuestionDialogFactory factory) { dialogFactory_ = std::move(factory); }
+    IQuestionDialog* QuestionDialog() const { return dialog_.get(); }
+    // Runs the host's message loop while the flag stays set.
+    void WaitWhile(const bool& flag);
+
+    // ---- display controls
+    void AddControl(TExCtrlInterface* control);
+    void RemoveControl(TExCtrlInterface* control);
+    void SetDebugObserver(TExDebugInterface* observer) { debugObserver_ = observer; }
+    TExDebugInterface* DebugObserver() const { return debugObserver_; }
+    void NotifyStateViews();
+    void NotifyValueViews();
+
+    // ---- consultation
+    // Runs a consultation; returns when it has ended. Exceptions of the
+    // consultation reach the caller after it was ended cleanly.
+    void Start();
+    void Stop();
+    void Pause();
+    void Resume();
+    void ExecuteStep();
+    void BackToLastQuestion();
+    void ReleaseWait();
+    void ShowQuestion(int32_t varCode);
+    // Stores a value of a variable: a value code in decimal (isCode) or a
+    // number's text, with its confidence.
+    void Instantiate(int32_t varCode, const std::string& valueText, bool isCode, float cnf) override;
+    bool IsMultivalued(int32_t varCode) override;
+    // The value of a formula; sets LastUnknown.
+    float FormulaValue(int32_t formulaCode);
+    // The value of a formula text; sets LastUnknown.
+    float EvaluateFormula(std::string_view text);
+    // The confidence of one premise given the current instantiations.
+    float PremiseCnf(const TTailNode& premise);
 
     // ---- access operations
     void ClearBase();
@@ -125,7 +251,40 @@ public:
     bool Save(const std::string& name);
     const std::string& LastSaveError() const { return lastSaveError_; }
 
+protected:
+    // Asks the user for a variable: OnPrompt, or the question dialog, then waits.
+    virtual void Ask(int32_t varCode);
+    // Lets the host show the results of a target.
+    virtual void PresentResults(int32_t varCode);
+
 private:
+    void RunConsultation();
+    void BeginConsultation();
+    void EndConsultation();
+    void DeriveVariable(int32_t varCode);
+    void TryRule(int32_t ruleCode, bool& fired);
+    float EvaluateRule(int32_t ruleCode);
+    float EvaluatePremise(const TTailNode& premise);
+    void FireRule(int32_t ruleCode, float cnf);
+    void Record(int32_t code, int32_t argument);
+    void ReportPosition(int32_t ruleCode, int32_t index, bool premise);
+    void Rollback();
+    void StopUnwinding();
+    bool HasInstantiation(int32_t varCode);
+    void RemoveInstantiationsOf(int32_t varCode);
+    std::string NumberFromFormula(int32_t formulaCode, bool& unknown);
+    void InstantiateNumeric(int32_t varCode, const std::string& valueText, bool isCode, int32_t code, float cnf,
+                            std::string& recordedText, bool& recordedIsCode);
+    void InstantiateUnivalued(int32_t varCode, const std::string& valueText, bool isCode, int32_t code, float cnf,
+                              float& recordedCnf);
+    std::vector<const TTailNode*> PremisesOf(int32_t ruleCode);
+    std::vector<const THeadNode*> ConclusionsOf(int32_t ruleCode);
+    bool VarIsNumeric(int32_t varCode);
+
+    // The value of a variable named in a formula (see IFormulaHost).
+    bool FormulaVariable(std::string_view upperName, long double& value, bool& unknown);
+    friend class TEngineFormulaHost;
+
     struct TLookupCursors {
         TSingleIndexTree::TCursorState vars;
         TSingleIndexTree::TCursorState values;
@@ -134,6 +293,7 @@ private:
     void ApplyLookupCursors(const TLookupCursors& cursors);
     std::string ValueTextFor(const TVarNode* var, int32_t valueCode, bool fromValueText);
     void NotifyBaseChanged();
+    void DetachControls();
     void ShowError(const std::string& text) const;
     bool ReadBase(const std::vector<uint8_t>& bytes);
 
@@ -153,6 +313,17 @@ private:
     std::unique_ptr<TVarListTree> varList_;
     std::unique_ptr<TVarListExtraTree> varListExtra_;
     TInstanceList instances_;
+
+    TTape tape_;
+    std::vector<TQuestionHistoryEntry> history_;
+    std::set<int32_t> triedRules_;
+    std::multimap<int32_t, int32_t> conclusionIndex_;  // variable -> rule
+    std::set<int32_t> deriving_;                        // variables being derived, against cycles
+    std::array<std::vector<TExCtrlInterface*>, 4> controls_;
+    TExDebugInterface* debugObserver_ = nullptr;
+    IMessageLoop* loop_;
+    TQuestionDialogFactory dialogFactory_;
+    std::unique_ptr<IQuestionDialog> dialog_;
 
     TLookupCursors savedLookup_;
     TSingleIndexTree::TCursorState savedQuestion_;

@@ -1,0 +1,81 @@
+// What the engine needs of the views and of the host while it consults:
+// notification objects of the display controls, the debug observer, the
+// message loop that runs while the engine waits, and the question dialog.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace quorvel {
+
+class TExpertSystem;
+
+// Kinds of notification objects.
+enum TControlKind : uint8_t {
+    kValueViews = 0,   // refreshed after every instantiation
+    kPromptControls = 1,
+    kRuleViews = 2,
+    kStateViews = 3,   // refreshed at start, after each target, answer, pause, step, back and at the end
+};
+
+// The engine's link to a display control that follows it.
+class TExCtrlInterface {
+public:
+    explicit TExCtrlInterface(uint8_t kind) : Kind(kind) {}
+    virtual ~TExCtrlInterface() = default;
+    // The base is new or may not be viewed: empty the display.
+    virtual void Clear() = 0;
+    // Re-read the engine and redisplay.
+    virtual void Refresh() = 0;
+    // The engine goes away: forget it.
+    virtual void Detach() = 0;
+
+    uint8_t Kind;
+};
+
+// The single debug observer: it shows positions and holds the engine in step mode.
+class TExDebugInterface : public TExCtrlInterface {
+public:
+    using TExCtrlInterface::TExCtrlInterface;
+    virtual bool Holding() = 0;
+    virtual void SetHolding(bool holding) = 0;
+    // Waits for a step: sets the engine's StepWait and runs the message loop
+    // until it is clear (not while the engine waits for an answer or rolls back).
+    virtual void Hold() = 0;
+    virtual void ShowPosition(int32_t ruleCode, int32_t index, bool premise) = 0;
+};
+
+// Runs the host's message loop until `done` answers true. A loop that has
+// nothing to run (the command-line tool, the tests) must not hang: it throws
+// when `done` is still false.
+class IMessageLoop {
+public:
+    virtual ~IMessageLoop() = default;
+    virtual void RunUntil(const std::function<bool()>& done) = 0;
+};
+
+// For hosts that answer inside the engine's events: every wait must already
+// be over when it starts.
+class TImmediateMessageLoop : public IMessageLoop {
+public:
+    void RunUntil(const std::function<bool()>& done) override;
+};
+
+// The run-time question dialog, created by the engine for each consultation
+// through the host's factory.
+class IQuestionDialog {
+public:
+    virtual ~IQuestionDialog() = default;
+    // Prepares the dialog for a variable and shows it without waiting.
+    virtual void ShowQuestion(int32_t varCode) = 0;
+    virtual void HideQuestion() = 0;
+    virtual bool IsShown() const = 0;
+    // Closes the dialog at the end of a consultation that was not stopped
+    // ("Fim da consulta" when the engine reports endings).
+    virtual void CloseAtEnd() = 0;
+};
+
+using TQuestionDialogFactory = std::function<std::unique_ptr<IQuestionDialog>(TExpertSystem&)>;
+
+}  // namespace quorvel

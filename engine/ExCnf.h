@@ -1,0 +1,132 @@
+// The confidence calculus: how the confidences (CNF, 0 = false, 1 = certain)
+// of a rule's premises combine through E and OU, which CNF a conclusion gets,
+// how repeated support accumulates, and how a rule is decided early, before
+// every premise was evaluated (and asked about).
+//
+// Every CNF is a single-precision float. The built-in combinations run in
+// extended precision and are rounded once; an author's formula replaces them
+// when its UseDefault flag is clear.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "ExFormula.h"
+
+namespace quorvel {
+
+struct TCnfFormula;  // ExSystem.h
+
+inline constexpr float kFalseCnf = 0.0f;
+inline constexpr float kTrueCnf = 1.0f;
+
+// The connective stored with a premise: the one that follows it.
+enum TConnective : int32_t { kConnectiveAnd = 0, kConnectiveOr = 1, kConnectiveThen = 2 };
+
+// The combining operations of one engine. It refers to the engine's fields,
+// which must outlive it: the formulas and settings of the base, the operands
+// CNF1 and CNF2 that the custom formulas read, and the last-unknown flag.
+class TCnfCalculus {
+public:
+    TCnfCalculus(IFormulaHost& host, float& cnf1, float& cnf2, bool& lastUnknown, const TCnfFormula& andFormula,
+                 const TCnfFormula& orFormula, const TCnfFormula& conclusionFormula, const float& minimumCnf,
+                 const int16_t& precedence);
+
+    // left E right: CNF1 x CNF2 by default, else AndFormula.
+    float CombineAnd(float left, float right);
+    // left OU right: CNF1 + CNF2 - CNF1 x CNF2 by default, else OrFormula.
+    float CombineOr(float left, float right);
+    // The CNF a fired rule gives a conclusion: CNF1 = the rule's CNF, CNF2 =
+    // the conclusion's own; CNF1 x CNF2 by default, else ConclusionFormula.
+    float ConclusionCnf(float ruleCnf, float conclusionCnf);
+
+    // The acceptance threshold of rules.
+    float MinimumCnf() const { return minimumCnf_; }
+    // 0: E binds tighter than OU; 1: OU binds tighter.
+    int Precedence() const { return precedence_; }
+
+    // Further support for a value already held: new + old - new x old.
+    static float AccumulateCnf(float newCnf, float oldCnf);
+    // 1 - cnf, the confidence of "<>".
+    static float Complement(float cnf);
+
+private:
+    float Combine(const TCnfFormula& formula, float cnf1, float cnf2, long double builtIn);
+
+    IFormulaHost& host_;
+    float& cnf1_;
+    float& cnf2_;
+    bool& lastUnknown_;
+    const TCnfFormula& andFormula_;
+    const TCnfFormula& orFormula_;
+    const TCnfFormula& conclusionFormula_;
+    const float& minimumCnf_;
+    const int16_t& precedence_;
+};
+
+// A yes/no value with its CNF as it is stored: "Sim" (-2) below 0.5 becomes
+// "Não" (-3) with 1 - CNF, and "Não" at 0.5 or below becomes "Sim" with
+// 1 - CNF. Other value codes are left alone.
+void InvertYesNo(int32_t& valueCode, float& cnf);
+
+// The premises of one rule joined by their connectives, in postfix order,
+// with the state of each premise: pending, evaluated, or fixed at a bound by
+// an early decision. Premises are numbered from 1 in the rule's order.
+class TPremiseExpression {
+public:
+    enum class TBound {
+        None,         // every premise holds its CNF
+        Pessimistic,  // pending premises count as false (0)
+        Optimistic,   // pending premises count as true (1)
+    };
+
+    // connectives: the connective stored with each premise, in order; the
+    // first ENTÃO ends the rule (the last premise counts as ending it too).
+    // Any value other than OU and ENTÃO joins with E.
+    TPremiseExpression(const std::vector<int32_t>& connectives, int precedence);
+
+    int PremiseCount() const { return static_cast<int>(premiseSlots_.size()); }
+    // Neither evaluated nor fixed by an early decision.
+    bool IsPending(int premise) const;
+    void SetPremiseCnf(int premise, float cnf);
+
+    // The CNF of the whole expression. With a bound, pending premises take the
+    // bound's value, and whenever a sub-expression is decided on its own (at
+    // least MinimumCnf even with false premises, or below it even with true
+    // ones) the pending premises seen so far are fixed at the bound for good.
+    float Evaluate(TCnfCalculus& calculus, TBound bound = TBound::None);
+
+private:
+    enum class TSlotKind : uint8_t { Premise, And, Or };
+    enum class TSlotState : uint8_t { Pending, Evaluated, Fixed };
+    struct TSlot {
+        TSlotKind Kind = TSlotKind::Premise;
+        TSlotState State = TSlotState::Pending;
+        float Cnf = kFalseCnf;
+    };
+
+    std::vector<TSlot> slots_;
+    std::vector<std::size_t> premiseSlots_;  // premise number - 1 -> slot index
+};
+
+struct TRuleOutcome {
+    float Cnf = kFalseCnf;
+    // Cnf reached MinimumCnf. A rule without premises, an abandoned
+    // evaluation and a rule rejected early are never accepted.
+    bool Accepted = false;
+};
+
+// Evaluates a rule's premises left to right with early decision: after each
+// premise (but the last) the optimistic bound below MinimumCnf rejects the
+// rule, the pessimistic bound at or above it accepts it with that bound as its
+// CNF; premises fixed by a bound are never evaluated. evaluateAllPremises
+// turns the early decision off. evaluatePremise(i) gives premise i's CNF (it
+// may derive variables and ask questions); abandoned() tells whether the
+// consultation was stopped or is rolling back, which ends the evaluation
+// unaccepted.
+TRuleOutcome EvaluateRulePremises(const std::vector<int32_t>& connectives, TCnfCalculus& calculus,
+                                  bool evaluateAllPremises, const std::function<float(int)>& evaluatePremise,
+                                  const std::function<bool()>& abandoned);
+
+}  // namespace quorvel

@@ -7,7 +7,11 @@
 
 namespace quorvel {
 
-TExpertSystem::TExpertSystem(IMessageSink* sink) : sink_(sink ? sink : &DefaultMessageSink()) {
+TExpertSystem::TExpertSystem(IMessageSink* sink)
+    : sink_(sink ? sink : &DefaultMessageSink()),
+      formulaHost_(MakeFormulaHost(*this)),
+      calculus_(std::make_unique<TCnfCalculus>(*formulaHost_, Cnf1, Cnf2, LastUnknown, AndFormula, OrFormula,
+                                               ConclusionFormula, MinimumCnf, Precedence)) {
     SetMessageLoop(nullptr);
     ClearBase();
 }

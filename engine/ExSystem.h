@@ -16,6 +16,7 @@
 #include <map>
 #include <set>
 
+#include "ExCnf.h"
 #include "ExDataSt.h"
 #include "ExEvents.h"
 #include "ExMessages.h"
@@ -210,6 +211,8 @@ public:
     float EvaluateFormula(std::string_view text);
     // The confidence of one premise given the current instantiations.
     float PremiseCnf(const TTailNode& premise);
+    // The confidence calculus with the base's settings and formulas.
+    TCnfCalculus& Calculus() { return *calculus_; }
 
     // ---- access operations
     void ClearBase();
@@ -263,7 +266,7 @@ private:
     void EndConsultation();
     void DeriveVariable(int32_t varCode);
     void TryRule(int32_t ruleCode, bool& fired);
-    float EvaluateRule(int32_t ruleCode);
+    TRuleOutcome EvaluateRule(int32_t ruleCode);
     float EvaluatePremise(const TTailNode& premise);
     void FireRule(int32_t ruleCode, float cnf);
     void Record(int32_t code, int32_t argument);
@@ -281,6 +284,7 @@ private:
     std::vector<const THeadNode*> ConclusionsOf(int32_t ruleCode);
     bool VarIsNumeric(int32_t varCode);
 
+    static std::unique_ptr<IFormulaHost> MakeFormulaHost(TExpertSystem& engine);
     // The value of a variable named in a formula (see IFormulaHost).
     bool FormulaVariable(std::string_view upperName, long double& value, bool& unknown);
     friend class TEngineFormulaHost;
@@ -314,6 +318,8 @@ private:
     std::unique_ptr<TVarListExtraTree> varListExtra_;
     TInstanceList instances_;
 
+    std::unique_ptr<IFormulaHost> formulaHost_;
+    std::unique_ptr<TCnfCalculus> calculus_;
     TTape tape_;
     std::vector<TQuestionHistoryEntry> history_;
     std::set<int32_t> triedRules_;

@@ -1,0 +1,556 @@
+// The consultation: backward chaining over the targets, the storing of
+// values, formulas and premises as the engine sees them.
+#include <algorithm>
+#include <charconv>
+
+#include "ExCnf.h"
+#include "ExConsts.h"
+#include "ExExceptions.h"
+#include "ExSystem.h"
+#include "ExText.h"
+
+namespace quorvel {
+
+namespace {
+
+constexpr const char* kNoRulesYet = "Crie algumas regra antes!";
+
+int32_t CodeFromText(const std::string& text) {
+    int32_t code = 0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), code);
+    return result.ec == std::errc() && result.ptr == text.data() + text.size() ? code : 0;
+}
+
+}  // namespace
+
+// Lets formulas read the engine's operands and variables.
+class TEngineFormulaHost : public IFormulaHost {
+public:
+    explicit TEngineFormulaHost(TExpertSystem& engine) : engine_(engine) {}
+    float Cnf1() override { return engine_.Cnf1; }
+    float Cnf2() override { return engine_.Cnf2; }
+    bool VariableValue(std::string_view upperName, long double& value, bool& unknown) override {
+        return engine_.FormulaVariable(upperName, value, unknown);
+    }
+
+private:
+    TExpertSystem& engine_;
+};
+
+std::unique_ptr<IFormulaHost> TExpertSystem::MakeFormulaHost(TExpertSystem& engine) {
+    return std::make_unique<TEngineFormulaHost>(engine);
+}
+
+// ------------------------------------------------------------------ lookups
+
+bool TExpertSystem::VarIsNumeric(int32_t varCode) {
+    const auto saved = vars_->SaveCursors();
+    const bool numeric = vars_->Find(varCode) && vars_->CurrentVar()->Numeric;
+    vars_->RestoreCursors(saved);
+    return numeric;
+}
+
+bool TExpertSystem::IsMultivalued(int32_t varCode) {
+    const auto saved = vars_->SaveCursors();
+    const bool multivalued = vars_->Find(varCode) && vars_->CurrentVar()->Multivalued;
+    vars_->RestoreCursors(saved);
+    return multivalued;
+}
+
+bool TExpertSystem::HasInstantiation(int32_t varCode) {
+    return varList_->Find(varCode) || varListExtra_->Find(varCode);
+}
+
+std::vector<const TTailNode*> TExpertSystem::PremisesOf(int32_t ruleCode) {
+    std::vector<const TTailNode*> premises;
+    const auto saved = tails_->SaveCursors();
+    for (bool found = tails_->Find(ruleCode); found && tails_->GetCode() == ruleCode; found = !tails_->Eof()) {
+        premises.push_back(tails_->CurrentTail());
+        tails_->Next();
+    }
+    tails_->RestoreCursors(saved);
+    return premises;
+}
+
+std::vector<const THeadNode*> TExpertSystem::ConclusionsOf(int32_t ruleCode) {
+    std::vector<const THeadNode*> conclusions;
+    const auto saved = heads_->SaveCursors();
+    for (bool found = heads_->Find(ruleCode); found && heads_->GetCode() == ruleCode; found = !heads_->Eof()) {
+        conclusions.push_back(heads_->CurrentHead());
+        heads_->Next();
+    }
+    heads_->RestoreCursors(saved);
+    return conclusions;
+}
+
+void TExpertSystem::RemoveInstantiationsOf(int32_t varCode) {
+    while (varList_->Find(varCode)) varList_->DeleteCurrent();
+    while (varListExtra_->Find(varCode)) varListExtra_->DeleteCurrent();
+    instances_.RemoveAllOf(varCode);
+}
+
+// ----------------------------------------------------------------- formulas
+
+float TExpertSystem::EvaluateFormula(std::string_view text) {
+    const TFormulaResult result = quorvel::EvaluateFormula(text, *formulaHost_);
+    LastUnknown = result.Unknown;
+    return result.Value;
+}
+
+float TExpertSystem::FormulaValue(int32_t formulaCode) {
+    const auto saved = formulas_->SaveCursors();
+    const bool found = formulas_->Find(formulaCode);
+    const std::string text = found ? formulas_->GetName() : std::string();
+    formulas_->RestoreCursors(saved);
+    if (!found) {
+        ShowError(msg::NoSuchFormula);
+        LastUnknown = false;
+        return 0.0f;
+    }
+    return EvaluateFormula(text);
+}
+
+bool TExpertSystem::FormulaVariable(std::string_view upperName, long double& value, bool& unknown) {
+    const TLookupCursors saved = CurrentLookupCursors();
+    const bool declared = vars_->FindName(upperName);
+    const int32_t varCode = declared ? vars_->GetCode() : 0;
+    ApplyLookupCursors(saved);
+    if (!declared) return false;
+    value = 0;
+    unknown = false;
+    for (;;) {
+        if (varListExtra_->Find(varCode)) {
+            const auto number = TextToNumber(varListExtra_->GetValueText());
+            if (number) {
+                value = *number;
+            } else {
+                unknown = true;
+            }
+            return true;
+        }
+        if (varList_->Find(varCode)) {
+            unknown = true;
+            return true;
+        }
+        // A variable whose own derivation needs this formula has no value yet.
+        if (deriving_.count(varCode)) {
+            unknown = true;
+            return true;
+        }
+        DeriveVariable(varCode);
+        if (StopRequested || RollingBack) {
+            unknown = true;
+            return true;
+        }
+        if (!HasInstantiation(varCode)) {
+            unknown = true;
+            return true;
+        }
+    }
+}
+
+// ------------------------------------------------------------------ premises
+
+float TExpertSystem::PremiseCnf(const TTailNode& premise) {
+    std::string op = premise.Operator;
+    if (premise.Negated) {
+        static const std::map<std::string, std::string> negation = {
+            {"=", "<>"}, {"<>", "="}, {">", "<="}, {"<=", ">"}, {"<", ">="}, {">=", "<"}};
+        auto it = negation.find(op);
+        if (it != negation.end()) op = it->second;
+    }
+    const int32_t varCode = premise.VarCode;
+
+    const auto symbolic = [&](int32_t valueCode) {
+        std::optional<float> held;
+        for (bool found = varList_->Find(varCode); found && varList_->GetCode() == varCode;
+             found = !varList_->Eof()) {
+            if (varList_->GetValueCode() == valueCode) {
+                held = varList_->GetCnf();
+                break;
+            }
+            varList_->Next();
+        }
+        if (op == "=") return held ? *held : FalseCnf;
+        if (op == "<>") return held ? TCnfCalculus::Complement(*held) : TrueCnf;
+        return FalseCnf;
+    };
+
+    if (!VarIsNumeric(varCode)) return symbolic(premise.ValueCode);
+    // A numeric variable that holds "DESCONHECIDO" compares like a symbolic one.
+    if (!varListExtra_->Find(varCode)) return symbolic(premise.ValueCode);
+
+    const float m = FormulaValue(premise.ValueCode);
+    const bool unknown = LastUnknown;
+    if (StopRequested || RollingBack) return FalseCnf;
+    if (!varListExtra_->Find(varCode)) return symbolic(premise.ValueCode);
+    const auto number = TextToNumber(varListExtra_->GetValueText());
+    const float c = varListExtra_->GetCnf();
+    if (!number || unknown) return FalseCnf;
+    const long double v = *number;
+    const long double limit = m;
+    bool holds = false;
+    if (op == "=") return v == limit ? c : FalseCnf;
+    if (op == "<>") return v != limit ? c : FalseCnf;
+    if (op == ">") holds = v > limit;
+    else if (op == "<") holds = v < limit;
+    else if (op == ">=") holds = v >= limit;
+    else if (op == "<=") holds = v <= limit;
+    return holds ? TrueCnf : FalseCnf;
+}
+
+float TExpertSystem::EvaluatePremise(const TTailNode& premise) {
+    const int32_t varCode = premise.VarCode;
+    while (!HasInstantiation(varCode) && !RollingBack && !StopRequested) {
+        // In a cyclic base the variable may already be under derivation: it
+        // has no value for this premise.
+        if (deriving_.count(varCode)) break;
+        DeriveVariable(varCode);
+        if (StopRequested) StopUnwinding();
+        // A derivation that stored nothing (a host that released the wait
+        // without an answer) must not loop for ever.
+        if (!HasInstantiation(varCode)) break;
+    }
+    if (StopRequested || RollingBack) return FalseCnf;
+    return PremiseCnf(premise);
+}
+
+// --------------------------------------------------------------------- rules
+
+TRuleOutcome TExpertSystem::EvaluateRule(int32_t ruleCode) {
+    if (StopRequested) {
+        StopUnwinding();
+        return {};
+    }
+    // Copies: evaluating a premise may run host code that touches the containers.
+    std::vector<TTailNode> premises;
+    for (const TTailNode* premise : PremisesOf(ruleCode)) premises.push_back(*premise);
+    std::vector<int32_t> connectives;
+    for (const auto& premise : premises) connectives.push_back(premise.Connective);
+
+    return EvaluateRulePremises(
+        connectives, *calculus_, EvaluateAllPremises,
+        [&](int index) {
+            const TTailNode& premise = premises[static_cast<std::size_t>(index - 1)];
+            CurrentPremise = premise;
+            if (Reporting) ReportPosition(ruleCode, index, true);
+            Record(ruleCode, index);
+            return EvaluatePremise(premise);
+        },
+        [&] { return RollingBack || StopRequested; });
+}
+
+void TExpertSystem::FireRule(int32_t ruleCode, float cnf) {
+    if (StopRequested || RollingBack) return;
+    std::vector<THeadNode> conclusions;
+    for (const THeadNode* head : ConclusionsOf(ruleCode)) conclusions.push_back(*head);
+    int32_t index = 0;
+    for (const THeadNode& head : conclusions) {
+        LastConclusionIndex = ++index;
+        const float given = calculus_->ConclusionCnf(cnf, head.Cnf);
+        if (Reporting) ReportPosition(ruleCode, index, false);
+        Instantiate(head.VarCode, std::to_string(head.ValueCode), true, given);
+    }
+}
+
+void TExpertSystem::TryRule(int32_t ruleCode, bool& fired) {
+    if (triedRules_.count(ruleCode)) return;
+    const TRuleOutcome outcome = EvaluateRule(ruleCode);
+    if (RollingBack) return;
+    if (outcome.Accepted) {
+        Record(kTapeRuleFired, ruleCode);
+        FireRule(ruleCode, outcome.Cnf);
+        Record(kTapeConclusionsDone, ruleCode);
+        fired = true;
+    } else {
+        Record(kTapeRuleRejected, ruleCode);
+    }
+    if (!RollingBack) triedRules_.insert(ruleCode);
+}
+
+// ------------------------------------------------------------------ variables
+
+void TExpertSystem::StopUnwinding() {
+    Paused = false;
+    Running = false;
+}
+
+void TExpertSystem::DeriveVariable(int32_t varCode) {
+    if (StopRequested) {
+        StopUnwinding();
+        return;
+    }
+    const bool hadValue = HasInstantiation(varCode);
+    Record(kTapeDeriving, varCode);
+
+    struct TCandidate {
+        int32_t order;
+        int32_t rule;
+    };
+    std::vector<TCandidate> candidates;
+    const auto range = conclusionIndex_.equal_range(varCode);
+    for (auto it = range.first; it != range.second && !RollingBack; ++it) {
+        const auto saved = rules_->SaveCursors();
+        // A conclusion whose rule does not exist (a damaged file) names no rule to try.
+        if (rules_->Find(it->second)) candidates.push_back({rules_->GetOrder(), it->second});
+        rules_->RestoreCursors(saved);
+    }
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const TCandidate& a, const TCandidate& b) { return a.order < b.order; });
+
+    if (candidates.empty()) {
+        Ask(varCode);
+        return;
+    }
+    deriving_.insert(varCode);
+    struct TLeave {
+        std::set<int32_t>& set;
+        int32_t code;
+        ~TLeave() { set.erase(code); }
+    } leave{deriving_, varCode};
+
+    const bool multivalued = IsMultivalued(varCode);
+    bool fired = false;
+    for (const TCandidate& candidate : candidates) {
+        if (RollingBack || StopRequested || (!multivalued && fired)) break;
+        TryRule(candidate.rule, fired);
+    }
+    if (!fired && !RollingBack && !StopRequested && !hadValue) {
+        Record(kTapeDefaultUnknown, varCode);
+        Instantiate(varCode, "-1", true, TrueCnf);
+    }
+}
+
+void TExpertSystem::Ask(int32_t varCode) {
+    Recording = true;
+    Reporting = true;
+    Waiting = true;
+    if (OnPrompt)
+        OnPrompt(*this, varCode);
+    else
+        ShowQuestion(varCode);
+    WaitWhile(Waiting);
+    if (RollingBack) return;
+    Record(kTapeAnswered, varCode);
+    ++QuestionCount;
+    NotifyStateViews();
+}
+
+void TExpertSystem::PresentResults(int32_t varCode) {
+    if (OnShowResults) OnShowResults(*this, varCode);
+}
+
+// ------------------------------------------------------------ instantiation
+
+std::string TExpertSystem::NumberFromFormula(int32_t formulaCode, bool& unknown) {
+    Record(kTapeFormulaBegin, 0);
+    const float value = FormulaValue(formulaCode);
+    unknown = LastUnknown;
+    Record(kTapeFormulaEnd, 0);
+    return FormatGeneral(value, 15);
+}
+
+void TExpertSystem::InstantiateNumeric(int32_t varCode, const std::string& valueText, bool isCode, int32_t code,
+                                       float cnf, std::string& recordedText, bool& recordedIsCode) {
+    const auto storeUnknown = [&] {
+        while (varListExtra_->Find(varCode)) varListExtra_->DeleteCurrent();
+        if (varList_->Find(varCode)) {
+            varList_->SetValueCode(kCodeUnknown);
+            varList_->SetCnf(cnf);
+        } else {
+            varList_->AddInstantiation(varCode, kCodeUnknown, cnf);
+        }
+        recordedText = "-1";
+        recordedIsCode = true;
+    };
+
+    if (isCode && code == kCodeUnknown) {
+        storeUnknown();
+        return;
+    }
+    bool unknown = false;
+    const std::string text = isCode ? NumberFromFormula(code, unknown) : valueText;
+    if (StopRequested) return;
+    if (unknown) {
+        storeUnknown();
+        return;
+    }
+    // An earlier "DESCONHECIDO" gives way to the number.
+    while (varList_->Find(varCode)) varList_->DeleteCurrent();
+    if (varListExtra_->Find(varCode)) {
+        varListExtra_->SetValueText(text);
+        varListExtra_->SetCnf(cnf);
+    } else {
+        varListExtra_->AddNumericInstantiation(varCode, text, cnf);
+    }
+    recordedText = text;
+    recordedIsCode = false;
+}
+
+void TExpertSystem::InstantiateUnivalued(int32_t varCode, const std::string& valueText, bool isCode, int32_t code,
+                                         float cnf, float& recordedCnf) {
+    const bool heldSymbolic = varList_->Find(varCode);
+    const bool heldNumeric = !heldSymbolic && varListExtra_->Find(varCode);
+    bool same = false;
+    if (heldSymbolic)
+        same = isCode && varList_->GetValueCode() == code;
+    else if (heldNumeric)
+        same = !isCode && AnsiSameText(varListExtra_->GetValueText(), valueText);
+
+    if (isCode) {
+        int32_t newCode = code;
+        float newCnf = cnf;
+        InvertYesNo(newCode, newCnf);
+        if (same) {
+            float accumulated = TCnfCalculus::AccumulateCnf(newCnf, varList_->GetCnf());
+            int32_t heldCode = newCode;
+            InvertYesNo(heldCode, accumulated);
+            varList_->SetValueCode(heldCode);
+            varList_->SetCnf(accumulated);
+            recordedCnf = accumulated;
+        } else if (heldSymbolic) {
+            varList_->SetValueCode(newCode);
+            varList_->SetCnf(newCnf);
+        } else {
+            if (heldNumeric) varListExtra_->DeleteCurrent();
+            varList_->AddInstantiation(varCode, newCode, newCnf);
+        }
+        return;
+    }
+    if (same) {
+        const float accumulated = TCnfCalculus::AccumulateCnf(cnf, varListExtra_->GetCnf());
+        varListExtra_->SetCnf(accumulated);
+        recordedCnf = accumulated;
+    } else if (heldNumeric) {
+        varListExtra_->SetValueText(valueText);
+        varListExtra_->SetCnf(cnf);
+    } else {
+        if (heldSymbolic) varList_->DeleteCurrent();
+        varListExtra_->AddNumericInstantiation(varCode, valueText, cnf);
+    }
+}
+
+void TExpertSystem::Instantiate(int32_t varCode, const std::string& valueText, bool isCode, float cnf) {
+    if (StopRequested) {
+        StopUnwinding();
+    } else {
+        const int32_t code = isCode ? CodeFromText(valueText) : 0;
+        std::string recordedText = valueText;
+        bool recordedIsCode = isCode;
+        float recordedCnf = cnf;
+        bool store = true;
+        if (VarIsNumeric(varCode)) {
+            InstantiateNumeric(varCode, valueText, isCode, code, cnf, recordedText, recordedIsCode);
+            store = !StopRequested;
+        } else if (IsMultivalued(varCode)) {
+            bool held = false;
+            for (bool found = varList_->Find(varCode); found && varList_->GetCode() == varCode;
+                 found = !varList_->Eof()) {
+                if (varList_->GetValueCode() == code) {
+                    held = true;
+                    recordedCnf = TCnfCalculus::AccumulateCnf(cnf, varList_->GetCnf());
+                    varList_->SetCnf(recordedCnf);
+                    break;
+                }
+                varList_->Next();
+            }
+            if (!held) varList_->AddInstantiation(varCode, code, cnf);
+        } else {
+            InstantiateUnivalued(varCode, valueText, isCode, code, cnf, recordedCnf);
+        }
+        if (store && !Replaying) instances_.AddInstance(varCode, recordedText, recordedIsCode, recordedCnf);
+    }
+    NotifyValueViews();
+    if (OnChange) OnChange(*this, varCode);
+}
+
+// -------------------------------------------------------------- the targets
+
+void TExpertSystem::BeginConsultation() {
+    isNew_ = false;
+    StopRequested = false;
+    RollingBack = false;
+    Waiting = false;
+    Replaying = false;
+    Finished = false;
+    Recording = true;
+    Reporting = true;
+    Running = true;
+    FalseCnf = 0.0f;
+    TrueCnf = 1.0f;
+    CurrentPremise.reset();
+    CurrentPosition = {};
+    LastReportedPosition = {};
+
+    triedRules_.clear();
+    deriving_.clear();
+    varList_ = std::make_unique<TVarListTree>(sink_);
+    varListExtra_ = std::make_unique<TVarListExtraTree>(sink_);
+    instances_.Clear();
+    tape_.Clear();
+    history_.clear();
+    conclusionIndex_.clear();
+    for (const TNode* node : heads_->BalancedOrder(kKeyCode))
+        conclusionIndex_.emplace(static_cast<const THeadNode*>(node)->VarCode, node->Code);
+    QuestionCount = 0;
+    if (dialogFactory_) dialog_ = dialogFactory_(*this);
+}
+
+void TExpertSystem::EndConsultation() {
+    Paused = false;
+    Finished = true;
+    if (dialog_) {
+        if (!StopRequested) dialog_->CloseAtEnd();
+        dialog_.reset();
+    }
+    StopRequested = false;
+    tape_.Clear();
+    varList_ = std::make_unique<TVarListTree>(sink_);
+    varListExtra_ = std::make_unique<TVarListExtraTree>(sink_);
+    instances_.Clear();
+    triedRules_.clear();
+    deriving_.clear();
+    history_.clear();
+    Running = false;
+    NotifyStateViews();
+    if (OnFinish) OnFinish(*this);
+}
+
+void TExpertSystem::RunConsultation() {
+    if (heads_->Count() == 0) throw EKBaseInvalid(kNoRulesYet);
+    try {
+        BeginConsultation();
+        NotifyStateViews();
+        NotifyValueViews();
+        if (OnStart) OnStart(*this);
+        for (int32_t index = 0; index < targets_->Count() && !StopRequested;) {
+            const TTargetNode target = targets_->Get(index);
+            if (OnFindTarget) {
+                Waiting = true;
+                OnFindTarget(*this, target.VarCode);
+                WaitWhile(Waiting);
+            }
+            DeriveVariable(target.VarCode);
+            if (RollingBack) {
+                Rollback();
+                continue;
+            }
+            if (!StopRequested && target.ShowResults) PresentResults(target.VarCode);
+            QuestionCount = 0;
+            NotifyStateViews();
+            ++index;
+        }
+    } catch (...) {
+        EndConsultation();
+        throw;
+    }
+    EndConsultation();
+}
+
+void TExpertSystem::Start() {
+    if (Running) return;
+    Paused = false;
+    RunConsultation();
+}
+
+}  // namespace quorvel

@@ -1,0 +1,344 @@
+#include "ExConsultTree.h"
+
+#include <algorithm>
+#include <deque>
+#include <utility>
+
+#include "ExExceptions.h"
+#include "ExText.h"
+
+namespace quorvel {
+
+// ------------------------------------------------------ shared lookups
+
+TSavedCursors::TSavedCursors(TExpertSystem& engine) {
+    for (TSingleIndexTree* tree : std::initializer_list<TSingleIndexTree*>{
+             &engine.Vars(), &engine.Values(), &engine.Heads(), &engine.Tails(), &engine.Rules(), &engine.Questions(),
+             &engine.Formulas(), &engine.VarList(), &engine.VarListExtra()})
+        saved_.push_back({tree, tree->SaveCursors()});
+}
+
+TSavedCursors::~TSavedCursors() {
+    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) it->tree->RestoreCursors(it->state);
+}
+
+std::vector<TTailNode> RulePremises(TExpertSystem& engine, int32_t ruleCode) {
+    std::vector<TTailNode> premises;
+    TTails& tails = engine.Tails();
+    for (tails.Find(ruleCode); !tails.Eof() && tails.GetCode() == ruleCode; tails.Next())
+        premises.push_back(*tails.CurrentTail());
+    return premises;
+}
+
+std::vector<THeadNode> RuleConclusions(TExpertSystem& engine, int32_t ruleCode) {
+    std::vector<THeadNode> conclusions;
+    THeads& heads = engine.Heads();
+    for (heads.Find(ruleCode); !heads.Eof() && heads.GetCode() == ruleCode; heads.Next())
+        conclusions.push_back(*heads.CurrentHead());
+    return conclusions;
+}
+
+std::string RuleNumberText(TExpertSystem& engine, int32_t ruleCode) {
+    TRules& rules = engine.Rules();
+    return rules.Find(ruleCode) ? std::to_string(rules.GetOrder()) : std::string("???");
+}
+
+namespace {
+
+// ValueText reads the variable under the code cursor of Vars().
+std::string ValueTextOfVar(TExpertSystem& engine, int32_t varCode, int32_t valueCode) {
+    engine.Vars().Find(varCode);
+    return engine.ValueText(valueCode);
+}
+
+bool IsNumericVar(TExpertSystem& engine, int32_t varCode) {
+    return engine.Vars().Find(varCode) && engine.Vars().GetNumeric();
+}
+
+}  // namespace
+
+std::string PremiseText(TExpertSystem& engine, const TTailNode& premise) {
+    return engine.VarName(premise.VarCode) + " " + premise.Operator + " " +
+           ValueTextOfVar(engine, premise.VarCode, premise.ValueCode);
+}
+
+// ------------------------------------------------- consultation tree
+
+namespace {
+
+// Where the pairs come from: the engine's tape, or the inner pairs of a
+// formula segment moved into a queue of their own.
+class TPairSource {
+public:
+    explicit TPairSource(TTape& tape) : tape_(&tape) {}
+    explicit TPairSource(std::deque<int32_t>& queue) : queue_(&queue) {}
+
+    bool Empty() const { return tape_ ? tape_->Empty() : queue_->empty(); }
+    int32_t Front() const { return tape_ ? tape_->Items().front() : queue_->front(); }
+    bool Pop(int32_t& value) {
+        if (Empty()) return false;
+        if (tape_) {
+            value = tape_->PopFront();
+        } else {
+            value = queue_->front();
+            queue_->pop_front();
+        }
+        return true;
+    }
+
+private:
+    TTape* tape_ = nullptr;
+    std::deque<int32_t>* queue_ = nullptr;
+};
+
+// Where the next node goes. A node becomes the first child of `current`
+// when `firstChild` is on, else its next sibling; without a current node
+// (at the start, or after the rules entered were all closed) it is appended
+// under `base`, the top level or the node a formula segment belongs to.
+struct TPlacement {
+    TConsultNode* base = nullptr;
+    TConsultNode* current = nullptr;
+    bool firstChild = false;
+    std::vector<TConsultNode*> entered;  // the "Entrando na regra" nodes still open
+};
+
+class TTreeBuilder {
+public:
+    TTreeBuilder(TExpertSystem& engine, std::vector<std::unique_ptr<TConsultNode>>& roots)
+        : engine_(engine), roots_(roots) {}
+
+    void Render(TPairSource& source, TPlacement& place) {
+        int32_t code = 0;
+        int32_t argument = 0;
+        while (source.Pop(code) && source.Pop(argument)) {
+            if (code > 0)
+                Premise(place, code, argument);
+            else if (code == kTapeAnswered)
+                Answered(place, argument);
+            else if (code == kTapeDeriving)
+                Add(place, "Procurando " + engine_.VarName(argument) + " ...", 0);
+            else if (code == kTapeRuleRejected)
+                Rejected(place, argument);
+            else if (code == kTapeRuleFired)
+                Fired(source, place, argument);
+            // Conclusions done, default unknown and stray formula marks tell nothing more.
+        }
+    }
+
+private:
+    std::vector<std::unique_ptr<TConsultNode>>& ChildrenOf(TConsultNode* node) {
+        return node ? node->Children : roots_;
+    }
+
+    TConsultNode* Add(TPlacement& place, std::string text, int image, bool asSibling = false) {
+        auto node = std::make_unique<TConsultNode>();
+        node->Text = std::move(text);
+        node->Image = image;
+        TConsultNode* raw = node.get();
+        if (place.current && place.firstChild && !asSibling) {
+            node->Parent = place.current;
+            place.current->Children.insert(place.current->Children.begin(), std::move(node));
+        } else if (place.current) {
+            node->Parent = place.current->Parent;
+            auto& siblings = ChildrenOf(place.current->Parent);
+            // The current node is nearly always the last one: search from the back.
+            auto at = std::find_if(siblings.rbegin(), siblings.rend(),
+                                   [&](const std::unique_ptr<TConsultNode>& n) { return n.get() == place.current; });
+            siblings.insert(at.base(), std::move(node));
+        } else {
+            node->Parent = place.base;
+            ChildrenOf(place.base).push_back(std::move(node));
+        }
+        place.current = raw;
+        place.firstChild = false;
+        return raw;
+    }
+
+    // Closes the innermost rule entered; an unbalanced close (a tape recorded
+    // after going back to a question lacks its start) returns to the base.
+    static void Leave(TPlacement& place) {
+        if (place.entered.empty()) {
+            place.current = nullptr;
+        } else {
+            place.current = place.entered.back();
+            place.entered.pop_back();
+        }
+        place.firstChild = false;
+    }
+
+    void Answered(TPlacement& place, int32_t varCode) {
+        Add(place, "Perguntando ao usu\xE1rio sobre " + engine_.VarName(varCode) + " ...", 0);
+        std::vector<std::pair<int32_t, float>> values;
+        TVarListTree& list = engine_.VarList();
+        for (list.Find(varCode); !list.Eof() && list.GetCode() == varCode; list.Next())
+            values.emplace_back(list.GetValueCode(), list.GetCnf());
+        if (!values.empty()) {
+            for (const auto& [valueCode, cnf] : values)
+                Add(place,
+                    "Resposta do usu\xE1rio: " + engine_.ValueTextOf(varCode, valueCode) + ", com " +
+                        CnfText(static_cast<double>(cnf) * 100.0) + "%",
+                    0);
+            return;
+        }
+        std::vector<std::pair<std::string, float>> numbers;
+        TVarListExtraTree& extra = engine_.VarListExtra();
+        for (extra.Find(varCode); !extra.Eof() && extra.GetCode() == varCode; extra.Next())
+            numbers.emplace_back(extra.GetValueText(), extra.GetCnf());
+        for (const auto& [text, cnf] : numbers)
+            Add(place, "Resposta do usu\xE1rio:  " + text + ", com " + CnfText(static_cast<double>(cnf) * 100.0) + "%",
+                0);
+    }
+
+    void Premise(TPlacement& place, int32_t ruleCode, int32_t index) {
+        if (index == 1) {
+            place.entered.push_back(Add(place, "Entrando na regra " + RuleNumberText(engine_, ruleCode) + " ...", 1));
+            place.firstChild = true;
+        }
+        const std::vector<TTailNode> premises = RulePremises(engine_, ruleCode);
+        if (index < 1 || static_cast<std::size_t>(index) > premises.size()) return;
+        const TTailNode& premise = premises[static_cast<std::size_t>(index) - 1];
+        if (premise.Negated)
+            Add(place, "Verificando se " + PremiseText(engine_, premise) + " \xE9 falso", 0);
+        else
+            Add(place, "Comparando " + PremiseText(engine_, premise), 0);
+    }
+
+    void Rejected(TPlacement& place, int32_t ruleCode) {
+        Add(place, "A regra " + RuleNumberText(engine_, ruleCode) + " foi rejeitada.", 0);
+        Leave(place);
+    }
+
+    void Fired(TPairSource& source, TPlacement& place, int32_t ruleCode) {
+        Add(place, "A regra " + RuleNumberText(engine_, ruleCode) + " foi aceita:", 1, true);
+        place.firstChild = true;
+        for (const THeadNode& conclusion : RuleConclusions(engine_, ruleCode)) {
+            const std::string name = engine_.VarName(conclusion.VarCode);
+            if (!IsNumericVar(engine_, conclusion.VarCode)) {
+                Add(place, name + " = " + ValueTextOfVar(engine_, conclusion.VarCode, conclusion.ValueCode), 0);
+                continue;
+            }
+            TConsultNode* evaluating =
+                Add(place,
+                    "Avaliando " + name + " = " + ValueTextOfVar(engine_, conclusion.VarCode, conclusion.ValueCode), 0);
+            std::deque<int32_t> segment;
+            if (TakeSegment(source, segment) && !segment.empty()) {
+                TPairSource inner(segment);
+                TPlacement sub{evaluating, evaluating, true, {}};
+                Render(inner, sub);
+                evaluating->Image = 1;
+            }
+            Add(place, name + " = " + NumberText(conclusion.ValueCode), 0);
+        }
+        Leave(place);
+    }
+
+    // Moves the inner pairs of the formula segment that opens at the front
+    // of the source into `segment`. False when no segment opens there: a
+    // conclusion stored while going back, or the unknown value, records none.
+    static bool TakeSegment(TPairSource& source, std::deque<int32_t>& segment) {
+        if (source.Empty() || source.Front() != kTapeFormulaBegin) return false;
+        int32_t code = 0;
+        int32_t argument = 0;
+        source.Pop(code);
+        source.Pop(argument);
+        int depth = 0;
+        while (source.Pop(code) && source.Pop(argument)) {
+            if (code == kTapeFormulaEnd && depth == 0) return true;
+            if (code == kTapeFormulaBegin) ++depth;
+            if (code == kTapeFormulaEnd) --depth;
+            segment.push_back(code);
+            segment.push_back(argument);
+        }
+        return true;
+    }
+
+    // The value of a numeric conclusion, worked out again from its formula.
+    std::string NumberText(int32_t formulaCode) {
+        if (formulaCode == kCodeUnknown) return kTextUnknown;
+        const bool lastUnknown = engine_.LastUnknown;
+        std::string text;
+        try {
+            const float value = engine_.FormulaValue(formulaCode);
+            text = engine_.LastUnknown ? std::string(kTextUnknown) : FormatGeneral(value, 15);
+        } catch (const EExpertSystem&) {
+            // The consultation already met this fault when the rule fired;
+            // the tree shows the value as undetermined rather than fail.
+            text = kTextUnknown;
+        }
+        engine_.LastUnknown = lastUnknown;
+        return text;
+    }
+
+    TExpertSystem& engine_;
+    std::vector<std::unique_ptr<TConsultNode>>& roots_;
+};
+
+void RenderNode(const TConsultNode& node, int depth, std::vector<std::string>& lines) {
+    lines.push_back(std::string(static_cast<std::size_t>(depth) * 2, ' ') + node.Text);
+    for (const auto& child : node.Children) RenderNode(*child, depth + 1, lines);
+}
+
+}  // namespace
+
+void TConsultTreeModel::Fill(TExpertSystem& engine) {
+    if (!engine.RulesMayBeShown()) return;
+    TSavedCursors keep(engine);
+    TTreeBuilder builder(engine, roots_);
+    TPairSource tape(engine.Tape());
+    TPlacement place;
+    builder.Render(tape, place);
+}
+
+std::vector<std::string> TConsultTreeModel::Render() const {
+    std::vector<std::string> lines;
+    for (const auto& root : roots_) RenderNode(*root, 0, lines);
+    return lines;
+}
+
+// ---------------------------------------------------------- rule view
+
+std::vector<TRuleViewLine> RuleViewLines(TExpertSystem& engine, bool useFilter, const std::set<int32_t>& filter) {
+    std::vector<TRuleViewLine> lines;
+    if (engine.IsNew() || !engine.RulesMayBeShown()) return lines;
+    TSavedCursors keep(engine);
+    for (const TNode* node : engine.Rules().Records(kKeyThird)) {
+        const auto* rule = static_cast<const TValNode*>(node);
+        const std::vector<TTailNode> premises = RulePremises(engine, rule->Code);
+        const std::vector<THeadNode> conclusions = RuleConclusions(engine, rule->Code);
+        if (useFilter && std::none_of(conclusions.begin(), conclusions.end(),
+                                      [&](const THeadNode& c) { return filter.count(c.VarCode) > 0; }))
+            continue;
+        lines.push_back({"REGRA " + std::to_string(rule->VarCode), rule->Code, TRuleLineKind::Header, 0});
+        // One line per premise, so that premise k always stands k lines
+        // under the header (the trace panel relies on it), each led by the
+        // connector of the premise before it.
+        for (std::size_t i = 0; i < premises.size(); ++i) {
+            std::string lead = i == 0 ? "SE " : engine.ConnectiveText(premises[i - 1].Connective);
+            if (premises[i].Negated) lead += "N\xC3O ";
+            lines.push_back({lead + PremiseText(engine, premises[i]), rule->Code, TRuleLineKind::Premise,
+                             static_cast<int32_t>(i + 1)});
+        }
+        for (std::size_t j = 0; j < conclusions.size(); ++j) {
+            const THeadNode& c = conclusions[j];
+            lines.push_back({std::string(j == 0 ? "\\ENT " : "\\ENT\\ ") + engine.VarName(c.VarCode) + " = " +
+                                 ValueTextOfVar(engine, c.VarCode, c.ValueCode) + " CNF " +
+                                 CnfText(static_cast<double>(c.Cnf) * 100.0) + "%",
+                             rule->Code, TRuleLineKind::Conclusion, static_cast<int32_t>(j + 1)});
+        }
+    }
+    return lines;
+}
+
+std::vector<TRuleLinePart> RuleLineParts(std::string_view line, bool selected) {
+    const auto color = [selected](TRuleLineColor c) { return selected ? TRuleLineColor::White : c; };
+    const auto from = [line](std::size_t at) { return std::string(at < line.size() ? line.substr(at) : ""); };
+    if (line.starts_with("\\ENT\\ ")) return {{from(6), 8, color(TRuleLineColor::Black)}};
+    if (line.starts_with("\\ENT "))
+        return {{"ENT\xC3O", 3, color(TRuleLineColor::Navy)}, {from(5), 8, color(TRuleLineColor::Black)}};
+    if (line.starts_with("E  ") || line.starts_with("OU ") || line.starts_with("SE"))
+        return {{std::string(line.substr(0, 3)), 3, color(TRuleLineColor::Navy)},
+                {from(3), 8, color(TRuleLineColor::Black)}};
+    return {{std::string(line), 1, color(TRuleLineColor::Navy)}};
+}
+
+}  // namespace quorvel

@@ -1,0 +1,115 @@
+// The widget-free side of the consultation views: the tree that tells how a
+// consultation went, built from the engine's event tape, and the formatted
+// lines of the rule view with the way each line is drawn. The Qt controls
+// only mirror these models on screen; the command-line consultation prints
+// them. Every text here is a base text (Windows-1252).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ExSystem.h"
+
+namespace quorvel {
+
+// ------------------------------------------------------ shared lookups
+
+// Keeps the cursors and active keys of the engine's containers (the base and
+// the instantiation lists) and puts them back when it goes out of scope, so a
+// view that looks records up never disturbs an iteration of the engine.
+class TSavedCursors {
+public:
+    explicit TSavedCursors(TExpertSystem& engine);
+    ~TSavedCursors();
+    TSavedCursors(const TSavedCursors&) = delete;
+    TSavedCursors& operator=(const TSavedCursors&) = delete;
+
+private:
+    struct TSaved {
+        TSingleIndexTree* tree;
+        TSingleIndexTree::TCursorState state;
+    };
+    std::vector<TSaved> saved_;
+};
+
+// Copies of a rule's premises and conclusions in stored order. The caller
+// keeps the cursors (TSavedCursors).
+std::vector<TTailNode> RulePremises(TExpertSystem& engine, int32_t ruleCode);
+std::vector<THeadNode> RuleConclusions(TExpertSystem& engine, int32_t ruleCode);
+
+// The rule's order number in decimal, "???" for a rule that is not in the base.
+std::string RuleNumberText(TExpertSystem& engine, int32_t ruleCode);
+
+// var + " " + op + " " + value, the value written by ValueText (a formula's
+// text for a numeric variable).
+std::string PremiseText(TExpertSystem& engine, const TTailNode& premise);
+
+// ------------------------------------------------- consultation tree
+
+struct TConsultNode {
+    std::string Text;
+    int Image = 0;  // 0 a step, 1 a rule or a node with a sub-tree
+    TConsultNode* Parent = nullptr;
+    std::vector<std::unique_ptr<TConsultNode>> Children;
+};
+
+// The consultation tree. Each Fill takes every pair off the engine's tape
+// and appends the nodes they describe after those already present, so the
+// tree grows through one consultation; Clear empties it for the next one.
+class TConsultTreeModel {
+public:
+    // Does nothing when the base may only be executed (access level 2): the
+    // tape is then left as it is.
+    void Fill(TExpertSystem& engine);
+    void Clear() { roots_.clear(); }
+
+    const std::vector<std::unique_ptr<TConsultNode>>& Roots() const { return roots_; }
+    bool Empty() const { return roots_.empty(); }
+    // The first node in display order, or nullptr: the node the view selects.
+    const TConsultNode* FirstNode() const { return roots_.empty() ? nullptr : roots_.front().get(); }
+
+    // Every node in pre-order, indented by two blanks per level.
+    std::vector<std::string> Render() const;
+
+private:
+    std::vector<std::unique_ptr<TConsultNode>> roots_;
+};
+
+// ---------------------------------------------------------- rule view
+
+enum class TRuleLineKind { Header, Premise, Conclusion };
+
+struct TRuleViewLine {
+    std::string Text;
+    int32_t RuleCode = 0;
+    TRuleLineKind Kind = TRuleLineKind::Header;
+    int32_t Index = 0;  // premise or conclusion number from 1; 0 for the header
+};
+
+// The lines of the rule view: for each listed rule in order of its number
+// the header, one line per premise and one per conclusion. With useFilter a
+// rule is listed only when one of its conclusions is about a variable of
+// `filter`. Empty for a new base and for a base whose rules may not be shown.
+std::vector<TRuleViewLine> RuleViewLines(TExpertSystem& engine, bool useFilter = false,
+                                         const std::set<int32_t>& filter = {});
+
+enum class TRuleLineColor { Navy, Black, White };
+
+// One piece of a drawn line, placed at OffsetM widths of the letter M from
+// the item's left edge.
+struct TRuleLinePart {
+    std::string Text;
+    int OffsetM = 0;
+    TRuleLineColor Color = TRuleLineColor::Black;
+};
+
+// How a rule-view line is drawn: the connector or keyword in navy, the rest
+// in black, the header in navy; everything white on a selected item. The
+// conclusion markers are never drawn.
+std::vector<TRuleLinePart> RuleLineParts(std::string_view line, bool selected = false);
+
+}  // namespace quorvel

@@ -163,14 +163,7 @@ float TExpertSystem::PremiseCnf(const TTailNode& premise) {
 
     const auto symbolic = [&](int32_t valueCode) {
         std::optional<float> held;
-        for (bool found = varList_->Find(varCode); found && varList_->GetCode() == varCode;
-             found = !varList_->Eof()) {
-            if (varList_->GetValueCode() == valueCode) {
-                held = varList_->GetCnf();
-                break;
-            }
-            varList_->Next();
-        }
+        if (varList_->FindValue(varCode, valueCode)) held = varList_->GetCnf();
         if (op == "=") return held ? *held : FalseCnf;
         if (op == "<>") return held ? TCnfCalculus::Complement(*held) : TrueCnf;
         return FalseCnf;
@@ -443,18 +436,12 @@ void TExpertSystem::Instantiate(int32_t varCode, const std::string& valueText, b
             InstantiateNumeric(varCode, valueText, isCode, code, cnf, recordedText, recordedIsCode);
             store = !StopRequested;
         } else if (IsMultivalued(varCode)) {
-            bool held = false;
-            for (bool found = varList_->Find(varCode); found && varList_->GetCode() == varCode;
-                 found = !varList_->Eof()) {
-                if (varList_->GetValueCode() == code) {
-                    held = true;
-                    recordedCnf = TCnfCalculus::AccumulateCnf(cnf, varList_->GetCnf());
-                    varList_->SetCnf(recordedCnf);
-                    break;
-                }
-                varList_->Next();
+            if (varList_->FindValue(varCode, code)) {
+                recordedCnf = TCnfCalculus::AccumulateCnf(cnf, varList_->GetCnf());
+                varList_->SetCnf(recordedCnf);
+            } else {
+                varList_->AddInstantiation(varCode, code, cnf);
             }
-            if (!held) varList_->AddInstantiation(varCode, code, cnf);
         } else {
             InstantiateUnivalued(varCode, valueText, isCode, code, cnf, recordedCnf);
         }

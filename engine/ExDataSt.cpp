@@ -91,6 +91,7 @@ void TSingleIndexTree::Erase(Entry* entry) {
     for (int k = 0; k < keyCount_; ++k)
         if (cursor_[k] == entry) cursor_[k] = NextInKey(entry, k);
     const int32_t code = entry->record->Code;
+    Forget(*entry->record);
     Unlink(entry);
     if (!HasCode(code)) RemoveCodeFromRuns(code);
     delete entry;
@@ -157,21 +158,31 @@ bool TSingleIndexTree::Find(int32_t code) {
     return cursor_[kKeyCode] != nullptr;
 }
 
+void TSingleIndexTree::DeleteOnBehalfOfCurrent(Entry* victim) {
+    Entry* current = ActiveEntry();
+    if (!current) {
+        Warn(msg::DeleteLostPointer);
+        return;
+    }
+    if (!victim) victim = current;
+    const int key = EffectiveKey();
+    Entry* next = NextInKey(current, key);
+    if (victim == next) next = NextInKey(next, key);
+    Erase(victim);
+    cursor_[key] = next;
+}
+
 void TSingleIndexTree::DeleteMatching(const std::function<bool(const TNode&)>& match) {
     Entry* current = ActiveEntry();
     if (!current) {
         Warn(msg::DeleteLostPointer);
         return;
     }
-    const int key = EffectiveKey();
-    Entry* next = NextInKey(current, key);
     const int32_t code = current->record->Code;
     Entry* victim = FirstWithCode(code);
     while (victim && victim->record->Code == code && !match(*victim->record)) victim = NextInKey(victim, kKeyCode);
     if (!victim || victim->record->Code != code) victim = current;
-    if (victim == next) next = NextInKey(next, key);
-    Erase(victim);
-    cursor_[key] = next;
+    DeleteOnBehalfOfCurrent(victim);
 }
 
 void TSingleIndexTree::DeleteCurrent() {
@@ -644,22 +655,52 @@ void TVarListTree::AddInstantiation(int32_t varCode, int32_t valueCode, float cn
     record->Code = varCode;
     record->ValueCode = valueCode;
     record->Cnf = cnf;
-    Insert(std::move(record));
+    IndexValue(Insert(std::move(record)));
+}
+
+void TVarListTree::IndexValue(Entry* entry) {
+    const auto* node = static_cast<const TVarListNode*>(entry->record.get());
+    const ValueKey key{node->Code, node->ValueCode, entry->codeIt->first.second};
+    byValue_.emplace(key, entry);
+    keyOf_[node] = key;
+}
+
+void TVarListTree::Forget(TNode& record) {
+    auto it = keyOf_.find(&record);
+    if (it == keyOf_.end()) return;
+    byValue_.erase(it->second);
+    keyOf_.erase(it);
+}
+
+bool TVarListTree::FindValue(int32_t varCode, int32_t valueCode) {
+    auto it = byValue_.lower_bound({varCode, valueCode, 0});
+    const bool found = it != byValue_.end() && std::get<0>(it->first) == varCode && std::get<1>(it->first) == valueCode;
+    SetCursor(kKeyCode, found ? it->second : nullptr);
+    return found;
 }
 
 int32_t TVarListTree::GetValueCode() const {
     return ReadField(ReadAccess(msg::PropValueCode), &TVarListNode::ValueCode);
 }
 void TVarListTree::SetValueCode(int32_t value) {
-    WriteField(WriteAccess(msg::PropValueCode), &TVarListNode::ValueCode, value);
+    Entry* entry = ActiveEntry();
+    if (!WriteAccess(msg::PropValueCode)) return;
+    Forget(*entry->record);
+    static_cast<TVarListNode*>(entry->record.get())->ValueCode = value;
+    IndexValue(entry);
 }
 float TVarListTree::GetCnf() const { return ReadField(ReadAccess(msg::PropCnf), &TVarListNode::Cnf); }
 void TVarListTree::SetCnf(float value) { WriteField(WriteAccess(msg::PropCnf), &TVarListNode::Cnf, value); }
 
 void TVarListTree::DeleteCurrent() {
     const auto* current = static_cast<const TVarListNode*>(Current());
-    const int32_t wanted = current ? current->ValueCode : 0;
-    DeleteMatching([wanted](const TNode& node) { return static_cast<const TVarListNode&>(node).ValueCode == wanted; });
+    if (!current) {
+        DeleteOnBehalfOfCurrent(nullptr);
+        return;
+    }
+    // The run's first record with the current record's value code.
+    auto it = byValue_.lower_bound({current->Code, current->ValueCode, 0});
+    DeleteOnBehalfOfCurrent(it != byValue_.end() ? it->second : nullptr);
 }
 
 TVarListExtraTree::TVarListExtraTree(IMessageSink* sink) : TSingleIndexTree(sink) {}
@@ -723,12 +764,9 @@ void TInstanceList::Retract(int32_t varCode, TVarListTree& values, TVarListExtra
     const bool multivalued = engine.IsMultivalued(varCode);
     if (multivalued) {
         int32_t valueCode = 0;
-        if (ParseCode(text, valueCode) && values.Find(varCode)) {
-            // Only this variable's run is searched: a value of another
-            // variable is never taken back.
-            while (!values.Eof() && values.GetCode() == varCode && values.GetValueCode() != valueCode) values.Next();
-            if (!values.Eof() && values.GetCode() == varCode) values.DeleteCurrent();
-        }
+        // Only this variable's values are searched: a value of another
+        // variable is never taken back.
+        if (ParseCode(text, valueCode) && values.FindValue(varCode, valueCode)) values.DeleteCurrent();
     } else {
         if (values.Find(varCode)) values.DeleteCurrent();
         if (numbers.Find(varCode)) numbers.DeleteCurrent();

@@ -18,6 +18,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -188,6 +189,11 @@ protected:
     // Deletes the first record of the active cursor's code run that `match`
     // accepts; the active cursor moves to the record after the current one.
     void DeleteMatching(const std::function<bool(const TNode&)>& match);
+    // Deletes `victim` (null: the current record) on behalf of the current
+    // record; the active cursor moves to the record after the current one.
+    void DeleteOnBehalfOfCurrent(Entry* victim);
+    // Called for every record about to leave the container.
+    virtual void Forget(TNode& record) { (void)record; }
     // Moves an entry to another third key, as if just added to that key.
     void RekeyThird(Entry* entry, int32_t third);
 
@@ -397,6 +403,10 @@ class TVarListTree : public TSingleIndexTree {
 public:
     explicit TVarListTree(IMessageSink* sink = nullptr);
     void AddInstantiation(int32_t varCode, int32_t valueCode, float cnf);
+    // Code cursor on the first record of this variable holding this value
+    // code, or empty. Returns !Eof(). O(log n) however many values a
+    // multivalued variable holds.
+    bool FindValue(int32_t varCode, int32_t valueCode);
     int32_t GetValueCode() const;
     void SetValueCode(int32_t value);
     float GetCnf() const;
@@ -407,6 +417,15 @@ public:
 
 protected:
     std::unique_ptr<TNode> NewRecord() const override;
+    void Forget(TNode& record) override;
+
+private:
+    // (variable, value code, insertion sequence) -> record, so that a value of
+    // a variable is found without walking the variable's run.
+    using ValueKey = std::tuple<int32_t, int32_t, uint64_t>;
+    std::map<ValueKey, Entry*> byValue_;
+    std::map<const TNode*, ValueKey> keyOf_;
+    void IndexValue(Entry* entry);
 };
 
 class TVarListExtraTree : public TSingleIndexTree {

@@ -30,8 +30,15 @@ public:
     void WriteInteger(const QString& section, const QString& key, int value);
     void WriteBool(const QString& section, const QString& key, bool value);
 
+    // Between BeginUpdate and the matching EndUpdate the writes are kept in
+    // memory and stored once at the end (SaveSettings writes some forty keys).
+    // EndUpdate returns Ok().
+    void BeginUpdate();
+    bool EndUpdate();
+
     const QString& Path() const { return path_; }
-    // False when the last write failed.
+    // False when the last write failed, or was refused because a section,
+    // key or value held a line break (it would corrupt the file).
     bool Ok() const { return ok_; }
 
 private:
@@ -45,6 +52,8 @@ private:
     QString path_;
     std::vector<TSection> sections_;
     bool ok_ = true;
+    int updateDepth_ = 0;
+    bool pending_ = false;
 };
 
 }  // namespace quorvel::gui

@@ -1,5 +1,6 @@
 // The four most recently used bases, kept in the "Arquivos" section of the
-// settings file, full paths in upper case, most recent first.
+// settings file as full paths, most recent first. Paths keep their case: on
+// a case-sensitive file system an upper-cased path names another file.
 #pragma once
 
 #include <QString>

@@ -25,6 +25,9 @@ private:
     quorvel::TPasswordCheck* check_ = nullptr;
 };
 
+// Makes a password box echo "*" for every character typed.
+void SetStarEcho(QLineEdit* edit);
+
 // The engine's password entry, shown as TdialogPasswd.
 class TDialogPasswordPrompt : public quorvel::IPasswordPrompt {
 public:

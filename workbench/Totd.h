@@ -42,6 +42,7 @@ private:
     QStringList lines_;
     int index_ = 0;
     int shownAt_ = 0;
+    int steps_ = 0;  // net moves since shown: Next +1, Previous -1
 };
 
 // Shows the dialog modally from lastTip; afterwards lastTip and showTips hold

@@ -1,6 +1,8 @@
 // Shared pieces of the command-line tool's commands.
 #pragma once
 
+#include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -11,7 +13,14 @@ namespace quorvel::cli {
 // Exit statuses shared by the commands.
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitUsage = 1;
+// The input could not be opened, is not a base, is damaged, or access was refused.
 inline constexpr int kExitCannotOpen = 2;
+// The input was read but has problems; nothing was written.
+inline constexpr int kExitInvalid = 3;
+// The output could not be written.
+inline constexpr int kExitCannotWrite = 4;
+// The output was produced but leaves out records it cannot show.
+inline constexpr int kExitIncomplete = 5;
 
 // Collects the engine's messages; the commands decide what reaches stderr.
 class TCollectingSink : public IMessageSink {
@@ -23,5 +32,11 @@ public:
 private:
     std::vector<std::string> texts_;
 };
+
+// Writes "quorvel-cli: <subject>: <text>" on a line of its own.
+void Report(std::ostream& err, const std::string& subject, const std::string& text);
+
+// The whole content of a file; nullopt with the reason (in Portuguese) when it cannot be read.
+std::optional<std::string> ReadFileText(const std::string& name, std::string& reason);
 
 }  // namespace quorvel::cli

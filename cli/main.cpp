@@ -1,9 +1,54 @@
-// quorvel-cli: the headless tool.
+// quorvel-cli: the headless tool. Each subcommand lives in its own Cmd*.cpp;
+// this file only describes the command line and runs the chosen one.
 #include <CLI/CLI.hpp>
+#include <functional>
+#include <iostream>
+
+#include "CliCommon.h"
+#include "CmdBuild.h"
+#include "CmdDump.h"
+
+namespace {
+
+using namespace quorvel::cli;
+
+// What the chosen subcommand does once the command line has been parsed.
+using TAction = std::function<int()>;
+
+void AddDump(CLI::App& app, TAction& action) {
+    auto options = std::make_shared<TDumpOptions>();
+    auto password = std::make_shared<std::string>();
+    CLI::App* command = app.add_subcommand("dump", "Mostra a base como um documento JSON na saída padrão");
+    command->add_option("base", options->BaseFile, "Arquivo da base (.bcm)")->required();
+    CLI::Option* passwordOption =
+        command->add_option("--password", *password, "Senha de acesso (sem ela: a entrada em branco)");
+    command->callback([&action, options, password, passwordOption] {
+        if (passwordOption->count() > 0) options->Password = *password;
+        action = [options] { return RunDump(*options, std::cout, std::cerr); };
+    });
+}
+
+void AddBuild(CLI::App& app, TAction& action) {
+    auto options = std::make_shared<TBuildOptions>();
+    CLI::App* command = app.add_subcommand("build", "Verifica um documento JSON e grava a base (o inverso de dump)");
+    command->add_option("json", options->JsonFile, "Documento JSON da base")->required();
+    command->add_option("-o,--output", options->Output, "Arquivo da base a gravar (.bcm)")->required();
+    command->callback([&action, options] { action = [options] { return RunBuild(*options, std::cout, std::cerr); }; });
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     CLI::App app{"Quorvel: ferramenta de linha de comando para bases de conhecimento"};
     app.require_subcommand(1);
-    CLI11_PARSE(app, argc, argv);
-    return 0;
+    TAction action;
+    AddDump(app, action);
+    AddBuild(app, action);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        const int status = app.exit(error);
+        return status == 0 ? kExitOk : kExitUsage;
+    }
+    return action ? action() : kExitUsage;
 }

@@ -1,0 +1,51 @@
+// A knowledge base as text: the JSON document printed by `quorvel-cli dump`
+// and read back by `quorvel-cli build`.
+//
+// Texts of the base are Windows-1252 bytes; in the document they are UTF-8.
+// Reading checks the whole document before anything reaches the base, and
+// reports every problem with its place in the document, such as
+// `rules[3].premises[0].variable: variável 17 inexistente`.
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ExSystem.h"
+
+namespace quorvel::cli {
+
+// Key order matters: the document lists its fields in a fixed order.
+using TJson = nlohmann::ordered_json;
+
+struct TKbProblem {
+    std::string Place;  // e.g. "rules[3].premises[0].variable"; a line and column for malformed JSON
+    std::string Reason;
+    // "place: reason"
+    std::string Text() const;
+    friend bool operator==(const TKbProblem&, const TKbProblem&) = default;
+};
+
+// The base as a JSON document. At AccessLevel 1 the protection also carries
+// the stored (scrambled) password in hex, so that the document rebuilds the
+// same file; at other levels it never does.
+// `omitted` receives a description of every record the document cannot
+// show: premises and conclusions whose rule does not exist.
+TJson BaseToJson(TExpertSystem& base, std::vector<std::string>& omitted);
+TJson BaseToJson(TExpertSystem& base);
+
+// The document as dump prints it: indented, UTF-8, ending with a newline.
+std::string JsonText(const TJson& document);
+
+// Parses JSON text, refusing malformed text and objects that repeat a field.
+// On failure returns a null document and adds the problems.
+TJson ParseKbJson(std::string_view text, std::vector<TKbProblem>& problems);
+
+// Checks a document and, when it has no problem, replaces the base's content
+// with it (AccessLevel 1, the base counts as new). With problems the base is
+// left untouched and false is returned. Absent sections and fields take a new
+// base's defaults; `accessLevel` and `protection.hasPassword` are ignored.
+bool JsonToBase(const TJson& document, TExpertSystem& base, std::vector<TKbProblem>& problems);
+
+}  // namespace quorvel::cli

@@ -6,7 +6,9 @@
 
 #include "CliCommon.h"
 #include "CmdBuild.h"
+#include "CmdConsult.h"
 #include "CmdDump.h"
+#include "ExSystem.h"
 
 namespace {
 
@@ -36,14 +38,37 @@ void AddBuild(CLI::App& app, TAction& action) {
     command->callback([&action, options] { action = [options] { return RunBuild(*options, std::cout, std::cerr); }; });
 }
 
+void AddConsult(CLI::App& app, TAction& action) {
+    auto options = std::make_shared<TConsultOptions>();
+    auto answers = std::make_shared<std::string>();
+    auto password = std::make_shared<std::string>();
+    CLI::App* command = app.add_subcommand("consult", "Consulta a base no terminal, ou com as respostas de um arquivo");
+    command->add_option("base", options->BaseFile, "Arquivo da base (.bcm)")->required();
+    CLI::Option* answersOption =
+        command->add_option("--answers", *answers, "Arquivo de respostas: uma linha \"variável = resposta\" por pergunta");
+    CLI::Option* passwordOption =
+        command->add_option("--password", *password, "Senha de acesso (sem ela: a entrada em branco)");
+    command->add_flag("--json", options->Json, "Escreve perguntas, resultados e árvore como um documento JSON");
+    command->add_flag("--arvore", options->Tree, "Mostra a árvore de raciocínio no fim da consulta");
+    command->add_flag("--estatisticas", options->Stats,
+                      "Mostra na saída de erros o que a consulta custou (regras, premissas, perguntas, tempo)");
+    command->callback([&action, options, answers, password, answersOption, passwordOption] {
+        if (answersOption->count() > 0) options->AnswersFile = *answers;
+        if (passwordOption->count() > 0) options->Password = *password;
+        action = [options] { return RunConsult(*options, std::cin, std::cout, std::cerr); };
+    });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    quorvel::RaiseStackLimit(quorvel::kConsultationStack);
     CLI::App app{"Quorvel: ferramenta de linha de comando para bases de conhecimento"};
     app.require_subcommand(1);
     TAction action;
     AddDump(app, action);
     AddBuild(app, action);
+    AddConsult(app, action);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

@@ -1,5 +1,8 @@
 // The consultation: backward chaining over the targets, the storing of
 // values, formulas and premises as the engine sees them.
+#include <pthread.h>
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <charconv>
 
@@ -14,6 +17,23 @@ namespace quorvel {
 namespace {
 
 constexpr const char* kNoRulesYet = "Crie algumas regra antes!";
+constexpr const char* kTooDeep =
+    "A cadeia de regras é profunda demais para esta consulta: ela foi interrompida antes de esgotar a memória.";
+
+// What a derivation keeps free of the thread's stack: room for the host's
+// nested message loops and dialogs.
+constexpr std::size_t kStackReserve = 1u << 20;
+
+// The lowest address of the current thread's stack, or 0 when unknown.
+uintptr_t StackLimit() {
+    pthread_attr_t attributes;
+    if (pthread_getattr_np(pthread_self(), &attributes) != 0) return 0;
+    void* address = nullptr;
+    std::size_t size = 0;
+    const bool known = pthread_attr_getstack(&attributes, &address, &size) == 0;
+    pthread_attr_destroy(&attributes);
+    return known ? reinterpret_cast<uintptr_t>(address) : 0;
+}
 
 int32_t CodeFromText(const std::string& text) {
     int32_t code = 0;
@@ -36,6 +56,14 @@ public:
 private:
     TExpertSystem& engine_;
 };
+
+bool RaiseStackLimit(std::size_t bytes) {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_STACK, &limit) != 0) return false;
+    if (limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur >= bytes) return true;
+    limit.rlim_cur = limit.rlim_max == RLIM_INFINITY ? bytes : std::min<rlim_t>(bytes, limit.rlim_max);
+    return setrlimit(RLIMIT_STACK, &limit) == 0;
+}
 
 std::unique_ptr<IFormulaHost> TExpertSystem::MakeFormulaHost(TExpertSystem& engine) {
     return std::make_unique<TEngineFormulaHost>(engine);
@@ -215,6 +243,7 @@ TRuleOutcome TExpertSystem::EvaluateRule(int32_t ruleCode) {
         StopUnwinding();
         return {};
     }
+    ++Stats.RulesEvaluated;
     // Copies: evaluating a premise may run host code that touches the containers.
     std::vector<TTailNode> premises;
     for (const TTailNode* premise : PremisesOf(ruleCode)) premises.push_back(*premise);
@@ -226,6 +255,7 @@ TRuleOutcome TExpertSystem::EvaluateRule(int32_t ruleCode) {
         [&](int index) {
             const TTailNode& premise = premises[static_cast<std::size_t>(index - 1)];
             CurrentPremise = premise;
+            ++Stats.PremisesEvaluated;
             if (Reporting) ReportPosition(ruleCode, index, true);
             Record(ruleCode, index);
             return EvaluatePremise(premise);
@@ -273,6 +303,10 @@ void TExpertSystem::DeriveVariable(int32_t varCode) {
         StopUnwinding();
         return;
     }
+    // A chain of thousands of rules recurses deeply: end the consultation
+    // cleanly before the stack runs out.
+    const auto here = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
+    if (stackLimit_ != 0 && here < stackLimit_ + kStackReserve) throw EExpertSystem(kTooDeep);
     const bool hadValue = HasInstantiation(varCode);
     Record(kTapeDeriving, varCode);
 
@@ -315,6 +349,7 @@ void TExpertSystem::DeriveVariable(int32_t varCode) {
 }
 
 void TExpertSystem::Ask(int32_t varCode) {
+    ++Stats.QuestionsAsked;
     Recording = true;
     Reporting = true;
     Waiting = true;
@@ -480,6 +515,8 @@ void TExpertSystem::BeginConsultation() {
     for (const TNode* node : heads_->BalancedOrder(kKeyCode))
         conclusionIndex_.emplace(static_cast<const THeadNode*>(node)->VarCode, node->Code);
     QuestionCount = 0;
+    Stats = {};
+    stackLimit_ = StackLimit();
     if (dialogFactory_) dialog_ = dialogFactory_(*this);
 }
 

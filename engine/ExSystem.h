@@ -148,6 +148,12 @@ public:
     bool Replaying = false;
     int32_t QuestionCount = 0;
     int32_t LastConclusionIndex = 0;
+    // What the current or last consultation cost.
+    struct TConsultStats {
+        int64_t RulesEvaluated = 0;
+        int64_t PremisesEvaluated = 0;
+        int64_t QuestionsAsked = 0;
+    } Stats;
     bool ReportEnding = true;
     // The operands of a confidence formula, readable as CNF1 and CNF2.
     float Cnf1 = 0.0f;
@@ -325,6 +331,7 @@ private:
     std::set<int32_t> triedRules_;
     std::multimap<int32_t, int32_t> conclusionIndex_;  // variable -> rule
     std::set<int32_t> deriving_;                        // variables being derived, against cycles
+    uintptr_t stackLimit_ = 0;                          // lowest address of the consulting thread's stack
     std::array<std::vector<TExCtrlInterface*>, 4> controls_;
     TExDebugInterface* debugObserver_ = nullptr;
     IMessageLoop* loop_;
@@ -338,6 +345,11 @@ private:
     TLoadStatus lastLoadStatus_ = TLoadStatus::Ok;
     std::string lastSaveError_;
 };
+
+// Lets the main thread's stack grow to `bytes`, so that consultations of
+// bases with very long chains of rules fit; called first thing by programs.
+bool RaiseStackLimit(std::size_t bytes);
+inline constexpr std::size_t kConsultationStack = std::size_t{256} << 20;
 
 // 6-byte reals as stored in .bcm files.
 bool EncodeReal48(float value, uint8_t out[6]);

@@ -1,0 +1,51 @@
+#include "OpenBase.h"
+
+#include "CliCommon.h"
+#include "ExConsts.h"
+#include "ExText.h"
+
+namespace quorvel::cli {
+
+bool OpenBase(TExpertSystem& engine, const std::string& file, const std::optional<std::string>& password,
+              const std::vector<std::string>& messages, std::ostream& err) {
+    std::string entry;
+    if (password) {
+        const auto converted = Utf8ToCp1252(*password);
+        if (!converted) {
+            Report(err, file, "a senha tem caracteres que não existem em Windows-1252");
+            return false;
+        }
+        entry = *converted;
+    }
+    TFixedPasswordPrompt prompt(entry);
+    engine.SetPasswordPrompt(&prompt);
+    const std::size_t before = messages.size();
+    const bool loaded = engine.Load(file);
+    engine.SetPasswordPrompt(nullptr);
+    // The engine's own messages: the wrong password, the refusal, the damaged file...
+    for (std::size_t i = before; i < messages.size(); ++i) Report(err, file, messages[i]);
+    if (loaded) return true;
+
+    switch (engine.LastLoadStatus()) {
+        case TLoadStatus::CannotOpen: {
+            std::string reason;
+            ReadFileText(file, reason);
+            Report(err, file, reason.empty() ? "não foi possível abrir o arquivo" : reason);
+            break;
+        }
+        case TLoadStatus::NotABase:
+            Report(err, file, msg::NotABaseFile);
+            break;
+        case TLoadStatus::Refused:
+            Report(err, file, "acesso recusado");
+            break;
+        case TLoadStatus::NewerVersion:
+        case TLoadStatus::Damaged:
+        case TLoadStatus::Ok:
+            if (messages.size() == before) Report(err, file, "não foi possível ler a base");
+            break;
+    }
+    return false;
+}
+
+}  // namespace quorvel::cli

@@ -1,0 +1,20 @@
+// Opening a base as the workbench does, for the commands of the tool.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "ExSystem.h"
+
+namespace quorvel::cli {
+
+// Loads the base into `engine`, the password entry being `password` (UTF-8;
+// absent is the empty entry). `messages` is where the engine's sink collects
+// its texts: they are reported on `err` with the file name, as is the reason
+// of a failure. False when the base could not be opened.
+bool OpenBase(TExpertSystem& engine, const std::string& file, const std::optional<std::string>& password,
+              const std::vector<std::string>& messages, std::ostream& err);
+
+}  // namespace quorvel::cli

@@ -1,0 +1,204 @@
+// quorvel-cli consult: the answers file, the scripted JSON run and its exit statuses.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "CliTestSupport.h"
+#include "CmdConsult.h"
+#include "ExSystem.h"
+#include "KbJson.h"
+
+namespace quorvel::cli::test {
+namespace {
+
+// Gripe is concluded from Febre and Tosse; Idade is numeric with an interval;
+// Alergias is multivalued.
+constexpr const char* kFluBase = R"({
+  "name": "Gripe",
+  "variables": [
+    {"code": 1, "name": "Febre", "multivalued": false, "numeric": false},
+    {"code": 2, "name": "Tosse", "multivalued": false, "numeric": false},
+    {"code": 3, "name": "Gripe", "multivalued": false, "numeric": false},
+    {"code": 4, "name": "Idade", "multivalued": false, "numeric": true},
+    {"code": 5, "name": "Alergias", "multivalued": true, "numeric": false},
+    {"code": 6, "name": "Risco", "multivalued": false, "numeric": false}
+  ],
+  "values": [
+    {"code": 1, "name": "provável", "variable": 3, "position": 1},
+    {"code": 2, "name": "0;120", "variable": 4, "position": 1},
+    {"code": 3, "name": "pólen", "variable": 5, "position": 1},
+    {"code": 4, "name": "poeira", "variable": 5, "position": 2},
+    {"code": 5, "name": "alto", "variable": 6, "position": 1}
+  ],
+  "formulas": [{"code": 1, "text": "60"}],
+  "rules": [
+    {"code": 1, "name": "gripe", "order": 1,
+     "premises": [{"variable": 1, "operator": "=", "value": -2, "connective": 0, "negated": false},
+                  {"variable": 2, "operator": "=", "value": -2, "connective": 2, "negated": false}],
+     "conclusions": [{"variable": 3, "value": 1, "cnf": 0.9}]},
+    {"code": 2, "name": "risco", "order": 2,
+     "premises": [{"variable": 4, "operator": ">=", "value": 1, "connective": 1, "negated": false},
+                  {"variable": 5, "operator": "=", "value": 3, "connective": 2, "negated": false}],
+     "conclusions": [{"variable": 6, "value": 5, "cnf": 1}]}
+  ],
+  "questions": [{"variable": 2, "text": "Está com tosse?", "reasons": [], "useCnf": true}],
+  "targets": [{"variable": 3, "showResults": true}, {"variable": 6, "showResults": true}]
+})";
+
+class ConsultCommand : public ::testing::Test {
+protected:
+    ConsultCommand() {
+        std::vector<TKbProblem> problems;
+        TExpertSystem base;
+        const TJson document = ParseKbJson(kFluBase, problems);
+        EXPECT_TRUE(problems.empty());
+        EXPECT_TRUE(JsonToBase(document, base, problems));
+        EXPECT_TRUE(base.Save(scratch.File("gripe.bcm")));
+    }
+
+    // Runs the scripted consultation; the JSON document on success.
+    int Run(const std::string& answers, nlohmann::json& document, std::string& errors) {
+        WriteText(scratch.File("respostas.txt"), answers);
+        TConsultOptions options;
+        options.BaseFile = scratch.File("gripe.bcm");
+        options.AnswersFile = scratch.File("respostas.txt");
+        options.Json = true;
+        std::istringstream in;
+        std::ostringstream out, err;
+        const int status = RunConsult(options, in, out, err);
+        errors = err.str();
+        if (!out.str().empty()) document = nlohmann::json::parse(out.str());
+        return status;
+    }
+
+    ScratchDir scratch;
+};
+
+TEST_F(ConsultCommand, ScriptedRunFollowsTheContract) {
+    nlohmann::json document;
+    std::string errors;
+    ASSERT_EQ(Run("# respostas\nfebre = sim : 80\nTOSSE = Sim\nidade = 70\nalergias = poeira:50, pólen : 90\n",
+                  document, errors),
+              kConsultFinished)
+        << errors;
+    const auto expected = nlohmann::json::parse(R"({
+      "questions": [
+        {"variable": "Febre", "text": "Qual o valor de Febre ?",
+         "why": ["Para concluir", " -  Gripe = provável", "eu preciso saber se", "==> Febre = Sim", " -  Tosse = Sim"]},
+        {"variable": "Tosse", "text": "Está com tosse?",
+         "why": ["Para concluir", " -  Gripe = provável", "eu preciso saber se", " -  Febre = Sim", "==> Tosse = Sim"]},
+        {"variable": "Idade", "text": "Qual o valor de Idade ?",
+         "why": ["Para concluir", " -  Risco = alto", "eu preciso saber se", "==> Idade >= 60", " -  Alergias = pólen"]}
+      ],
+      "results": [
+        {"variable": "Gripe", "values": [{"value": "provável", "cnf": "72"}]},
+        {"variable": "Risco", "values": [{"value": "alto", "cnf": "100"}]}
+      ],
+      "tree": [
+        "Procurando Gripe ...",
+        "Entrando na regra 1 ...",
+        "  Comparando Febre = Sim",
+        "  Procurando Febre ...",
+        "  Perguntando ao usuário sobre Febre ...",
+        "  Resposta do usuário: Sim, com 80%",
+        "  Comparando Tosse = Sim",
+        "  Procurando Tosse ...",
+        "  Perguntando ao usuário sobre Tosse ...",
+        "  Resposta do usuário: Sim, com 100%",
+        "  A regra 1 foi aceita:",
+        "    Gripe = provável",
+        "Procurando Risco ...",
+        "Entrando na regra 2 ...",
+        "  Comparando Idade >= 60",
+        "  Procurando Idade ...",
+        "  Perguntando ao usuário sobre Idade ...",
+        "  Resposta do usuário:  70, com 100%",
+        "  A regra 2 foi aceita:",
+        "    Risco = alto"
+      ],
+      "error": null})");
+    EXPECT_EQ(document, expected) << document.dump(2);
+}
+
+TEST_F(ConsultCommand, AnswersProblemsStopWithStatusFour) {
+    struct Case {
+        const char* answers;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"febre = sim\n", "não tem resposta"},                       // Tosse has no line
+        {"febre = talvez\ntosse = sim\n", "não é um valor de Febre"},  // unknown value
+        {"febre = sim, não\ntosse = sim\n", "aceita uma só alternativa"},
+        {"febre = sim\ntosse = sim\nidade = 130\n", "O valor não pode exceder o máximo!"},
+        {"febre = sim\ntosse = sim\nidade = doze\n", "Valor numérico inválido!"},
+        {"febre = sim : 150.5\ntosse = sim\n", "não pode ser digitado"},
+        {"febre = sim\nfebre = não\n", "já foi respondida na linha 1"},
+        {"febre sim\n", "falta o sinal"},
+    };
+    for (const Case& c : cases) {
+        nlohmann::json document;
+        std::string errors;
+        EXPECT_EQ(Run(c.answers, document, errors), kConsultAnswersProblem) << c.answers;
+        EXPECT_NE(errors.find(c.reason), std::string::npos) << c.answers << " -> " << errors;
+    }
+}
+
+TEST_F(ConsultCommand, NoAnswerIsUnknownAndConfidenceOutOfRangeIsClamped) {
+    nlohmann::json document;
+    std::string errors;
+    // 120 typed into a confidence box reads 100 once the box is left.
+    ASSERT_EQ(Run("febre = sim : 120\ntosse = ?\nidade =\nalergias =\n", document, errors), kConsultFinished)
+        << errors;
+    EXPECT_EQ(document["results"][0]["values"][0]["value"], "Nenhum valor encontrado.");
+    EXPECT_EQ(document["results"][1]["values"][0]["cnf"], "100");
+}
+
+TEST_F(ConsultCommand, BinaryReportsTheStatusesOfTheContract) {
+    WriteText(scratch.File("r.txt"), "febre = sim\ntosse = sim\nidade = 30\nalergias = pólen\n");
+    const TRun ok = RunCli({"consult", scratch.File("gripe.bcm"), "--answers", scratch.File("r.txt"), "--json",
+                            "--estatisticas"},
+                           scratch);
+    EXPECT_EQ(ok.Status, 0) << ok.Err;
+    EXPECT_NE(ok.Err.find("perguntas feitas: 4"), std::string::npos) << ok.Err;
+    EXPECT_EQ(nlohmann::json::parse(ok.Out)["results"][1]["values"][0]["value"], "alto");
+
+    const TRun missing = RunCli({"consult", scratch.File("nada.bcm"), "--answers", scratch.File("r.txt")}, scratch);
+    EXPECT_EQ(missing.Status, kConsultCannotOpen);
+}
+
+TEST_F(ConsultCommand, AFormulaErrorEndsWithStatusThreeAndTheMessage) {
+    std::vector<TKbProblem> problems;
+    TExpertSystem base;
+    ASSERT_TRUE(JsonToBase(ParseKbJson(kFluBase, problems), base, problems));
+    base.Formulas().Find(1);
+    base.Formulas().Rename("10/0");
+    ASSERT_TRUE(base.Save(scratch.File("gripe.bcm")));
+    nlohmann::json document;
+    std::string errors;
+    EXPECT_EQ(Run("febre = sim\ntosse = sim\nidade = 30\n", document, errors), kConsultEngineError);
+    EXPECT_TRUE(document["error"].is_string());
+    EXPECT_EQ(document["results"].size(), 1u);
+}
+
+TEST(AnswersFile, InteractiveTerminalSessionAnswersGoesBackAndExplains) {
+    ScratchDir scratch;
+    std::vector<TKbProblem> problems;
+    TExpertSystem base;
+    ASSERT_TRUE(JsonToBase(ParseKbJson(kFluBase, problems), base, problems));
+    ASSERT_TRUE(base.Save(scratch.File("gripe.bcm")));
+    TConsultOptions options;
+    options.BaseFile = scratch.File("gripe.bcm");
+    // Febre: 1; Tosse: why, then back to Febre, Febre again: 2 (Não), then Idade 30 and Alergias 1.
+    std::istringstream in("1\n?\n<\n2\n30\n1\n");
+    std::ostringstream out, err;
+    EXPECT_EQ(RunConsult(options, in, out, err), kConsultFinished) << err.str();
+    const std::string screen = out.str();
+    EXPECT_NE(screen.find("Está com tosse?"), std::string::npos);
+    EXPECT_NE(screen.find("==> Tosse = Sim"), std::string::npos);
+    EXPECT_NE(screen.find("Resultados de Gripe:"), std::string::npos);
+    EXPECT_NE(screen.find("Nenhum valor encontrado."), std::string::npos) << screen;
+}
+
+}  // namespace
+}  // namespace quorvel::cli::test

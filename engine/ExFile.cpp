@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -29,6 +30,13 @@ bool EncodeReal48(float value, uint8_t out[6]) {
     // value = m * 2^exponent with 0.5 <= |m| < 1, i.e. (2m) * 2^(exponent-1).
     const double mantissa = std::frexp(static_cast<double>(std::fabs(value)), &exponent);
     const int biased = exponent - 1 + 129;
+    if (biased == 256 && mantissa == 0.5) {
+        // 2^127 lies just above the largest real48, which reads back as this
+        // very float: storing that keeps every number a file can hold writable.
+        std::memset(out, 0xFF, 5);
+        out[5] = value < 0 ? 0xFF : 0x7F;
+        return true;
+    }
     if (biased < 1 || biased > 255) return false;
     // A float has 24 significant bits: the 39-bit fraction holds them exactly.
     const auto fraction = static_cast<uint64_t>(std::ldexp(mantissa * 2.0 - 1.0, 39));
@@ -387,7 +395,20 @@ std::vector<const TValNode*> ValuesInFileOrder(const TValues& values, bool byPos
     return result;
 }
 
-bool WriteFileAtomically(const std::string& name, const std::vector<uint8_t>& bytes, std::string& error) {
+// A base opened through a symbolic link is saved into the file the link
+// points to; renaming over the link itself would leave that file stale.
+std::string LinkTarget(const std::string& name) {
+    struct stat info {};
+    if (::lstat(name.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return name;
+    char* resolved = ::realpath(name.c_str(), nullptr);
+    if (resolved == nullptr) return name;
+    std::string target(resolved);
+    std::free(resolved);
+    return target;
+}
+
+bool WriteFileAtomically(const std::string& requestedName, const std::vector<uint8_t>& bytes, std::string& error) {
+    const std::string name = LinkTarget(requestedName);
     const auto slash = name.find_last_of('/');
     const std::string folder = slash == std::string::npos ? "." : name.substr(0, slash == 0 ? 1 : slash);
     std::string tempName = folder + "/.quorvel-save-XXXXXX";
@@ -422,7 +443,8 @@ bool WriteFileAtomically(const std::string& name, const std::vector<uint8_t>& by
     ok = (::close(fd) == 0) && ok;
     if (ok && ::rename(tempName.c_str(), name.c_str()) != 0) ok = false;
     if (!ok) {
-        error = std::string("não foi possível gravar ") + name + ": " + std::strerror(errno ? errno : savedErrno);
+        error =
+            std::string("não foi possível gravar ") + requestedName + ": " + std::strerror(errno ? errno : savedErrno);
         ::unlink(tempName.c_str());
     }
     return ok;

@@ -40,14 +40,19 @@ bool TPasswordCheck::Submit(std::string_view entry) {
         level_ = kAccessFull;
         return true;
     }
-    switch (restriction_) {
+    // A restriction the options dialog never writes (a damaged or forged
+    // block) grants nothing, rather than an access level nobody knows.
+    const int32_t restriction = restriction_ >= kAccessRefused && restriction_ <= kAccessConsultAndView
+                                    ? restriction_
+                                    : int32_t{kAccessRefused};
+    switch (restriction) {
         case 0: sink_.ShowMessage(TMsgKind::Information, TMsgButtons::Ok, msg::NoPermission); break;
         case 2: sink_.ShowMessage(TMsgKind::Information, TMsgButtons::Ok, msg::ExecutionOnly); break;
         case 3: sink_.ShowMessage(TMsgKind::Information, TMsgButtons::Ok, msg::ExecutionAndView); break;
         default: break;
     }
     accepted_ = true;
-    level_ = restriction_;
+    level_ = restriction;
     return true;
 }
 

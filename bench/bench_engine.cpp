@@ -1,0 +1,147 @@
+// The knowledge-base model and the .bcm files at the sizes the file format
+// allows: 32,767 records of a kind.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "ExSystem.h"
+
+namespace {
+
+using namespace quorvel;
+
+constexpr int32_t kLimit = 32767;
+
+class TSilentSink : public IMessageSink {
+public:
+    TMsgResult ShowMessage(TMsgKind, TMsgButtons, const std::string&) override { return TMsgResult::Ok; }
+};
+
+TSilentSink gSink;
+
+std::string NameOf(const char* prefix, int32_t code) { return prefix + std::to_string(code) + " de exemplo"; }
+
+// New records as the editors create them: the lowest free code, then the
+// Add, so codes arrive in ascending order.
+void BM_CreateVariables(benchmark::State& state) {
+    for (auto _ : state) {
+        TVars vars(&gSink);
+        for (int32_t i = 0; i < kLimit; ++i) {
+            const int32_t code = vars.LowestFreeCode();
+            vars.AddVariable(code, NameOf("Vari\xE1vel ", code), false, false);
+        }
+        benchmark::DoNotOptimize(vars.Count());
+    }
+    state.SetItemsProcessed(state.iterations() * kLimit);
+}
+BENCHMARK(BM_CreateVariables)->Unit(benchmark::kMillisecond);
+
+void BM_CreateValues(benchmark::State& state) {
+    for (auto _ : state) {
+        TValues values(&gSink);
+        for (int32_t i = 0; i < kLimit; ++i) {
+            const int32_t code = values.LowestFreeCode();
+            values.AddValue(code, NameOf("Valor ", code), 1 + code / 8, 1 + code % 8);
+        }
+        benchmark::DoNotOptimize(values.Count());
+    }
+    state.SetItemsProcessed(state.iterations() * kLimit);
+}
+BENCHMARK(BM_CreateValues)->Unit(benchmark::kMillisecond);
+
+void BM_CreateRules(benchmark::State& state) {
+    for (auto _ : state) {
+        TRules rules(&gSink);
+        for (int32_t i = 0; i < kLimit; ++i) {
+            const int32_t code = rules.LowestFreeCode();
+            rules.AddRule(code, NameOf("Regra ", code), code);
+        }
+        benchmark::DoNotOptimize(rules.Count());
+    }
+    state.SetItemsProcessed(state.iterations() * kLimit);
+}
+BENCHMARK(BM_CreateRules)->Unit(benchmark::kMillisecond);
+
+// Lookups in a full container whose records were inserted in ascending order.
+void BM_FindByCode(benchmark::State& state) {
+    TVars vars(&gSink);
+    for (int32_t code = 1; code <= kLimit; ++code) vars.AddVariable(code, NameOf("Vari\xE1vel ", code), false, false);
+    std::mt19937 rng(1);
+    std::vector<int32_t> probes(4096);
+    for (auto& probe : probes) probe = 1 + static_cast<int32_t>(rng() % kLimit);
+    std::size_t i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(vars.Find(probes[i++ % probes.size()]));
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_FindByCode);
+
+void BM_FindName(benchmark::State& state) {
+    TVars vars(&gSink);
+    for (int32_t code = 1; code <= kLimit; ++code) vars.AddVariable(code, NameOf("Vari\xE1vel ", code), false, false);
+    std::mt19937 rng(2);
+    std::vector<std::string> probes(4096);
+    for (auto& probe : probes) probe = NameOf("VARI\xC1VEL ", 1 + static_cast<int32_t>(rng() % kLimit));
+    std::size_t i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(vars.FindName(probes[i++ % probes.size()]));
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_FindName);
+
+// A base at the format's limits: 32,767 variables, values, rules, premises
+// and conclusions (one premise and one conclusion per rule), plus formulas
+// and questions.
+void BuildLargeBase(TExpertSystem& sys) {
+    sys.ClearBase();
+    for (int32_t code = 1; code <= kLimit; ++code) {
+        sys.Vars().AddVariable(code, NameOf("Vari\xE1vel ", code), code % 7 == 0, code % 11 == 0);
+        sys.Values().AddValue(code, NameOf("Valor ", code), 1 + (code - 1) % kLimit, 1);
+        sys.Rules().AddRule(code, NameOf("Regra ", code), code);
+        sys.Tails().AddPremise(code, code, "=", code, 2, false);
+        sys.Heads().AddConclusion(code, 1 + code % kLimit, code, 0.8f);
+        sys.Formulas().Add(code, "CNF1*" + std::to_string(code));
+        sys.Questions().AddQuestion(code, NameOf("Qual o valor de ", code), true);
+    }
+}
+
+std::string ScratchFile() {
+    return (std::filesystem::temp_directory_path() / ("quorvel-bench-" + std::to_string(::getpid()) + ".bcm")).string();
+}
+
+void BM_SaveLargeBase(benchmark::State& state) {
+    TExpertSystem sys(&gSink);
+    BuildLargeBase(sys);
+    const std::string name = ScratchFile();
+    for (auto _ : state) {
+        if (!sys.Save(name)) state.SkipWithError(sys.LastSaveError().c_str());
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(std::filesystem::file_size(name)));
+    std::remove(name.c_str());
+}
+BENCHMARK(BM_SaveLargeBase)->Unit(benchmark::kMillisecond);
+
+void BM_LoadLargeBase(benchmark::State& state) {
+    const std::string name = ScratchFile();
+    {
+        TExpertSystem sys(&gSink);
+        BuildLargeBase(sys);
+        if (!sys.Save(name)) state.SkipWithError(sys.LastSaveError().c_str());
+    }
+    TExpertSystem sys(&gSink);
+    for (auto _ : state) {
+        if (!sys.Load(name)) state.SkipWithError("load failed");
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(std::filesystem::file_size(name)));
+    std::remove(name.c_str());
+}
+BENCHMARK(BM_LoadLargeBase)->Unit(benchmark::kMillisecond);
+
+}  // namespace

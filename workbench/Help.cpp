@@ -19,6 +19,7 @@
 #include <QTextBrowser>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -289,6 +290,7 @@ THelpViewer::THelpViewer(QWidget* parent) : QWidget(parent, Qt::Window) {
             FillContents();
             RunSearch();
         }
+        SetPosition(anchors_.value(url.fragment(), 0));
     });
     connect(ContentsTree, &QTreeWidget::itemActivated, this,
             [this](QTreeWidgetItem* item) { GoToTopic(item->data(0, kTopicRole).toInt()); });
@@ -337,12 +339,14 @@ bool THelpViewer::LoadFile(const QString& helpFile) {
 void THelpViewer::BuildTopics() {
     topics_.clear();
     anchors_.clear();
+    position_ = 0;
     const QTextDocument* document = Browser->document();
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
         QString anchor;
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QStringList names = it.fragment().charFormat().anchorNames();
-            anchors_ << names;
+            for (const QString& name : names)
+                if (!anchors_.contains(name)) anchors_.insert(name, it.fragment().position());
             if (anchor.isEmpty() && !names.isEmpty()) anchor = names.first();
         }
         const int level = block.blockFormat().headingLevel();
@@ -373,20 +377,22 @@ void THelpViewer::FillContents() {
 
 std::vector<int> THelpViewer::Search(const QString& query) const {
     const QStringList words = Fold(query).split(QRegularExpression(QStringLiteral("[^\\w]+")), Qt::SkipEmptyParts);
-    std::vector<int> inTitle;
-    std::vector<int> inText;
     if (words.isEmpty()) return {};
+    // Topics holding every word; those with more of the words in their
+    // title come first, the rest in the order of the page.
+    std::vector<std::pair<int, int>> found;  // (words in the title, topic)
     for (std::size_t i = 0; i < topics_.size(); ++i) {
         const TTopic& topic = topics_[i];
         const bool all = std::all_of(words.begin(), words.end(), [&](const QString& w) { return topic.text.contains(w); });
         if (!all) continue;
         const QString title = Fold(topic.title);
-        const bool titled =
-            std::any_of(words.begin(), words.end(), [&](const QString& w) { return title.contains(w); });
-        (titled ? inTitle : inText).push_back(int(i));
+        const auto inTitle = std::count_if(words.begin(), words.end(), [&](const QString& w) { return title.contains(w); });
+        found.emplace_back(int(inTitle), int(i));
     }
-    inTitle.insert(inTitle.end(), inText.begin(), inText.end());
-    return inTitle;
+    std::stable_sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    std::vector<int> topics;
+    for (const auto& [inTitle, topic] : found) topics.push_back(topic);
+    return topics;
 }
 
 void THelpViewer::RunSearch() {
@@ -406,10 +412,12 @@ void THelpViewer::RunSearch() {
 void THelpViewer::GoToTopic(int index) {
     Note->setVisible(false);
     if (index < 0 || std::size_t(index) >= topics_.size()) {
+        SetPosition(0);
         Browser->verticalScrollBar()->setValue(0);
         return;
     }
     const TTopic& topic = topics_[std::size_t(index)];
+    SetPosition(topic.position);
     if (!topic.anchor.isEmpty()) {
         QUrl url = UrlOf(file_);
         url.setFragment(topic.anchor);
@@ -427,6 +435,7 @@ void THelpViewer::GoToTopic(int index) {
 bool THelpViewer::GoToContext(int context) {
     const QString anchor = QString::number(context);
     if (!HasContext(context)) {
+        SetPosition(0);
         Browser->verticalScrollBar()->setValue(0);
         Note->setText(QStringLiteral("O tópico de ajuda %1 não existe neste arquivo de ajuda; é mostrado o seu início.")
                           .arg(context));
@@ -434,6 +443,7 @@ bool THelpViewer::GoToContext(int context) {
         return false;
     }
     Note->setVisible(false);
+    SetPosition(anchors_.value(anchor));
     QUrl url = UrlOf(file_);
     url.setFragment(anchor);
     Browser->setSource(url);
@@ -442,10 +452,22 @@ bool THelpViewer::GoToContext(int context) {
 }
 
 int THelpViewer::CurrentTopic() const {
-    const int position = Browser->cursorForPosition(QPoint(0, 0)).position();
     int current = -1;
-    for (std::size_t i = 0; i < topics_.size() && topics_[i].position <= position; ++i) current = int(i);
+    for (std::size_t i = 0; i < topics_.size() && topics_[i].position <= position_; ++i) current = int(i);
     return current;
+}
+
+// Remembers where the reader went and marks that topic in the contents.
+void THelpViewer::SetPosition(int position) {
+    position_ = position;
+    const int topic = CurrentTopic();
+    for (QTreeWidgetItemIterator it(ContentsTree); *it != nullptr; ++it) {
+        if ((*it)->data(0, kTopicRole).toInt() != topic) continue;
+        const QSignalBlocker quiet(ContentsTree);
+        ContentsTree->setCurrentItem(*it);
+        ContentsTree->scrollToItem(*it);
+        return;
+    }
 }
 
 void THelpViewer::ShowContentsPage() { Tabs->setCurrentIndex(0); }

@@ -3,6 +3,7 @@
 // id is the number). The program's own manual stands for "QUORVEL.HLP".
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -121,7 +122,8 @@ public:
     const QString& CurrentFile() const { return file_; }
     const std::vector<TTopic>& Topics() const { return topics_; }
     bool HasContext(int context) const { return anchors_.contains(QString::number(context)); }
-    // The topic that holds the top of the visible page, -1 before the first.
+    // The topic last gone to (by context, contents, search or a link): the
+    // one holding its target; -1 when that lies before the first heading.
     int CurrentTopic() const;
 
     QTextBrowser* Browser = nullptr;
@@ -137,9 +139,12 @@ private:
     void RunSearch();
     QUrl UrlOf(const QString& file) const;
 
+    void SetPosition(int position);
+
     QString file_;
     std::vector<TTopic> topics_;
-    QStringList anchors_;
+    QHash<QString, int> anchors_;  // anchor name -> position in the document
+    int position_ = 0;             // the target last gone to
 };
 
 // The viewer window, created by the first Show... call; null before.

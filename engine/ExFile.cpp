@@ -179,6 +179,10 @@ bool TExpertSystem::Load(const std::string& name) {
         lastLoadStatus_ = TLoadStatus::CannotOpen;
         return false;
     }
+    return LoadBytes(bytes);
+}
+
+bool TExpertSystem::LoadBytes(const std::vector<uint8_t>& bytes) {
     const std::size_t headerSize = kFileSignature.size() + 1;
     if (bytes.size() < headerSize || !std::equal(kFileSignature.begin(), kFileSignature.end(), bytes.begin())) {
         AccessLevel = kAccessNotABase;
@@ -453,6 +457,11 @@ bool WriteFileAtomically(const std::string& requestedName, const std::vector<uin
 }  // namespace
 
 bool TExpertSystem::Save(const std::string& name) {
+    std::vector<uint8_t> bytes;
+    return SaveBytes(bytes) && WriteFileAtomically(name, bytes, lastSaveError_);
+}
+
+bool TExpertSystem::SaveBytes(std::vector<uint8_t>& bytes) {
     lastSaveError_.clear();
     const bool v11 = Version != "1.0";
 
@@ -604,7 +613,8 @@ bool TExpertSystem::Save(const std::string& name) {
     out.Real48(MinimumCnf);
     out.Byte(EvaluateAllPremises);
 
-    return WriteFileAtomically(name, out.Bytes(), lastSaveError_);
+    bytes = out.Bytes();
+    return true;
 }
 
 }  // namespace quorvel

@@ -253,11 +253,16 @@ public:
     // FileName is the name on success, empty on failure.
     void SetFileName(const std::string& name);
     bool Load(const std::string& name);
+    // Load from the bytes of a file already read.
+    bool LoadBytes(const std::vector<uint8_t>& bytes);
     TLoadStatus LastLoadStatus() const { return lastLoadStatus_; }
     // Writes the whole base in its Version, crash-safely: a temporary file
     // beside the target is renamed over it once complete. False with
     // LastSaveError() on failure, the old file intact.
     bool Save(const std::string& name);
+    // The bytes Save would write; false with LastSaveError() when the base
+    // does not fit the format.
+    bool SaveBytes(std::vector<uint8_t>& bytes);
     const std::string& LastSaveError() const { return lastSaveError_; }
 
 protected:

@@ -1,13 +1,12 @@
-// Loads arbitrary bytes as a .bcm file. Loading must never crash; a failed
+// Loads arbitrary bytes as the content of a .bcm file. Loading must never crash; a failed
 // load leaves a consistent base; a base that loads can be saved, and the
 // saved file loads again with the same records.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "ExSystem.h"
 
@@ -27,23 +26,6 @@ public:
     std::abort();
 }
 
-// Scratch files of this process, removed when it ends.
-struct TScratch {
-    // In memory when the system offers it: every Save syncs its file.
-    TScratch() {
-        const char* folder = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-        const std::string stem = std::string(folder) + "/quorvel-fuzz-load-" + std::to_string(::getpid());
-        input = stem + "-in.bcm";
-        output = stem + "-out.bcm";
-    }
-    ~TScratch() {
-        std::remove(input.c_str());
-        std::remove(output.c_str());
-    }
-    std::string input;
-    std::string output;
-};
-
 struct TCounts {
     int32_t vars, values, heads, tails, rules, formulas, questions, targets, contexts;
     std::size_t openingLines;
@@ -60,15 +42,9 @@ TCounts CountsOf(TExpertSystem& sys) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     static TSilentSink sink;
-    static TScratch scratch;
-
-    std::FILE* file = std::fopen(scratch.input.c_str(), "wb");
-    if (file == nullptr) Fail("cannot write the input file");
-    if (size > 0 && std::fwrite(data, 1, size, file) != size) Fail("cannot write the input file");
-    std::fclose(file);
 
     TExpertSystem sys(&sink);
-    if (!sys.Load(scratch.input)) {
+    if (!sys.LoadBytes(std::vector<uint8_t>(data, data + size))) {
         switch (sys.LastLoadStatus()) {
             case TLoadStatus::NotABase:
             case TLoadStatus::NewerVersion:
@@ -89,9 +65,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (sys.AccessLevel < 1) Fail("a successful load gave no access");
 
     const TCounts counts = CountsOf(sys);
-    if (!sys.Save(scratch.output)) Fail(("a loaded base cannot be saved: " + sys.LastSaveError()).c_str());
+    std::vector<uint8_t> saved;
+    if (!sys.SaveBytes(saved)) Fail(("a loaded base cannot be saved: " + sys.LastSaveError()).c_str());
     TExpertSystem again(&sink);
-    if (!again.Load(scratch.output)) Fail("a saved base does not load again");
+    if (!again.LoadBytes(saved)) Fail("a saved base does not load again");
     if (!(CountsOf(again) == counts)) Fail("saving and loading changed the number of records");
     if (again.AccessLevel != sys.AccessLevel) Fail("saving and loading changed the access level");
     return 0;

@@ -17,6 +17,7 @@
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
@@ -264,7 +265,7 @@ THelpViewer::THelpViewer(QWidget* parent) : QWidget(parent, Qt::Window) {
     splitter->addWidget(Tabs);
     splitter->addWidget(Browser);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({230, 570});
+    splitter->setSizes({270, 630});
 
     Note = new QLabel(this);
     Note->setVisible(false);
@@ -274,7 +275,7 @@ THelpViewer::THelpViewer(QWidget* parent) : QWidget(parent, Qt::Window) {
     layout->addLayout(tools);
     layout->addWidget(splitter, 1);
     layout->addWidget(Note);
-    resize(820, 560);
+    resize(900, 600);
 
     connect(back, &QToolButton::clicked, Browser, &QTextBrowser::backward);
     connect(forward, &QToolButton::clicked, Browser, &QTextBrowser::forward);
@@ -422,7 +423,7 @@ void THelpViewer::GoToTopic(int index) {
         QUrl url = UrlOf(file_);
         url.setFragment(topic.anchor);
         Browser->setSource(url);
-        Browser->scrollToAnchor(topic.anchor);
+        ScrollTo(topic.anchor);
         return;
     }
     const QTextBlock block = Browser->document()->findBlock(topic.position);
@@ -447,7 +448,7 @@ bool THelpViewer::GoToContext(int context) {
     QUrl url = UrlOf(file_);
     url.setFragment(anchor);
     Browser->setSource(url);
-    Browser->scrollToAnchor(anchor);
+    ScrollTo(anchor);
     return true;
 }
 
@@ -468,6 +469,13 @@ void THelpViewer::SetPosition(int position) {
         ContentsTree->scrollToItem(*it);
         return;
     }
+}
+
+// Scrolls now and once more when the window has been laid out: a window
+// shown a moment ago may still change the width, and so the page's layout.
+void THelpViewer::ScrollTo(const QString& anchor) {
+    Browser->scrollToAnchor(anchor);
+    QTimer::singleShot(0, this, [this, anchor] { Browser->scrollToAnchor(anchor); });
 }
 
 void THelpViewer::ShowContentsPage() { Tabs->setCurrentIndex(0); }

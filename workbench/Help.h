@@ -140,6 +140,7 @@ private:
     QUrl UrlOf(const QString& file) const;
 
     void SetPosition(int position);
+    void ScrollTo(const QString& anchor);
 
     QString file_;
     std::vector<TTopic> topics_;

@@ -67,6 +67,7 @@ TdialogIntro::TdialogIntro(quorvel::TExpertSystem& expertSystem, QWidget* parent
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(frame, 1);
     layout->addLayout(buttons);
+    setMinimumWidth(400);
     resize(440, expertSystem.OpeningText.empty() ? 180 : 340);
 
     connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);

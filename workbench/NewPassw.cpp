@@ -51,6 +51,8 @@ TdialogCreatePasswd::TdialogCreatePasswd(QWidget* parent) : QDialog(parent) {
     layout->addLayout(fields);
     layout->addLayout(buttons);
 
+    setMinimumWidth(360);
+
     connect(OKBtn, &QPushButton::clicked, this, &TdialogCreatePasswd::OKBtnClick);
     connect(btnClear, &QPushButton::clicked, this, [this] { done(Cleared); });
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);

@@ -61,6 +61,8 @@ TdialogPasswd::TdialogPasswd(QWidget* parent) : QDialog(parent) {
     layout->addWidget(note);
     layout->addLayout(buttons);
 
+    setMinimumWidth(360);
+
     connect(OKBtn, &QPushButton::clicked, this, &TdialogPasswd::OKBtnClick);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 }

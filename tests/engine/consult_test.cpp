@@ -10,18 +10,12 @@
 #include "ExExceptions.h"
 #include "ExSystem.h"
 #include "ExText.h"
+#include "TestSupport.h"
 
 namespace quorvel {
 namespace {
 
-class TQuietSink : public IMessageSink {
-public:
-    TMsgResult ShowMessage(TMsgKind, TMsgButtons, const std::string& text) override {
-        texts.push_back(text);
-        return TMsgResult::Ok;
-    }
-    std::vector<std::string> texts;
-};
+using TQuietSink = test::TCapturingSink;
 
 struct TPremiseSpec {
     int32_t var;

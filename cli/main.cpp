@@ -6,8 +6,11 @@
 
 #include "CliCommon.h"
 #include "CmdBuild.h"
+#include "CmdCodes.h"
 #include "CmdConsult.h"
+#include "CmdDeps.h"
 #include "CmdDump.h"
+#include "CmdReport.h"
 #include "ExSystem.h"
 
 namespace {
@@ -59,6 +62,44 @@ void AddConsult(CLI::App& app, TAction& action) {
     });
 }
 
+void AddReportCommand(CLI::App& app, TAction& action, const char* name, const char* description,
+                      int (*run)(const TReportOptions&, std::ostream&, std::ostream&)) {
+    auto options = std::make_shared<TReportOptions>();
+    auto password = std::make_shared<std::string>();
+    CLI::App* command = app.add_subcommand(name, description);
+    command->add_option("base", options->BaseFile, "Arquivo da base (.bcm)")->required();
+    command->add_option("-o,--output", options->Output, "Arquivo texto a gravar (sem ele: a saída padrão)");
+    CLI::Option* passwordOption =
+        command->add_option("--password", *password, "Senha de acesso (sem ela: a entrada em branco)");
+    command->callback([&action, options, password, passwordOption, run] {
+        if (passwordOption->count() > 0) options->Password = *password;
+        action = [options, run] { return run(*options, std::cout, std::cerr); };
+    });
+}
+
+void AddReport(CLI::App& app, TAction& action) {
+    AddReportCommand(app, action, "report", "Escreve o relatório da base, como a impressão e a exportação", RunReport);
+}
+
+void AddCodes(CLI::App& app, TAction& action) {
+    AddReportCommand(app, action, "codes", "Escreve os códigos internos da base (variáveis, valores e regras)",
+                     RunCodes);
+}
+
+void AddDeps(CLI::App& app, TAction& action) {
+    auto options = std::make_shared<TDepsOptions>();
+    auto password = std::make_shared<std::string>();
+    CLI::App* command = app.add_subcommand(
+        "deps", "Mostra as árvores de dependências dos objetivos; status 1 quando há dependência circular");
+    command->add_option("base", options->BaseFile, "Arquivo da base (.bcm)")->required();
+    CLI::Option* passwordOption =
+        command->add_option("--password", *password, "Senha de acesso (sem ela: a entrada em branco)");
+    command->callback([&action, options, password, passwordOption] {
+        if (passwordOption->count() > 0) options->Password = *password;
+        action = [options] { return RunDeps(*options, std::cout, std::cerr); };
+    });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -69,6 +110,9 @@ int main(int argc, char** argv) {
     AddDump(app, action);
     AddBuild(app, action);
     AddConsult(app, action);
+    AddReport(app, action);
+    AddCodes(app, action);
+    AddDeps(app, action);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

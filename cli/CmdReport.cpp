@@ -1,0 +1,52 @@
+#include "CmdReport.h"
+
+#include <filesystem>
+
+#include "CliCommon.h"
+#include "ExSystem.h"
+#include "OpenBase.h"
+
+namespace quorvel::cli {
+
+int RunReportKind(TReportKind kind, const TReportOptions& options, std::ostream& out, std::ostream& err) {
+    const std::string& file = options.BaseFile;
+    TCollectingSink sink;
+    TExpertSystem base(&sink);
+    if (!OpenBase(base, file, options.Password, sink.Texts(), err)) return kExitCannotOpen;
+
+    // The report names the base's file by its full path, as the workbench does.
+    std::error_code ignored;
+    const std::string currentFile = std::filesystem::absolute(file, ignored).lexically_normal().string();
+    const std::size_t before = sink.Texts().size();
+    TReportLines lines;
+    const TReportStatus status = WriteReport(kind, base, currentFile, lines);
+    for (std::size_t i = before; i < sink.Texts().size(); ++i) Report(err, file, sink.Texts()[i]);
+    if (status == TReportStatus::NotAllowed) {
+        Report(err, file,
+               "o acesso concedido (" + std::to_string(base.AccessLevel) + ") permite somente a execução da base; " +
+                   (kind == TReportKind::Base ? "o relatório" : "a lista de códigos") + " exige a senha");
+        return kExitCannotOpen;
+    }
+
+    if (!options.Output.empty()) {
+        std::string error;
+        if (!WriteTextFile(options.Output, lines.Lines, error)) {
+            Report(err, options.Output, error);
+            return kExitCannotWrite;
+        }
+        return kExitOk;
+    }
+    for (const std::string& line : lines.Lines) out << line << '\n';
+    out.flush();
+    if (!out) {
+        Report(err, file, "não foi possível escrever na saída padrão");
+        return kExitCannotWrite;
+    }
+    return kExitOk;
+}
+
+int RunReport(const TReportOptions& options, std::ostream& out, std::ostream& err) {
+    return RunReportKind(TReportKind::Base, options, out, err);
+}
+
+}  // namespace quorvel::cli

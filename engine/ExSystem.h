@@ -223,6 +223,11 @@ public:
     // ---- access operations
     void ClearBase();
     bool IsNew() const { return isNew_; }
+    // A base authored in the editors stops counting as new once it has rules,
+    // so that the rule views render it.
+    void SetNew(bool isNew) { isNew_ = isNew; }
+    // The editors changed the base: the attached views re-read it.
+    void BaseEdited() { NotifyBaseChanged(); }
     bool RulesMayBeShown() const { return AccessLevel != kAccessConsultOnly; }
     bool MayBeAltered() const { return AccessLevel == kAccessFull; }
 

@@ -336,58 +336,50 @@ std::vector<int32_t> DeleteValue(TExpertSystem& engine, int32_t valueCode) {
 
 bool TRuleDraft::IsNumeric(int32_t varCode) const { return BaseVarNumeric(engine_, varCode); }
 
-std::optional<int32_t> TRuleDraft::AddFormula(const std::string& text) {
-    TFormulas& formulas = engine_.Formulas();
-    const std::optional<int32_t> code = NewRecordCode(formulas, "fórmulas", problem_);
-    if (!code) return std::nullopt;
-    TKeepCursors keep{&formulas};
-    formulas.Add(*code, text);
-    created_.insert(*code);
+std::optional<int32_t> TRuleDraft::NewFormula(const std::string& text) {
+    // Refused early when the base could not take it on saving either.
+    if (!RoomForRecords(engine_.Formulas(), static_cast<int64_t>(created_.size()) + 1, "fórmulas", problem_))
+        return std::nullopt;
+    const int32_t code = nextProvisional_++;
+    created_.insert(code);
+    texts_[code] = text;
     return code;
 }
 
-bool TRuleDraft::Load(int32_t ruleCode, bool copy) {
+void TRuleDraft::Load(int32_t ruleCode, bool copy) {
     premises_.clear();
     conclusions_.clear();
+    created_.clear();
+    changed_.clear();
+    discarded_.clear();
+    texts_.clear();
     problem_.clear();
-    if (ruleCode < 1) return true;
-    {
-        TKeepCursors keep{&engine_.Tails(), &engine_.Heads()};
-        TTails& tails = engine_.Tails();
-        for (tails.Find(ruleCode); !tails.Eof() && tails.GetCode() == ruleCode; tails.Next()) {
-            const TTailNode* tail = tails.CurrentTail();
-            premises_.push_back(
-                {true, tail->VarCode, tail->Operator, tail->ValueCode, tail->Connective, tail->Negated, 1.0f});
-        }
-        THeads& heads = engine_.Heads();
-        for (heads.Find(ruleCode); !heads.Eof() && heads.GetCode() == ruleCode; heads.Next()) {
-            const THeadNode* head = heads.CurrentHead();
-            conclusions_.push_back({false, head->VarCode, "=", head->ValueCode, 2, false, head->Cnf});
-        }
+    if (ruleCode < 1) return;
+    TKeepCursors keep{&engine_.Tails(), &engine_.Heads(), &engine_.Formulas()};
+    TTails& tails = engine_.Tails();
+    for (tails.Find(ruleCode); !tails.Eof() && tails.GetCode() == ruleCode; tails.Next()) {
+        const TTailNode* tail = tails.CurrentTail();
+        premises_.push_back(
+            {true, tail->VarCode, tail->Operator, tail->ValueCode, tail->Connective, tail->Negated, 1.0f});
     }
-    if (!copy) return true;
+    THeads& heads = engine_.Heads();
+    for (heads.Find(ruleCode); !heads.Eof() && heads.GetCode() == ruleCode; heads.Next()) {
+        const THeadNode* head = heads.CurrentHead();
+        conclusions_.push_back({false, head->VarCode, "=", head->ValueCode, 2, false, head->Cnf});
+    }
+    if (!copy) return;
     // A copied rule must not share formulas with its model: each rule deletes
     // its own formulas with it.
     for (auto* lines : {&premises_, &conclusions_}) {
         for (TRuleLine& line : *lines) {
             if (line.ValueCode == kCodeUnknown || !IsNumeric(line.VarCode)) continue;
-            std::optional<std::string> text;
-            {
-                TKeepCursors keep{&engine_.Formulas()};
-                if (engine_.Formulas().Find(line.ValueCode)) text = engine_.Formulas().GetName();
-            }
-            if (!text) continue;
-            const std::optional<int32_t> code = AddFormula(*text);
-            if (!code) {
-                Discard();
-                premises_.clear();
-                conclusions_.clear();
-                return false;
-            }
-            line.ValueCode = *code;
+            if (!engine_.Formulas().Find(line.ValueCode)) continue;
+            const int32_t code = nextProvisional_++;
+            created_.insert(code);
+            texts_[code] = engine_.Formulas().GetName();
+            line.ValueCode = code;
         }
     }
-    return true;
 }
 
 const TRuleLine& TRuleDraft::Line(int row) const {
@@ -397,11 +389,18 @@ const TRuleLine& TRuleDraft::Line(int row) const {
 
 TRuleLine& TRuleDraft::LineAt(int row) { return const_cast<TRuleLine&>(Line(row)); }
 
+std::string TRuleDraft::ValueText(const TRuleLine& line) const {
+    if (line.ValueCode != kCodeUnknown) {
+        const auto text = texts_.find(line.ValueCode);
+        if (text != texts_.end() && IsNumeric(line.VarCode)) return text->second;
+    }
+    return engine_.ValueTextOf(line.VarCode, line.ValueCode);
+}
+
 std::string TRuleDraft::LineText(const TRuleLine& line) const {
-    std::string text = engine_.VarName(line.VarCode);
-    const std::string value = engine_.ValueTextOf(line.VarCode, line.ValueCode);
-    if (line.Premise) return text + " " + line.Operator + " " + value;
-    return text + " = " + value + " CNF " + CnfText(static_cast<double>(line.Cnf) * 100.0) + "%";
+    const std::string text = engine_.VarName(line.VarCode);
+    if (line.Premise) return text + " " + line.Operator + " " + ValueText(line);
+    return text + " = " + ValueText(line) + " CNF " + CnfText(static_cast<double>(line.Cnf) * 100.0) + "%";
 }
 
 std::string TRuleDraft::RowText(int row) const {
@@ -409,7 +408,7 @@ std::string TRuleDraft::RowText(int row) const {
     if (row == ThenRow()) return "ENT\xC3O";
     std::string text;
     if (IsPremise(row)) {
-        const std::size_t index = static_cast<std::size_t>(row - 1);
+        const auto index = static_cast<std::size_t>(row - 1);
         text = index == 0 ? "   " : engine_.ConnectiveText(premises_[index - 1].Connective);
         if (premises_[index].Negated) text += "N\xC3O ";
     } else {
@@ -423,7 +422,7 @@ int TRuleDraft::InsertPremise(int afterRow, const TLineInput& input) {
     const int anchor = std::clamp(afterRow, 0, ThenRow() - 1);
     TRuleLine line{true, input.VarCode, input.Operator, input.ValueCode, 0, input.Negated, 1.0f};
     if (input.ValueCode != kCodeUnknown && IsNumeric(input.VarCode)) {
-        const std::optional<int32_t> code = AddFormula(input.FormulaText);
+        const std::optional<int32_t> code = NewFormula(input.FormulaText);
         if (!code) return -1;
         line.ValueCode = *code;
     }
@@ -444,24 +443,18 @@ int TRuleDraft::InsertConclusion(int afterRow, const TLineInput& input) {
     const int anchor = std::clamp(afterRow, ThenRow(), RowCount() - 1);
     TRuleLine line{false, input.VarCode, "=", input.ValueCode, 2, false, input.Cnf};
     if (input.ValueCode != kCodeUnknown && IsNumeric(input.VarCode)) {
-        const std::optional<int32_t> code = AddFormula(input.FormulaText);
+        const std::optional<int32_t> code = NewFormula(input.FormulaText);
         if (!code) return -1;
         line.ValueCode = *code;
     }
-    const auto index = static_cast<std::ptrdiff_t>(anchor - ThenRow());
-    conclusions_.insert(conclusions_.begin() + index, line);
+    conclusions_.insert(conclusions_.begin() + (anchor - ThenRow()), line);
     return anchor + 1;
 }
 
 void TRuleDraft::DiscardFormula(int32_t code) {
-    if (created_.erase(code)) {
-        // Made by this draft and used by no one else: it goes at once, and
-        // its code may serve the next formula of any window.
-        changed_.erase(code);
-        TKeepCursors keep{&engine_.Formulas()};
-        DeleteFormula(engine_, code);
-        return;
-    }
+    texts_.erase(code);
+    if (created_.erase(code)) return;  // never reached the base
+    changed_.erase(code);
     discarded_.insert(code);
 }
 
@@ -473,21 +466,22 @@ bool TRuleDraft::Rewrite(TRuleLine& line, const TLineInput& input) {
     if (newNumeric && oldNumeric && input.ValueCode == kCodeUnknown) {
         if (oldValue != kCodeUnknown) DiscardFormula(oldValue);
     } else if (newNumeric && oldNumeric && oldValue != kCodeUnknown) {
-        // The line keeps its formula and only the text changes; the first
-        // text is kept to be put back on Cancel.
-        TFormulas& formulas = engine_.Formulas();
-        TKeepCursors keep{&formulas};
-        if (formulas.Find(oldValue)) {
-            if (!changed_.count(oldValue) && !created_.count(oldValue)) changed_[oldValue] = formulas.GetName();
-            formulas.Rename(input.FormulaText);
+        // The line keeps its formula and only the text changes.
+        if (!created_.count(oldValue) && !changed_.count(oldValue)) {
+            TKeepCursors keep{&engine_.Formulas()};
+            if (engine_.Formulas().Find(oldValue)) changed_[oldValue] = engine_.Formulas().GetName();
+        }
+        if (created_.count(oldValue) || changed_.count(oldValue)) {
+            texts_[oldValue] = input.FormulaText;
             value = oldValue;
         } else {
-            const std::optional<int32_t> code = AddFormula(input.FormulaText);
+            // The line named a formula that is not there: it gets one of its own.
+            const std::optional<int32_t> code = NewFormula(input.FormulaText);
             if (!code) return false;
             value = *code;
         }
     } else if (newNumeric && input.ValueCode != kCodeUnknown) {
-        const std::optional<int32_t> code = AddFormula(input.FormulaText);
+        const std::optional<int32_t> code = NewFormula(input.FormulaText);
         if (!code) return false;
         value = *code;
     }
@@ -549,7 +543,8 @@ bool TRuleDraft::Uses(const TLineUse& use) const {
 std::optional<TRuleDraft::TSaved> TRuleDraft::Save(int32_t ruleCode, std::string_view name, int32_t order) {
     problem_.clear();
     TRules& rules = engine_.Rules();
-    TKeepCursors keep{&rules, &engine_.Tails(), &engine_.Heads(), &engine_.Formulas()};
+    TFormulas& formulas = engine_.Formulas();
+    TKeepCursors keep{&rules, &engine_.Tails(), &engine_.Heads(), &formulas};
     const int32_t count = rules.Count();
 
     // Everything that could refuse is checked before the base is touched.
@@ -566,17 +561,20 @@ std::optional<TRuleDraft::TSaved> TRuleDraft::Save(int32_t ruleCode, std::string
         for (engine_.Heads().Find(ruleCode); !engine_.Heads().Eof() && engine_.Heads().GetCode() == ruleCode;
              engine_.Heads().Next())
             ++oldConclusions;
+    } else if (!NewRecordCode(rules, "regras", problem_)) {
+        return std::nullopt;
     }
+    int64_t leaving = 0;
+    for (int32_t code : discarded_) leaving += formulas.Find(code) ? 1 : 0;
     if (!RoomForRecords(engine_.Tails(), static_cast<int64_t>(premises_.size()) - oldPremises, "premissas", problem_) ||
         !RoomForRecords(engine_.Heads(), static_cast<int64_t>(conclusions_.size()) - oldConclusions, "conclusões",
-                        problem_))
+                        problem_) ||
+        !RoomForRecords(formulas, static_cast<int64_t>(created_.size()) - leaving, "fórmulas", problem_))
         return std::nullopt;
 
     TSaved saved;
     if (ruleCode == 0) {
-        const std::optional<int32_t> code = NewRecordCode(rules, "regras", problem_);
-        if (!code) return std::nullopt;
-        saved.RuleCode = *code;
+        saved.RuleCode = rules.LowestFreeCode();
         saved.NewRule = true;
         saved.NewOrder = std::clamp(order, 1, count + 1);
         saved.OldOrder = count + 1;
@@ -599,40 +597,47 @@ std::optional<TRuleDraft::TSaved> TRuleDraft::Save(int32_t ruleCode, std::string
         if (rules.CurrentVal()->Name != name) rules.Rename(name);
     }
 
-    // Formulas this window's lines left behind; never one a line still names.
-    for (int32_t code : discarded_) {
-        const auto named = [code, this](const TRuleLine& line) {
-            return line.ValueCode == code && IsNumeric(line.VarCode);
-        };
-        if (std::none_of(premises_.begin(), premises_.end(), named) &&
-            std::none_of(conclusions_.begin(), conclusions_.end(), named))
-            DeleteFormula(engine_, code);
+    // The formulas the lines left behind go first, so their codes serve again.
+    for (int32_t code : discarded_) DeleteFormula(engine_, code);
+    for (const auto& [code, text] : changed_) {
+        (void)text;
+        if (formulas.Find(code)) formulas.Rename(texts_[code]);
     }
+    std::map<int32_t, int32_t> baseCode;  // provisional -> base
+    for (int32_t code : created_) {
+        const int32_t free = formulas.LowestFreeCode();
+        formulas.Add(free, texts_[code]);
+        baseCode[code] = free;
+    }
+    auto stored = [&baseCode](const TRuleLine& line) {
+        const auto it = baseCode.find(line.ValueCode);
+        return it == baseCode.end() ? line.ValueCode : it->second;
+    };
 
     for (std::size_t i = 0; i < premises_.size(); ++i) {
-        const TRuleLine& line = premises_[i];
-        const int32_t connective = i + 1 == premises_.size() ? 2 : line.Connective;
-        engine_.Tails().AddPremise(saved.RuleCode, line.VarCode, line.Operator, line.ValueCode, connective,
+        TRuleLine& line = premises_[i];
+        line.ValueCode = stored(line);
+        if (i + 1 == premises_.size()) line.Connective = 2;
+        engine_.Tails().AddPremise(saved.RuleCode, line.VarCode, line.Operator, line.ValueCode, line.Connective,
                                    line.Negated);
     }
-    for (const TRuleLine& line : conclusions_)
+    for (TRuleLine& line : conclusions_) {
+        line.ValueCode = stored(line);
         engine_.Heads().AddConclusion(saved.RuleCode, line.VarCode, line.ValueCode, line.Cnf);
+    }
 
     created_.clear();
     changed_.clear();
     discarded_.clear();
+    texts_.clear();
     return saved;
 }
 
 void TRuleDraft::Discard() {
-    TFormulas& formulas = engine_.Formulas();
-    TKeepCursors keep{&formulas};
-    for (const auto& [code, text] : changed_)
-        if (!created_.count(code) && formulas.Find(code)) formulas.Rename(text);
-    for (int32_t code : created_) DeleteFormula(engine_, code);
     created_.clear();
     changed_.clear();
     discarded_.clear();
+    texts_.clear();
 }
 
 // ------------------------------------------------------- variables draft

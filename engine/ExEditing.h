@@ -205,19 +205,23 @@ struct TLineInput {
 };
 
 // The lines of one rule while a rule window edits them: row 0 "SE", the
-// premises, "ENTÃO", the conclusions. Formulas of numeric lines live in the
-// base from the moment a line is written, so the draft remembers which ones
-// it created (deleted again by Discard), which it changed (their old texts,
-// put back by Discard) and which its deleted or changed lines left behind
-// (deleted by Save).
+// premises, "ENTÃO", the conclusions. The formulas of numeric lines are kept
+// in the draft until the rule is saved: formulas it creates get provisional
+// codes (kProvisionalFormula and up, never a base code), changed formulas
+// keep their code with a new text, and formulas its deleted or changed lines
+// left behind are only marked. Save writes all of it into the base; until
+// then the base holds the rule exactly as it was, so saving the base while a
+// rule window is open never stores half-edited formulas, and Discard has
+// nothing to put back.
 class TRuleDraft {
 public:
+    static constexpr int32_t kProvisionalFormula = 1 << 24;
+
     explicit TRuleDraft(TExpertSystem& engine) : engine_(engine) {}
 
     // Reads the rule's lines. With `copy` they become the lines of a new
-    // rule: each numeric line gets a formula of its own. Returns false (with
-    // Problem()) when the formulas could not be duplicated.
-    bool Load(int32_t ruleCode, bool copy);
+    // rule: each numeric line gets a formula of its own.
+    void Load(int32_t ruleCode, bool copy);
 
     int RowCount() const { return static_cast<int>(premises_.size() + conclusions_.size()) + 2; }
     int ThenRow() const { return static_cast<int>(premises_.size()) + 1; }
@@ -230,15 +234,17 @@ public:
     // "SE", "ENTÃO", or the line's text: "E  febre = Sim", "   febre = Sim
     // CNF 80%"; a base text of at most 255 characters.
     std::string RowText(int row) const;
+    // The value text of a line: a formula's text as the draft holds it.
+    std::string ValueText(const TRuleLine& line) const;
 
     // Insert a line after a row (the line editor's anchor); the new row's
-    // number, or -1 with Problem() when its formula found no free code.
+    // number, or -1 with Problem() when the base could not take its formula.
     // A premise after "SE" ignores `input.Connective`.
     int InsertPremise(int afterRow, const TLineInput& input);
     int InsertConclusion(int afterRow, const TLineInput& input);
     // Rewrite a line. For a premise below the first, the premise above takes
-    // `input.Connective` when `connectiveChosen`. False with Problem() when a
-    // formula found no free code.
+    // `input.Connective` when `connectiveChosen`. False with Problem() when
+    // the base could not take a new formula.
     bool ChangePremise(int row, const TLineInput& input, bool connectiveChosen);
     bool ChangeConclusion(int row, const TLineInput& input);
     // Deletes a line; returns the row above it, which the window selects.
@@ -257,20 +263,24 @@ public:
     };
     // Writes the rule into the base: a new rule (code 0) is inserted at
     // `order` (1..N+1), an existing one moved there (1..N), the other rules
-    // renumbered to keep 1..N. nullopt with Problem() when nothing was
-    // written: the rule was deleted meanwhile, or the base is full.
+    // renumbered to keep 1..N; the draft's formulas get base codes. nullopt
+    // with Problem() when nothing was written: the rule was deleted
+    // meanwhile, or the base is full.
     std::optional<TSaved> Save(int32_t ruleCode, std::string_view name, int32_t order);
-    // Puts the base's formulas back as they were before the draft touched them.
+    // Forgets every change; the base was never touched.
     void Discard();
 
     const std::string& Problem() const { return problem_; }
+    // Provisional codes of the formulas the draft created.
     const std::set<int32_t>& CreatedFormulas() const { return created_; }
+    // Base formulas whose text the draft changed, with the text they have in the base.
     const std::map<int32_t, std::string>& ChangedFormulas() const { return changed_; }
+    // Base formulas the draft's lines no longer use; Save deletes them.
     const std::set<int32_t>& DiscardedFormulas() const { return discarded_; }
 
 private:
     bool IsNumeric(int32_t varCode) const;
-    std::optional<int32_t> AddFormula(const std::string& text);
+    std::optional<int32_t> NewFormula(const std::string& text);
     // The formula bookkeeping of a line changed from (old variable, old value).
     bool Rewrite(TRuleLine& line, const TLineInput& input);
     void DiscardFormula(int32_t code);
@@ -283,6 +293,8 @@ private:
     std::set<int32_t> created_;
     std::map<int32_t, std::string> changed_;
     std::set<int32_t> discarded_;
+    std::map<int32_t, std::string> texts_;  // formula texts of created and changed formulas
+    int32_t nextProvisional_ = kProvisionalFormula;
     std::string problem_;
 };
 

@@ -329,7 +329,7 @@ TEST_F(Editing, TheFirstRuleUsingIsTheLowestCodeAndIsNamedByItsOrder) {
 
 TEST_F(Editing, InsertingPremisesKeepsTheConnectivesChained) {
     TRuleDraft draft(sys);
-    ASSERT_TRUE(draft.Load(0, false));
+    draft.Load(0, false);
     EXPECT_THAT(Rows(draft), ElementsAre("SE", "ENTÃO"));
 
     EXPECT_EQ(draft.InsertPremise(0, Line(kFever, kCodeYes, 1)), 1);   // the first takes no connective
@@ -344,8 +344,10 @@ TEST_F(Editing, InsertingPremisesKeepsTheConnectivesChained) {
                 ElementsAre("SE", "   Peso > PESO*3", "E  Febre = Sim", "OU Cor = Azul", "E  Cor <> Roxo",
                             "OU NÃO Risco = Alto", "ENTÃO", "   Peso = 10 CNF 100%", "   Risco = Baixo CNF 80%"));
     EXPECT_THAT(Connectives(draft), ElementsAre(0, 1, 0, 1, 2));
+    // The new formulas wait in the draft under provisional codes.
     EXPECT_EQ(draft.CreatedFormulas().size(), 2u);
-    for (int32_t code : draft.CreatedFormulas()) EXPECT_TRUE(FormulaText(code));  // in the base at once
+    EXPECT_GE(*draft.CreatedFormulas().begin(), TRuleDraft::kProvisionalFormula);
+    EXPECT_EQ(Codes(sys.Formulas()), (std::set<int32_t>{1, 2}));
 }
 
 TEST_F(Editing, DeletingAPremiseHandsItsConnectiveToThePremiseAbove) {
@@ -382,19 +384,40 @@ TEST_F(Editing, ChangingAPremiseSetsTheConnectiveAboveIt) {
     EXPECT_THAT(Connectives(draft), ElementsAre(1, 2));
 }
 
-TEST_F(Editing, DiscardPutsChangedFormulasBackAndDeletesCreatedOnes) {
-    TRuleDraft draft(sys);
-    draft.Load(2, false);  // Peso > PESO*2 (formula 1)
-    ASSERT_TRUE(draft.ChangePremise(1, Formula(kWeight, "PESO*3", ">"), false));
-    ASSERT_TRUE(draft.ChangePremise(1, Formula(kWeight, "PESO*4", ">="), false));
-    EXPECT_EQ(draft.Line(1).ValueCode, 1);  // the line keeps its formula
-    EXPECT_EQ(FormulaText(1), "PESO*4");
-    draft.InsertConclusion(draft.RowCount() - 1, Formula(kWeight, "7"));
-    const int32_t created = *draft.CreatedFormulas().begin();
-    draft.Discard();
-    EXPECT_EQ(FormulaText(1), "PESO*2");  // the text it had before the window opened
-    EXPECT_EQ(FormulaText(created), std::nullopt);
-    EXPECT_EQ(Codes(sys.Formulas()), (std::set<int32_t>{1, 2}));
+TEST_F(Editing, FormulaChangesReachTheBaseOnlyWhenTheRuleIsSaved) {
+    std::vector<uint8_t> before;
+    ASSERT_TRUE(sys.SaveBytes(before));
+    for (bool save : {false, true}) {
+        SCOPED_TRACE(save ? "saved" : "discarded");
+        TSampleBase fresh;
+        TRuleDraft draft(fresh.sys);
+        draft.Load(2, false);  // Peso > PESO*2 (formula 1)
+        ASSERT_TRUE(draft.ChangePremise(1, Formula(kWeight, "PESO*3", ">"), false));
+        ASSERT_TRUE(draft.ChangePremise(1, Formula(kWeight, "PESO*4", ">="), false));
+        EXPECT_EQ(draft.Line(1).ValueCode, 1);  // the line keeps its formula
+        EXPECT_THAT(draft.ChangedFormulas(), ElementsAre(Pair(1, "PESO*2")));
+        ASSERT_NE(draft.InsertConclusion(draft.RowCount() - 1, Formula(kWeight, "7")), -1);
+        EXPECT_EQ(Cp1252ToUtf8(draft.RowText(1)), "   Peso >= PESO*4");
+
+        // Saving the base meanwhile stores the rule as it was.
+        std::vector<uint8_t> during;
+        ASSERT_TRUE(fresh.sys.SaveBytes(during));
+        EXPECT_EQ(during, before);
+
+        if (save) {
+            ASSERT_TRUE(draft.Save(2, "Segunda", 2));
+            EXPECT_EQ(fresh.FormulaText(1), "PESO*4");
+            EXPECT_EQ(fresh.FormulaText(3), "7");  // the base's lowest free code
+            TRuleDraft reread(fresh.sys);
+            reread.Load(2, false);
+            EXPECT_EQ(reread.Line(reread.ThenRow() + 2).ValueCode, 3);
+        } else {
+            draft.Discard();
+            std::vector<uint8_t> after;
+            ASSERT_TRUE(fresh.sys.SaveBytes(after));
+            EXPECT_EQ(after, before);
+        }
+    }
 }
 
 TEST_F(Editing, FormulasOfChangedAwayLinesGoOnlyWhenTheRuleIsSaved) {
@@ -415,45 +438,46 @@ TEST_F(Editing, FormulasOfChangedAwayLinesGoOnlyWhenTheRuleIsSaved) {
 }
 
 TEST_F(Editing, ACopiedModelOwnsItsFormulas) {
-    TRuleDraft copy(sys);
-    ASSERT_TRUE(copy.Load(3, true));
-    ASSERT_EQ(copy.CreatedFormulas().size(), 1u);
-    const int32_t duplicate = *copy.CreatedFormulas().begin();
-    EXPECT_NE(duplicate, 2);
-    EXPECT_EQ(FormulaText(duplicate), "PESO+1");
-    EXPECT_EQ(copy.Line(copy.ThenRow() + 1).ValueCode, duplicate);
-
     TRuleDraft cancelled(sys);
     cancelled.Load(3, true);
+    EXPECT_EQ(cancelled.CreatedFormulas().size(), 1u);
     cancelled.Discard();
-    EXPECT_EQ(sys.Formulas().Count(), 3);  // the cancelled copy left nothing behind
+    EXPECT_EQ(Codes(sys.Formulas()), (std::set<int32_t>{1, 2}));  // the cancelled copy left nothing behind
 
+    TRuleDraft copy(sys);
+    copy.Load(3, true);
+    ASSERT_EQ(copy.CreatedFormulas().size(), 1u);
+    const int32_t provisional = *copy.CreatedFormulas().begin();
+    EXPECT_EQ(copy.Line(copy.ThenRow() + 1).ValueCode, provisional);
+    EXPECT_EQ(Cp1252ToUtf8(copy.RowText(copy.ThenRow() + 1)), "   Peso = PESO+1 CNF 100%");
     const std::optional<TRuleDraft::TSaved> saved = copy.Save(0, "sem nome", 6);
     ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->RuleCode, 6);
+    EXPECT_EQ(FormulaText(3), "PESO+1");
     DeleteRule(sys, 3);  // the model goes; the copy keeps its own formula
-    EXPECT_EQ(FormulaText(duplicate), "PESO+1");
+    EXPECT_EQ(FormulaText(3), "PESO+1");
     EXPECT_EQ(FormulaText(2), std::nullopt);
 }
 
-TEST_F(Editing, AFormulaCodeFreedByOneWindowIsNeverDeletedByItLater) {
+TEST_F(Editing, WindowsWritingFormulasAtOnceGetCodesOfTheirOwn) {
     TRuleDraft first(sys);
     first.Load(0, false);
     first.InsertPremise(0, Line(kFever, kCodeYes));
-    const int row = first.InsertConclusion(first.ThenRow(), Formula(kWeight, "1"));
-    const int32_t code = first.Line(row).ValueCode;
-    first.DeleteRow(row);
-    EXPECT_EQ(FormulaText(code), std::nullopt);  // created here, so deleted at once
-
+    first.InsertConclusion(first.ThenRow(), Formula(kWeight, "1"));
     TRuleDraft second(sys);
-    second.Load(0, false);
+    second.Load(2, false);
+    second.DeleteRow(1);  // frees formula 1 on saving
     second.InsertPremise(0, Formula(kWeight, "2", ">"));
-    ASSERT_EQ(second.Line(1).ValueCode, code);  // the freed code serves again
 
-    first.InsertConclusion(first.ThenRow(), Line(kRisk, kHigh));
+    ASSERT_TRUE(second.Save(2, "Segunda", 2));
     ASSERT_TRUE(first.Save(0, "Primeira janela", 1));
-    EXPECT_EQ(FormulaText(code), "2");
-    first.Discard();
-    EXPECT_EQ(FormulaText(code), "2");
+    TRuleDraft reread(sys);
+    reread.Load(2, false);
+    EXPECT_EQ(Cp1252ToUtf8(reread.RowText(1)), "   Peso > 2");
+    ASSERT_TRUE(sys.Rules().FindByOrder(1));
+    reread.Load(sys.Rules().GetCode(), false);
+    EXPECT_EQ(Cp1252ToUtf8(reread.RowText(3)), "   Peso = 1 CNF 100%");
+    EXPECT_EQ(Codes(sys.Formulas()), (std::set<int32_t>{1, 2, 3}));
 }
 
 TEST_F(Editing, SavingARuleShiftsTheOthers) {

@@ -92,6 +92,14 @@ TEST(Reports, MatchTheExpectedFiles) {
     }
 }
 
+// completa.bcm is what the workbench's tests print: the same base as completa.json.
+TEST(Reports, StoredFixtureIsTheJsonBase) {
+    TTempDir dir;
+    TExpertSystem engine;
+    LoadFixture(engine, "completa.json", dir);
+    EXPECT_EQ(ReadAll(dir.File("base.bcm")), ReadAll(std::string(QUORVEL_TEST_DATA) + "/report/completa.bcm"));
+}
+
 // Damaged rules: the premises after the one that closes them are not part of
 // the rule (the engine never reads them), and a rule whose last premise
 // does not close never borrows the premises of the next rule.

@@ -1,0 +1,65 @@
+// TdialogDepend ("Dependências"): for every target, the tree of the variables
+// it depends on through the rules, the variables only the user supplies, and
+// the circular dependencies, listed below the tree. The analysis itself is
+// the engine's (ExDepend.h); this dialog only shows it.
+#pragma once
+
+#include <QDialog>
+#include <QIcon>
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "ExDepend.h"
+
+class QListWidget;
+class QPushButton;
+class QSplitter;
+class QTabWidget;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+class TdialogDepend : public QDialog {
+    Q_OBJECT
+
+public:
+    // Builds the whole tree at once (showing the hourglass meanwhile) and,
+    // when there are circles, tells the user and lists them.
+    explicit TdialogDepend(quorvel::TExpertSystem& expertSystem, QWidget* parent = nullptr);
+    ~TdialogDepend() override;
+
+    void btnExpandClick();
+    void btnCollapseClick();
+    // Shows the conflict of the selected line: everything else collapsed,
+    // the path from its target opened, the conflict's node selected.
+    void listErrorsDblClick();
+
+    const quorvel::TDependencyAnalysis& Analysis() const { return *analysis_; }
+    // The tree item of an analysis node (by its index in the whole tree).
+    QTreeWidgetItem* NodeItem(int index) const;
+    // The image list: variable, expanded variable, user, conflict.
+    static QIcon Image(int index);
+
+    QTabWidget* pages = nullptr;
+    QWidget* pageVariables = nullptr;
+    QTreeWidget* TreeView = nullptr;
+    QSplitter* WinSplit = nullptr;
+    QListWidget* listErrors = nullptr;
+    QPushButton* btnExpand = nullptr;
+    QPushButton* btnCollapse = nullptr;
+    QPushButton* btnClose = nullptr;
+    QPushButton* HelpBtn = nullptr;
+
+private:
+    void BuildTree();
+    void Finish();
+    void ShowImage(QTreeWidgetItem* item);
+    void ShowAllImages();
+
+    std::unique_ptr<quorvel::TDependencyAnalysis> analysis_;
+    std::vector<QTreeWidgetItem*> items_;  // by node index
+};
+
+// The "&Dependências..." command: the dialog, created, shown modally and
+// destroyed. Nothing is shown for a base that may only be executed.
+void ShowDependencies(QWidget* parent, quorvel::TExpertSystem& expertSystem);

@@ -196,18 +196,22 @@ std::set<int32_t> RulesUsing(TExpertSystem& engine, const TLineUse& use) {
     return rules;
 }
 
-std::optional<TRuleRef> FirstRuleUsing(TExpertSystem& engine, const TLineUse& use) {
-    const std::set<int32_t> rules = RulesUsing(engine, use);
-    if (rules.empty()) return std::nullopt;
+TRuleRef RuleRefOf(TExpertSystem& engine, int32_t ruleCode) {
     TRuleRef ref;
-    ref.Code = *rules.begin();
+    ref.Code = ruleCode;
     TRules& base = engine.Rules();
     TKeepCursors keep{&base};
-    if (base.Find(ref.Code)) {
+    if (base.Find(ruleCode)) {
         ref.Order = base.CurrentVal()->VarCode;
         ref.Name = base.CurrentVal()->Name;
     }
     return ref;
+}
+
+std::optional<TRuleRef> FirstRuleUsing(TExpertSystem& engine, const TLineUse& use) {
+    const std::set<int32_t> rules = RulesUsing(engine, use);
+    if (rules.empty()) return std::nullopt;
+    return RuleRefOf(engine, *rules.begin());
 }
 
 std::string VariableInUseQuestion(const TRuleRef& rule) {

@@ -151,6 +151,9 @@ std::set<int32_t> RulesUsing(TExpertSystem& engine, const TLineUse& use);
 // conclusions and premises meets it first.
 std::optional<TRuleRef> FirstRuleUsing(TExpertSystem& engine, const TLineUse& use);
 
+// The order and name of a rule of the base (order 0 when it is not there).
+TRuleRef RuleRefOf(TExpertSystem& engine, int32_t ruleCode);
+
 // The warnings given before a deletion that takes rules with it (UTF-8).
 std::string VariableInUseQuestion(const TRuleRef& rule);
 std::string ValueInUseQuestion(const TRuleRef& rule);

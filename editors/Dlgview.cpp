@@ -1,0 +1,174 @@
+#include "Dlgview.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "EditorCommon.h"
+#include "ExSystem.h"
+#include "Help.h"
+
+namespace gui = quorvel::gui;
+
+namespace {
+
+QToolButton* MoveButton(QWidget* parent, const char* name, const char* caption) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setText(QLatin1String(caption));
+    button->setMinimumSize(32, 26);
+    return button;
+}
+
+}  // namespace
+
+TdialogView::TdialogView(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("dialogView"));
+    setWindowTitle(QStringLiteral("Visualizar"));
+    gui::SetHelpContext(this, gui::help::kRuleViewer);
+
+    auto* layout = new QVBoxLayout(this);
+    auto* tabs = new QTabWidget(this);
+    auto* page = new QWidget;
+    auto* grid = new QGridLayout(page);
+    radioAll = new QRadioButton(QStringLiteral("&Todas as regras"), page);
+    radioAll->setObjectName(QStringLiteral("radioAll"));
+    radioHeads = new QRadioButton(QStringLiteral("&Regras que contenham as seguintes variáveis na conclusão:"), page);
+    radioHeads->setObjectName(QStringLiteral("radioHeads"));
+    radioAll->setChecked(true);
+    grid->addWidget(radioAll, 0, 0, 1, 3);
+    grid->addWidget(radioHeads, 1, 0, 1, 3);
+    SrcList = new QListWidget(page);
+    SrcList->setObjectName(QStringLiteral("SrcList"));
+    SrcList->setSortingEnabled(true);
+    SrcList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    DstList = new QListWidget(page);
+    DstList->setObjectName(QStringLiteral("DstList"));
+    DstList->setSortingEnabled(true);
+    DstList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    grid->addWidget(new QLabel(QStringLiteral("Variáveis:"), page), 2, 0);
+    grid->addWidget(new QLabel(QStringLiteral("Variáveis para exibição:"), page), 2, 2);
+    grid->addWidget(SrcList, 3, 0);
+    grid->addWidget(DstList, 3, 2);
+    auto* moves = new QVBoxLayout;
+    IncludeBtn = MoveButton(page, "IncludeBtn", ">");
+    IncAllBtn = MoveButton(page, "IncAllBtn", ">>");
+    ExcludeBtn = MoveButton(page, "ExcludeBtn", "<");
+    ExcAllBtn = MoveButton(page, "ExcAllBtn", "<<");
+    moves->addStretch(1);
+    for (QToolButton* button : {IncludeBtn, IncAllBtn, ExcludeBtn, ExcAllBtn}) moves->addWidget(button);
+    moves->addStretch(1);
+    grid->addLayout(moves, 3, 1);
+    tabs->addTab(page, QStringLiteral("Regras"));
+    layout->addWidget(tabs, 1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    btnOk = new QPushButton(QStringLiteral("OK"), this);
+    btnOk->setObjectName(QStringLiteral("btnOk"));
+    btnOk->setDefault(true);
+    btnCancel = new QPushButton(QStringLiteral("Cancelar"), this);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    btnHelp = new QPushButton(QStringLiteral("Ajuda"), this);
+    btnHelp->setObjectName(QStringLiteral("btnHelp"));
+    for (QPushButton* button : {btnOk, btnCancel, btnHelp}) buttons->addWidget(button);
+    layout->addLayout(buttons);
+
+    connect(IncludeBtn, &QToolButton::clicked, this, &TdialogView::IncludeBtnClick);
+    connect(IncAllBtn, &QToolButton::clicked, this, &TdialogView::IncAllBtnClick);
+    connect(ExcludeBtn, &QToolButton::clicked, this, &TdialogView::ExcludeBtnClick);
+    connect(ExcAllBtn, &QToolButton::clicked, this, &TdialogView::ExcAllBtnClick);
+    connect(SrcList, &QListWidget::itemDoubleClicked, this, &TdialogView::IncludeBtnClick);
+    connect(DstList, &QListWidget::itemDoubleClicked, this, &TdialogView::ExcludeBtnClick);
+    connect(SrcList, &QListWidget::itemClicked, this, &TdialogView::SrcListClick);
+    connect(btnOk, &QPushButton::clicked, this, &QDialog::accept);
+    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(btnHelp, &QPushButton::clicked, this,
+            [this] { gui::ShowHelpContext(this, gui::ProgramHelpFile(), gui::help::kRuleViewer); });
+    resize(520, 360);
+}
+
+TdialogView& TdialogView::Instance(QWidget* parent) {
+    static QPointer<TdialogView> instance;
+    if (!instance) instance = new TdialogView(parent ? parent->window() : nullptr);
+    return *instance;
+}
+
+void TdialogView::Prepare(quorvel::TExpertSystem& engine) {
+    SrcList->clear();
+    DstList->clear();
+    for (const quorvel::TNode* node : engine.Vars().Records(quorvel::kKeyCode)) {
+        auto* row = new gui::TSortedItem(gui::Screen(static_cast<const quorvel::TVarNode*>(node)->Name));
+        row->setData(gui::kCodeRole, node->Code);
+        SrcList->addItem(row);
+    }
+    radioAll->setChecked(true);
+    SetButtons();
+}
+
+bool TdialogView::Ask(quorvel::TExpertSystem& engine) {
+    Prepare(engine);
+    return exec() == QDialog::Accepted;
+}
+
+bool TdialogView::OnlyChosen() const { return radioHeads->isChecked(); }
+
+std::set<int32_t> TdialogView::Chosen() const {
+    std::set<int32_t> codes;
+    for (int row = 0; row < DstList->count(); ++row) codes.insert(gui::CodeOf(DstList->item(row)));
+    return codes;
+}
+
+void TdialogView::SetButtons() {
+    IncludeBtn->setEnabled(SrcList->count() > 0);
+    IncAllBtn->setEnabled(SrcList->count() > 0);
+    ExcludeBtn->setEnabled(DstList->count() > 0);
+    ExcAllBtn->setEnabled(DstList->count() > 0);
+}
+
+void TdialogView::MoveSelected(QListWidget* from, QListWidget* to) {
+    int first = -1;
+    for (int row = from->count() - 1; row >= 0; --row) {
+        QListWidgetItem* item = from->item(row);
+        if (!item->isSelected()) continue;
+        first = row;
+        auto* moved = new gui::TSortedItem(item->text());
+        moved->setData(gui::kCodeRole, gui::CodeOf(item));
+        delete from->takeItem(row);
+        to->addItem(moved);
+    }
+    from->setFocus();
+    from->clearSelection();
+    if (from->count() > 0) {
+        const int select = first < 0 ? 0 : std::min(first, from->count() - 1);
+        from->setCurrentRow(select);
+        from->item(select)->setSelected(true);
+    }
+    SetButtons();
+}
+
+void TdialogView::MoveAll(QListWidget* from, QListWidget* to) {
+    while (from->count() > 0) {
+        QListWidgetItem* item = from->item(0);
+        auto* moved = new gui::TSortedItem(item->text());
+        moved->setData(gui::kCodeRole, gui::CodeOf(item));
+        delete from->takeItem(0);
+        to->addItem(moved);
+    }
+    to->setCurrentRow(0);
+    SetButtons();
+}
+
+void TdialogView::IncludeBtnClick() { MoveSelected(SrcList, DstList); }
+void TdialogView::IncAllBtnClick() { MoveAll(SrcList, DstList); }
+void TdialogView::ExcludeBtnClick() { MoveSelected(DstList, SrcList); }
+void TdialogView::ExcAllBtnClick() { MoveAll(DstList, SrcList); }
+void TdialogView::SrcListClick() { radioHeads->setChecked(true); }

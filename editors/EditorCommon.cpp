@@ -1,0 +1,128 @@
+#include "EditorCommon.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QWidget>
+
+#include "ExEditing.h"
+#include "MessageBoxSink.h"
+
+// Outside any namespace, as the resource initialiser requires.
+static void InitEditorsQrc() { Q_INIT_RESOURCE(editors); }
+
+namespace quorvel::gui {
+
+void InitEditorResources() {
+    static const bool done = [] {
+        InitEditorsQrc();
+        return true;
+    }();
+    (void)done;
+}
+
+QCursor DragRuleCursor() {
+    InitEditorResources();
+    const QPixmap pixmap = QIcon(QStringLiteral(":/editors/drag_rule.svg")).pixmap(32, 32);
+    if (pixmap.isNull()) return QCursor(Qt::DragMoveCursor);
+    return QCursor(pixmap, 2, 1);  // the arrow's tip
+}
+
+QIcon EditorIcon(const char* name) {
+    InitEditorResources();
+    return QIcon(QStringLiteral(":/editors/%1.svg").arg(QLatin1String(name)));
+}
+
+quorvel::TMsgResult Message(QWidget* parent, quorvel::TMsgKind kind, quorvel::TMsgButtons buttons,
+                            const std::string& text) {
+    return ShowMessage(parent, kind, buttons, QString::fromStdString(text));
+}
+
+bool Confirm(QWidget* parent, const std::string& text) {
+    return Message(parent, quorvel::TMsgKind::Confirmation, quorvel::TMsgButtons::YesNo, text) ==
+           quorvel::TMsgResult::Yes;
+}
+
+std::optional<std::string> TypedBaseText(QWidget* parent, const QString& text, const char* what, std::size_t limit) {
+    std::string problem;
+    std::optional<std::string> base = quorvel::BaseTextFromUtf8(text.toStdString(), what, problem, limit);
+    if (!base) Error(parent, problem);
+    return base;
+}
+
+QString Screen(const std::string& baseText) { return QString::fromStdString(quorvel::Cp1252ToUtf8(baseText)); }
+
+void SetHint(QWidget* widget, const QString& hint) {
+    const qsizetype bar = hint.indexOf(QLatin1Char('|'));
+    widget->setToolTip(bar < 0 ? hint : hint.left(bar));
+    widget->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
+}
+
+bool TSortedItem::operator<(const QListWidgetItem& other) const {
+    return text().compare(other.text(), Qt::CaseInsensitive) < 0;
+}
+
+int32_t CodeOf(const QListWidgetItem* item) { return item ? item->data(kCodeRole).toInt() : 0; }
+
+int RowOfCode(const QListWidget* list, int32_t code) {
+    for (int row = 0; row < list->count(); ++row)
+        if (CodeOf(list->item(row)) == code) return row;
+    return -1;
+}
+
+}  // namespace quorvel::gui
+
+// ------------------------------------------------------------ TRowDragList
+
+TRowDragList::TRowDragList(QWidget* parent) : QListWidget(parent) {
+    setDragDropMode(QAbstractItemView::NoDragDrop);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+}
+
+int TRowDragList::DropRowAt(const QPoint& point) const {
+    const QModelIndex index = indexAt(point);
+    if (!index.isValid() || index.row() == pressRow_) return -1;
+    return index.row();
+}
+
+void TRowDragList::mousePressEvent(QMouseEvent* event) {
+    QListWidget::mousePressEvent(event);
+    pressRow_ = -1;
+    if (event->button() != Qt::LeftButton || !dragEnabled_) return;
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (!index.isValid()) return;
+    pressRow_ = index.row();
+    pressAt_ = event->position().toPoint();
+}
+
+void TRowDragList::mouseMoveEvent(QMouseEvent* event) {
+    if (pressRow_ < 0) {
+        QListWidget::mouseMoveEvent(event);
+        return;
+    }
+    const QPoint at = event->position().toPoint();
+    if (!dragging_ && (at - pressAt_).manhattanLength() >= QApplication::startDragDistance()) {
+        dragging_ = true;
+        viewport()->setCursor(dragCursor_);
+    }
+    if (dragging_) viewport()->setCursor(DropRowAt(at) < 0 ? QCursor(Qt::ForbiddenCursor) : dragCursor_);
+}
+
+void TRowDragList::mouseReleaseEvent(QMouseEvent* event) {
+    if (!dragging_) {
+        pressRow_ = -1;
+        QListWidget::mouseReleaseEvent(event);
+        return;
+    }
+    const int from = pressRow_;
+    const int to = DropRowAt(event->position().toPoint());
+    EndDrag();
+    if (to >= 0) emit rowDropped(from, to);
+}
+
+void TRowDragList::EndDrag() {
+    dragging_ = false;
+    pressRow_ = -1;
+    viewport()->unsetCursor();
+}

@@ -1,0 +1,104 @@
+// Pieces the editor windows share: their message boxes, the checked
+// conversion of typed texts to base texts, hints, sorted list rows, the
+// drag cursor and a list whose rows are reordered by dragging one onto
+// another.
+#pragma once
+
+#include <QCursor>
+#include <QListWidget>
+#include <QListWidgetItem>
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "ExMessages.h"
+#include "ExText.h"
+
+class QAbstractButton;
+class QWidget;
+
+namespace quorvel::gui {
+
+// Binds the editors' images into the program (safe to call repeatedly).
+void InitEditorResources();
+// The cursor "DRAG_RULE": a hand carrying a rule row.
+QCursor DragRuleCursor();
+// One of the editors' images (":/editors/<name>.svg").
+QIcon EditorIcon(const char* name);
+
+// A message box with a fixed text (UTF-8).
+quorvel::TMsgResult Message(QWidget* parent, quorvel::TMsgKind kind, quorvel::TMsgButtons buttons,
+                            const std::string& text);
+inline void Warn(QWidget* parent, const std::string& text) {
+    Message(parent, quorvel::TMsgKind::Warning, quorvel::TMsgButtons::Ok, text);
+}
+inline void Error(QWidget* parent, const std::string& text) {
+    Message(parent, quorvel::TMsgKind::Error, quorvel::TMsgButtons::Ok, text);
+}
+inline void Inform(QWidget* parent, const std::string& text) {
+    Message(parent, quorvel::TMsgKind::Information, quorvel::TMsgButtons::Ok, text);
+}
+// Yes/No question; true on Yes.
+bool Confirm(QWidget* parent, const std::string& text);
+
+// A text typed on screen as a base text, or nullopt after telling the user
+// why it cannot be stored (`what` names it: "O nome da regra").
+std::optional<std::string> TypedBaseText(QWidget* parent, const QString& text, const char* what,
+                                         std::size_t limit = quorvel::kShortStringMax);
+// A base text for the screen.
+QString Screen(const std::string& baseText);
+
+// "short|long": the short part as tooltip, the long part in the status bar.
+void SetHint(QWidget* widget, const QString& hint);
+
+// A list row that sorts by its text without regard to letter case.
+class TSortedItem : public QListWidgetItem {
+public:
+    using QListWidgetItem::QListWidgetItem;
+    bool operator<(const QListWidgetItem& other) const override;
+};
+// Item data: the record's code.
+inline constexpr int kCodeRole = Qt::UserRole;
+// The code of a row (0 without one).
+int32_t CodeOf(const QListWidgetItem* item);
+// The row with this code, or -1.
+int RowOfCode(const QListWidget* list, int32_t code);
+
+}  // namespace quorvel::gui
+
+// A list whose rows move by dragging: a left-button press on a row starts a
+// drag once the mouse has moved; the drag cursor shows while it lasts, and a
+// release on another row reports the move. The list itself changes nothing.
+class TRowDragList : public QListWidget {
+    Q_OBJECT
+
+public:
+    explicit TRowDragList(QWidget* parent = nullptr);
+
+    void SetDragCursor(const QCursor& cursor) { dragCursor_ = cursor; }
+    // Whether rows may be dragged now (a list may refuse while it is disabled
+    // for other reasons).
+    void SetDragEnabled(bool enabled) { dragEnabled_ = enabled; }
+    bool Dragging() const { return dragging_; }
+    // The row a drop at this point would land on, or -1 when it would not be
+    // accepted (outside the rows, or on the dragged row).
+    int DropRowAt(const QPoint& point) const;
+
+signals:
+    void rowDropped(int from, int to);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void EndDrag();
+
+    QCursor dragCursor_;
+    bool dragEnabled_ = true;
+    int pressRow_ = -1;
+    QPoint pressAt_;
+    bool dragging_ = false;
+};

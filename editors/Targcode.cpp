@@ -1,0 +1,282 @@
+#include "Targcode.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <set>
+
+#include "EditorCommon.h"
+#include "EditorHost.h"
+#include "ExSystem.h"
+#include "Help.h"
+
+namespace gui = quorvel::gui;
+
+namespace {
+
+QToolButton* MoveButton(QWidget* parent, const char* name, const char* caption) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setText(QLatin1String(caption));
+    button->setMinimumSize(32, 26);
+    return button;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setAutoDefault(false);
+    return button;
+}
+
+}  // namespace
+
+TfrmTargets::TfrmTargets(TEditorHost& host) : QMdiSubWindow(nullptr), host_(host) {
+    setObjectName(QStringLiteral("frmTargets"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Objetivos"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/targets.svg")));
+    gui::SetHelpContext(this, gui::help::kTargets);
+
+    auto* content = new QWidget;
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(6, 6, 6, 6);
+    auto* lists = new QGridLayout;
+    SrcList = new QListWidget(content);
+    SrcList->setObjectName(QStringLiteral("SrcList"));
+    SrcList->setSortingEnabled(true);
+    SrcList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    DstList = new TRowDragList(content);
+    DstList->setObjectName(QStringLiteral("DstList"));
+    DstList->SetDragCursor(gui::DragRuleCursor());
+    lists->addWidget(new QLabel(QStringLiteral("Variáveis"), content), 0, 0);
+    lists->addWidget(new QLabel(QStringLiteral("Variáveis-Objetivo"), content), 0, 2);
+    lists->addWidget(SrcList, 1, 0);
+    lists->addWidget(DstList, 1, 2);
+    auto* moves = new QVBoxLayout;
+    IncludeBtn = MoveButton(content, "IncludeBtn", ">");
+    IncAllBtn = MoveButton(content, "IncAllBtn", ">>");
+    ExcludeBtn = MoveButton(content, "ExcludeBtn", "<");
+    ExcAllBtn = MoveButton(content, "ExcAllBtn", "<<");
+    moves->addStretch(1);
+    for (QToolButton* button : {IncludeBtn, IncAllBtn, ExcludeBtn, ExcAllBtn}) moves->addWidget(button);
+    moves->addStretch(1);
+    lists->addLayout(moves, 1, 1);
+    lists->setColumnStretch(0, 1);
+    lists->setColumnStretch(2, 1);
+    layout->addLayout(lists, 1);
+
+    auto* bottom = new QHBoxLayout;
+    checkShowResults = new QCheckBox(QStringLiteral("&Mostrar resultados"), content);
+    checkShowResults->setObjectName(QStringLiteral("checkShowResults"));
+    bottom->addWidget(checkShowResults);
+    bottom->addStretch(1);
+    OKBtn = MakeButton(content, "OKBtn", QStringLiteral("&OK"));
+    CancelBtn = MakeButton(content, "CancelBtn", QStringLiteral("Cance&lar"));
+    HelpBtn = MakeButton(content, "HelpBtn", QStringLiteral("Ajuda"));
+    for (QPushButton* button : {OKBtn, CancelBtn, HelpBtn}) bottom->addWidget(button);
+    layout->addLayout(bottom);
+    setWidget(content);
+
+    connect(IncludeBtn, &QToolButton::clicked, this, &TfrmTargets::IncludeBtnClick);
+    connect(IncAllBtn, &QToolButton::clicked, this, &TfrmTargets::IncAllBtnClick);
+    connect(ExcludeBtn, &QToolButton::clicked, this, &TfrmTargets::ExcludeBtnClick);
+    connect(ExcAllBtn, &QToolButton::clicked, this, &TfrmTargets::ExcAllBtnClick);
+    connect(SrcList, &QListWidget::itemSelectionChanged, this, &TfrmTargets::SrcListClick);
+    connect(SrcList, &QListWidget::itemDoubleClicked, this, &TfrmTargets::IncludeBtnClick);
+    connect(DstList, &QListWidget::itemClicked, this, &TfrmTargets::DstListClick);
+    connect(DstList, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0) DstListClick();
+    });
+    connect(DstList, &QListWidget::itemDoubleClicked, this, &TfrmTargets::ExcludeBtnClick);
+    connect(DstList, &TRowDragList::rowDropped, this, &TfrmTargets::DstListDragDrop);
+    connect(checkShowResults, &QCheckBox::clicked, this, &TfrmTargets::checkShowResultsClick);
+    connect(OKBtn, &QPushButton::clicked, this, &TfrmTargets::OKBtnClick);
+    connect(CancelBtn, &QPushButton::clicked, this, &TfrmTargets::CancelBtnClick);
+    connect(HelpBtn, &QPushButton::clicked, this,
+            [this] { gui::ShowHelpContext(this, gui::ProgramHelpFile(), gui::help::kTargets); });
+
+    // The base's targets in their order, then every other variable.
+    quorvel::TExpertSystem& engine = host_.Engine();
+    std::set<int32_t> targeted;
+    for (const quorvel::TTargetNode& target : engine.Targets().Items()) {
+        targets_.push_back(target);
+        targeted.insert(target.VarCode);
+        auto* row = new QListWidgetItem(gui::Screen(engine.VarName(target.VarCode)));
+        row->setData(gui::kCodeRole, target.VarCode);
+        DstList->addItem(row);
+    }
+    for (const quorvel::TNode* node : engine.Vars().Records(quorvel::kKeyCode)) {
+        if (targeted.count(node->Code)) continue;
+        auto* row = new gui::TSortedItem(gui::Screen(static_cast<const quorvel::TVarNode*>(node)->Name));
+        row->setData(gui::kCodeRole, node->Code);
+        SrcList->addItem(row);
+    }
+    DstList->setCurrentRow(-1);
+    SetButtons();
+
+    host_.EditorArea()->addSubWindow(this);
+    setMinimumSize(kMinimumWidth, kMinimumHeight);
+    resize(440, 320);
+}
+
+TfrmTargets::~TfrmTargets() = default;
+
+void TfrmTargets::SetButtons() {
+    const bool sourceRows = SrcList->count() > 0;
+    const bool targetRows = DstList->count() > 0;
+    const bool targetChosen = targetRows && DstList->currentRow() >= 0 && DstList->currentItem()->isSelected();
+    IncludeBtn->setEnabled(sourceRows && !SrcList->selectedItems().isEmpty());
+    IncAllBtn->setEnabled(sourceRows);
+    ExcludeBtn->setEnabled(targetChosen);
+    ExcAllBtn->setEnabled(targetRows);
+    checkShowResults->setEnabled(targetChosen);
+    if (!targetChosen) checkShowResults->setChecked(false);
+}
+
+void TfrmTargets::Append(int32_t varCode, const QString& name) {
+    targets_.push_back({varCode, true});
+    auto* row = new QListWidgetItem(name);
+    row->setData(gui::kCodeRole, varCode);
+    const QSignalBlocker quiet(DstList);
+    DstList->addItem(row);
+}
+
+void TfrmTargets::IncludeBtnClick() {
+    // From the last selected row to the first: several variables arrive in
+    // the reverse of their alphabetical order.
+    for (int row = SrcList->count() - 1; row >= 0; --row) {
+        QListWidgetItem* item = SrcList->item(row);
+        if (!item->isSelected()) continue;
+        Append(gui::CodeOf(item), item->text());
+        delete SrcList->takeItem(row);
+    }
+    SrcList->setFocus();
+    SetButtons();
+}
+
+void TfrmTargets::IncAllBtnClick() {
+    while (SrcList->count() > 0) {
+        QListWidgetItem* item = SrcList->item(0);
+        Append(gui::CodeOf(item), item->text());
+        delete SrcList->takeItem(0);
+    }
+    DstList->setFocus();
+    SetButtons();
+}
+
+void TfrmTargets::ExcludeBtnClick() {
+    const int row = DstList->currentRow();
+    if (row < 0 || row >= static_cast<int>(targets_.size())) return;
+    targets_.erase(targets_.begin() + row);
+    QListWidgetItem* item = DstList->takeItem(row);
+    auto* back = new gui::TSortedItem(item->text());
+    back->setData(gui::kCodeRole, gui::CodeOf(item));
+    delete item;
+    SrcList->addItem(back);
+    {
+        const QSignalBlocker quiet(DstList);
+        DstList->setCurrentRow(-1);
+    }
+    DstList->setFocus();
+    SetButtons();
+}
+
+void TfrmTargets::ExcAllBtnClick() {
+    while (DstList->count() > 0) {
+        QListWidgetItem* item = DstList->takeItem(0);
+        auto* back = new gui::TSortedItem(item->text());
+        back->setData(gui::kCodeRole, gui::CodeOf(item));
+        delete item;
+        SrcList->addItem(back);
+    }
+    targets_.clear();
+    SrcList->setFocus();
+    SetButtons();
+}
+
+void TfrmTargets::SrcListClick() { SetButtons(); }
+
+void TfrmTargets::DstListClick() {
+    const int row = DstList->currentRow();
+    SetButtons();
+    if (row < 0 || row >= static_cast<int>(targets_.size())) return;
+    checkShowResults->setEnabled(true);
+    checkShowResults->setChecked(targets_[static_cast<std::size_t>(row)].ShowResults);
+    ExcludeBtn->setEnabled(true);
+}
+
+void TfrmTargets::checkShowResultsClick() {
+    const int row = DstList->currentRow();
+    if (row < 0 || row >= static_cast<int>(targets_.size())) return;
+    targets_[static_cast<std::size_t>(row)].ShowResults = checkShowResults->isChecked();
+}
+
+void TfrmTargets::DstListDragDrop(int from, int to) {
+    const quorvel::TTargetNode moved = targets_[static_cast<std::size_t>(from)];
+    targets_.erase(targets_.begin() + from);
+    targets_.insert(targets_.begin() + to, moved);
+    {
+        const QSignalBlocker quiet(DstList);
+        QListWidgetItem* item = DstList->takeItem(from);
+        DstList->insertItem(to, item);
+        DstList->setCurrentRow(to);
+        // The check box waits for a click on a row.
+        DstList->currentItem()->setSelected(false);
+    }
+    checkShowResults->setChecked(false);
+    checkShowResults->setEnabled(false);
+}
+
+void TfrmTargets::OKBtnClick() {
+    saveFlag_ = true;
+    close();
+}
+
+void TfrmTargets::CancelBtnClick() {
+    saveFlag_ = false;
+    close();
+}
+
+void TfrmTargets::closeEvent(QCloseEvent* event) {
+    if (closed_) {
+        QMdiSubWindow::closeEvent(event);
+        return;
+    }
+    quorvel::TExpertSystem& engine = host_.Engine();
+    if (saveFlag_) {
+        // Only what is to be stored is checked: Cancel always closes.
+        bool missing = false;
+        quorvel::TVars& vars = engine.Vars();
+        const auto cursors = vars.SaveCursors();
+        for (const quorvel::TTargetNode& target : targets_) {
+            if (vars.Find(target.VarCode)) continue;
+            gui::Error(this, quorvel::msg::NoSuchVariableEntry);
+            missing = true;
+        }
+        vars.RestoreCursors(cursors);
+        if (missing) {
+            event->ignore();
+            return;
+        }
+    }
+    closed_ = true;
+    if (saveFlag_ && engine.MayBeAltered()) {
+        engine.Targets().Clear();
+        for (const quorvel::TTargetNode& target : targets_) engine.Targets().Add(target.VarCode, target.ShowResults);
+        host_.SetModified();
+    } else if (saveFlag_) {
+        gui::Inform(this, quorvel::msg::NoAlterPermission);
+    }
+    host_.EditorClosed(TEditorKind::Targets);
+    event->accept();
+    QMdiSubWindow::closeEvent(event);
+}

@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -81,13 +82,29 @@ TdialogEditRule::TdialogEditRule(QWidget* parent) : QDialog(parent) {
     btnZoom->setIcon(gui::EditorIcon("zoom"));
     btnZoom->setAutoRaise(true);
     gui::SetHint(btnZoom, QStringLiteral("Zoom|Amplia a exibição da fórmula."));
+    // The operator or the "=" of a conclusion, and the value list or the
+    // formula box, share their places so that nothing moves between modes.
+    stackOperator_ = new QStackedWidget(this);
+    stackOperator_->addWidget(comboOperators);
+    stackOperator_->addWidget(labelEquals);
+    stackOperator_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    stackValue_ = new QStackedWidget(this);
+    stackValue_->addWidget(comboValues);
+    auto* formulaPage = new QWidget(this);
+    auto* formulaRow = new QHBoxLayout(formulaPage);
+    formulaRow->setContentsMargins(0, 0, 0, 0);
+    formulaRow->setSpacing(2);
+    formulaRow->addWidget(editFormula, 1);
+    formulaRow->addWidget(btnZoom);
+    stackValue_->addWidget(formulaPage);
+    stackValue_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    QSizePolicy keepPlace = checkNot->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    checkNot->setSizePolicy(keepPlace);
     line->addWidget(checkNot);
-    line->addWidget(comboVars, 3);
-    line->addWidget(comboOperators);
-    line->addWidget(labelEquals);
-    line->addWidget(comboValues, 3);
-    line->addWidget(editFormula, 3);
-    line->addWidget(btnZoom);
+    line->addWidget(comboVars, 1);
+    line->addWidget(stackOperator_);
+    line->addWidget(stackValue_, 1);
     layout->addLayout(line);
 
     auto* lower = new QHBoxLayout;
@@ -102,7 +119,8 @@ TdialogEditRule::TdialogEditRule(QWidget* parent) : QDialog(parent) {
     radioOr->setObjectName(QStringLiteral("radioOr"));
     radios->addWidget(radioAnd);
     radios->addWidget(radioOr);
-    lower->addWidget(groupConect);
+    stackLower_ = new QStackedWidget(this);
+    stackLower_->addWidget(groupConect);
     labelCnf = new QLabel(QStringLiteral("Fator de confiança:"), this);
     comboCnf = new QComboBox(this);
     comboCnf->setObjectName(QStringLiteral("comboCnf"));
@@ -115,8 +133,16 @@ TdialogEditRule::TdialogEditRule(QWidget* parent) : QDialog(parent) {
         comboCnf->addItem(QLatin1String(percent));
     comboCnf->setCurrentIndex(-1);
     gui::SetHint(comboCnf, QStringLiteral("Aqui você escolhe um valor."));
-    lower->addWidget(labelCnf);
-    lower->addWidget(comboCnf);
+    auto* cnfPage = new QWidget(this);
+    auto* cnfRow = new QHBoxLayout(cnfPage);
+    cnfRow->setContentsMargins(0, 0, 0, 0);
+    cnfRow->addWidget(labelCnf);
+    cnfRow->addWidget(comboCnf);
+    cnfRow->addWidget(new QLabel(QStringLiteral("%"), cnfPage));
+    cnfRow->addStretch(1);
+    stackLower_->addWidget(cnfPage);
+    stackLower_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    lower->addWidget(stackLower_);
     lower->addStretch(1);
     layout->addLayout(lower);
 
@@ -158,9 +184,8 @@ TdialogEditRule::TdialogEditRule(QWidget* parent) : QDialog(parent) {
     comboVars->installEventFilter(this);
     comboVars->lineEdit()->installEventFilter(this);
 
-    editFormula->hide();
-    btnZoom->hide();
     ShowMode();
+    setMinimumWidth(560);
 }
 
 TdialogEditRule& TdialogEditRule::Instance(QWidget* parent) {
@@ -211,9 +236,7 @@ void TdialogEditRule::comboVarsClick() {
     numeric_ = false;
     const int entry = EntryOf(comboVars, comboVars->currentText());
     if (entry < 0 || !engine_) {
-        comboValues->show();
-        editFormula->hide();
-        btnZoom->hide();
+        stackValue_->setCurrentIndex(0);
         return;
     }
     if (comboVars->currentIndex() != entry) comboVars->setCurrentIndex(entry);
@@ -227,9 +250,7 @@ void TdialogEditRule::SelectVariable(int32_t varCode) {
     vars.RestoreCursors(saved);
 
     numeric_ = numeric;
-    comboValues->setVisible(!numeric);
-    editFormula->setVisible(numeric);
-    btnZoom->setVisible(numeric);
+    stackValue_->setCurrentIndex(numeric ? 1 : 0);
     if (!numeric) {
         std::vector<quorvel::TValueListEntry> values;
         const auto savedValues = engine_->Values().SaveCursors();
@@ -262,12 +283,9 @@ void TdialogEditRule::SetConnectiveEnabled(bool enabled) {
 bool TdialogEditRule::ConnectiveEnabled() const { return groupConect->isEnabled(); }
 
 void TdialogEditRule::ShowMode() {
-    comboOperators->setVisible(premiseMode_);
-    labelEquals->setVisible(!premiseMode_);
-    groupConect->setVisible(premiseMode_);
+    stackOperator_->setCurrentIndex(premiseMode_ ? 0 : 1);
+    stackLower_->setCurrentIndex(premiseMode_ ? 0 : 1);
     checkNot->setVisible(premiseMode_);
-    labelCnf->setVisible(!premiseMode_);
-    comboCnf->setVisible(!premiseMode_);
     btnInsert->setVisible(insertMode_);
     btnSwitch->setVisible(insertMode_);
     btnModify->setVisible(!insertMode_);

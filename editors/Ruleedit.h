@@ -19,6 +19,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QStackedWidget;
 class QToolButton;
 class TfrmRule;
 
@@ -92,6 +93,9 @@ private:
     // The entry of a combo whose text matches (any letter case), or -1.
     static int EntryOf(const QComboBox* combo, const QString& text);
 
+    QStackedWidget* stackOperator_ = nullptr;
+    QStackedWidget* stackValue_ = nullptr;
+    QStackedWidget* stackLower_ = nullptr;
     quorvel::TExpertSystem* engine_ = nullptr;
     TfrmRule* window_ = nullptr;
     bool premiseMode_ = true;

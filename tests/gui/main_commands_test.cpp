@@ -1,0 +1,240 @@
+// Which commands the user can reach in each workbench state and access
+// level, and the consultation commands that move between the states.
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QtTest>
+#include <memory>
+
+#include "Base.h"
+#include "Main.h"
+#include "Passwd.h"
+#include "main_test_support.h"
+
+using namespace maintest;
+
+namespace {
+
+// The commands whose states tell the workbench states apart.
+const QStringList kCommands = {"btnNew",          "btnOpen",         "btnSave",         "btnPrint",      "btnGo",
+                               "btnLastQuestion", "btnPause",        "btnStop",         "btnStep",       "btnAddVars",
+                               "btnWatch",        "btnNewRule",      "btnOpenRule",     "btnDelete",     "btnView",
+                               "btnVars",         "btnTargets",      "btnQuestions",    "btnInfo",       "mnuNew",
+                               "mnuOpen",         "mnuSave",         "mnuSaveAs",       "mnuExportBase", "mnuPrint",
+                               "mnuEdit",         "mnuShowStatus",   "mnuOptions",      "mnuSystemVars", "mnuStart",
+                               "mnuFinish",       "mnuBreak",        "mnuLastQuestion", "mnuStep",       "mnuWatch",
+                               "mnuAdd",          "mnuDependencies", "mnuCascade"};
+
+const QStringList kEditingWithRules = {
+    "btnNew",       "btnOpen",    "btnSave",         "btnPrint",   "btnGo",         "btnStep",   "btnAddVars",
+    "btnWatch",     "btnNewRule", "btnOpenRule",     "btnDelete",  "btnView",       "btnVars",   "btnTargets",
+    "btnQuestions", "btnInfo",    "mnuNew",          "mnuOpen",    "mnuSave",       "mnuSaveAs", "mnuExportBase",
+    "mnuPrint",     "mnuEdit",    "mnuShowStatus",   "mnuOptions", "mnuSystemVars", "mnuStart",  "mnuStep",
+    "mnuWatch",     "mnuAdd",     "mnuDependencies", "mnuCascade"};
+
+QStringList Without(QStringList names, const QStringList& removed) {
+    for (const QString& name : removed) names.removeAll(name);
+    return names;
+}
+
+// A question window that shows nothing: the engine waits until the test acts.
+class TSilentQuestion : public quorvel::IQuestionDialog {
+public:
+    explicit TSilentQuestion(int* shown) : shown_(shown) {}
+    void ShowQuestion(int32_t) override { ++*shown_; }
+    void HideQuestion() override {}
+    bool IsShown() const override { return false; }
+    void CloseAtEnd() override {}
+
+private:
+    int* shown_;
+};
+
+}  // namespace
+
+class MainCommandsTest : public QObject {
+    Q_OBJECT
+
+    // A fresh folder for each test.
+    std::unique_ptr<QTemporaryDir> dir_;
+    QString Path(const QString& name) const { return dir_->filePath(name); }
+
+    // Opens a base with the given restriction (none: full access).
+    static void OpenWith(TfrmMain& frame, const QString& path, std::optional<int16_t> restriction) {
+        TBaseOptions options;
+        options.restriction = restriction;
+        QVERIFY(MakeBase(path, options));
+        // Without the password: an empty entry accepts the restriction.
+        if (restriction) WhenModal<TdialogPasswd>([](TdialogPasswd* dialog) { dialog->OKBtn->click(); });
+        QVERIFY(frame.OpenBase(path));
+    }
+
+private slots:
+    void init() {
+        RemoveSettings();
+        dir_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir_->isValid());
+    }
+
+    void eachStateOffersItsCommands_data() {
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<QStringList>("usable");
+        QTest::newRow("no base") << "none" << QStringList({"btnNew", "btnOpen", "mnuNew", "mnuOpen", "mnuShowStatus"});
+        QTest::newRow("new base") << "new" << Without(kEditingWithRules, {"btnOpenRule", "btnDelete", "btnView"});
+        QTest::newRow("full access") << "open1" << kEditingWithRules;
+        QTest::newRow("consult and view") << "open3" << Without(kEditingWithRules, {"btnSave", "mnuSave", "mnuSaveAs"});
+        QTest::newRow("consult only") << "open2"
+                                      << QStringList({"btnNew", "btnOpen", "btnGo", "mnuNew", "mnuOpen", "mnuEdit",
+                                                      "mnuShowStatus", "mnuStart"});
+        QTest::newRow("base closed") << "closed"
+                                     << QStringList({"btnNew", "btnOpen", "mnuNew", "mnuOpen", "mnuShowStatus"});
+    }
+
+    void eachStateOffersItsCommands() {
+        QFETCH(QString, state);
+        QFETCH(QStringList, usable);
+        TfrmMain frame;
+        TMessageScript messages;
+        if (state == QLatin1String("new")) {
+            frame.btnNew->trigger();
+        } else if (state.startsWith(QLatin1String("open")) || state == QLatin1String("closed")) {
+            const int level = state == QLatin1String("closed") ? 1 : state.back().digitValue();
+            OpenWith(frame, Path("estado.bcm"), level == 1 ? std::nullopt : std::optional<int16_t>(int16_t(level)));
+            if (state == QLatin1String("closed")) frame.BaseWindow()->btnClose->click();
+        }
+        QCOMPARE(UsableOf(frame, kCommands), usable);
+    }
+
+    void theSystemMenuMirrorsTheRuleButtons() {
+        TfrmMain frame;
+        frame.btnNew->trigger();
+        frame.mnuSystemClick();
+        QVERIFY(frame.mnuSystemNewRule->isEnabled());
+        QVERIFY(!frame.mnuSystemOpenRule->isEnabled());
+        QVERIFY(!frame.mnuSystemDelete->isEnabled());
+        QVERIFY(!frame.mnuSystemView->isEnabled());
+        OpenWith(frame, Path("sistema.bcm"), std::nullopt);
+        frame.mnuSystemClick();
+        QVERIFY(frame.mnuSystemOpenRule->isEnabled() && frame.mnuSystemDelete->isEnabled() &&
+                frame.mnuSystemView->isEnabled());
+    }
+
+    void startingABaseWithoutRulesOnlySaysSo() {
+        TfrmMain frame;
+        TMessageScript messages;
+        frame.btnNew->trigger();
+        const QStringList before = UsableOf(frame, kCommands);
+        frame.btnGo->trigger();
+        QCOMPARE(messages.Texts(), QStringList{QStringLiteral("Crie algumas regra antes!")});
+        QCOMPARE(messages.shown[0].kind, TMsgKind::Information);
+        QCOMPARE(UsableOf(frame, kCommands), before);
+    }
+
+    // Start, pause, continue and stop while the engine waits for an answer.
+    void aConsultationMovesThroughRunningAndPaused() {
+        TfrmMain frame;
+        TMessageScript messages;
+        OpenWith(frame, Path("consulta.bcm"), std::nullopt);
+        int questions = 0;
+        frame.ExpertSystem().SetQuestionDialogFactory(
+            [&questions](quorvel::TExpertSystem&) { return std::make_unique<TSilentQuestion>(&questions); });
+
+        const QStringList running = {"btnPause",  "btnStop",  "btnAddVars", "btnWatch",
+                                     "mnuFinish", "mnuBreak", "mnuWatch",   "mnuAdd"};
+        const QStringList paused = {"btnGo",    "btnStop",   "btnStep", "btnAddVars", "btnWatch",
+                                    "mnuStart", "mnuFinish", "mnuStep", "mnuWatch",   "mnuAdd"};
+        QStringList seenRunning, seenPaused, seenContinued;
+        bool childrenDisabled = false;
+        QString goHint, startCaption;
+        int asked = 0;
+        QTimer::singleShot(0, &frame, [&] {
+            asked = questions;
+            seenRunning = UsableOf(frame, kCommands);
+            childrenDisabled = !frame.BaseWindow()->isEnabled();
+            goHint = frame.btnGo->toolTip() + QLatin1Char('|') + frame.btnGo->statusTip();
+            startCaption = frame.mnuStart->text();
+            frame.btnPause->trigger();
+            seenPaused = UsableOf(frame, kCommands);
+            frame.mnuStart->trigger();  // Continue
+            seenContinued = UsableOf(frame, kCommands);
+            frame.btnStop->trigger();
+        });
+        frame.btnGo->trigger();
+        QCOMPARE(asked, 1);
+        QCOMPARE(seenRunning, running);
+        QVERIFY(childrenDisabled);
+        QCOMPARE(goHint, QStringLiteral("Continuar|Dá prosseguimento à consulta."));
+        QCOMPARE(startCaption, QStringLiteral("&Continuar"));
+        QCOMPARE(seenPaused, paused);
+        QCOMPARE(seenContinued, running);
+        // Stopped: back to editing, with the window and the caption restored.
+        QVERIFY(!frame.ExpertSystem().Running);
+        QCOMPARE(UsableOf(frame, kCommands), kEditingWithRules);
+        QVERIFY(frame.BaseWindow()->isEnabled());
+        QCOMPARE(frame.mnuStart->text(), QStringLiteral("&Iniciar"));
+        QCOMPARE(frame.btnGo->toolTip(), QStringLiteral("Iniciar"));
+        QVERIFY(messages.shown.empty());
+    }
+
+    // Step from idle starts a consultation: the base cannot be closed or
+    // replaced under it.
+    void stepFromIdleLocksTheDocumentCommands() {
+        TfrmMain frame;
+        TMessageScript messages;
+        OpenWith(frame, Path("passo.bcm"), std::nullopt);
+        int questions = 0;
+        frame.ExpertSystem().SetQuestionDialogFactory(
+            [&questions](quorvel::TExpertSystem&) { return std::make_unique<TSilentQuestion>(&questions); });
+        QStringList seen;
+        bool stillOpen = false;
+        QTimer::singleShot(0, &frame, [&] {
+            seen = UsableOf(frame, kCommands);
+            frame.mnuNew->trigger();  // its shortcut may still reach it
+            stillOpen = frame.BaseWindow() && frame.ExpertSystem().Running;
+            frame.btnStop->trigger();
+        });
+        frame.btnStep->trigger();
+        QCOMPARE(questions, 1);
+        QVERIFY(!seen.contains(QStringLiteral("mnuNew")) && !seen.contains(QStringLiteral("btnOpen")));
+        QVERIFY(seen.contains(QStringLiteral("btnStop")) && seen.contains(QStringLiteral("btnStep")));
+        QVERIFY(stillOpen);
+        QCOMPARE(UsableOf(frame, kCommands), kEditingWithRules);
+    }
+
+    // Without a question window the consultation ends with a message instead
+    // of waiting for an answer nobody can give.
+    void aQuestionWithoutItsWindowEndsTheConsultation() {
+        TfrmMain frame;
+        TMessageScript messages;
+        OpenWith(frame, Path("sem-janela.bcm"), std::nullopt);
+        frame.btnGo->trigger();
+        QVERIFY(!frame.ExpertSystem().Running);
+        QCOMPARE(messages.shown.size(), std::size_t(1));
+        QCOMPARE(messages.shown[0].kind, TMsgKind::Error);
+        QCOMPARE(UsableOf(frame, kCommands), kEditingWithRules);
+    }
+
+    void theConsultOnlyLevelCannotPauseOrStep() {
+        TfrmMain frame;
+        TMessageScript messages;
+        OpenWith(frame, Path("restrita.bcm"), int16_t(2));
+        int questions = 0;
+        frame.ExpertSystem().SetQuestionDialogFactory(
+            [&questions](quorvel::TExpertSystem&) { return std::make_unique<TSilentQuestion>(&questions); });
+        QStringList seen;
+        QTimer::singleShot(0, &frame, [&] {
+            seen = UsableOf(frame, kCommands);
+            frame.mnuBreak->trigger();
+            frame.btnStop->trigger();
+        });
+        frame.btnGo->trigger();
+        QCOMPARE(questions, 1);
+        QCOMPARE(seen, QStringList({"btnStop", "mnuFinish"}));
+        QVERIFY(!frame.ExpertSystem().Running);
+        // The window of the rules stays disabled after the consultation.
+        QVERIFY(!frame.BaseWindow()->isEnabled());
+    }
+};
+
+QTEST_MAIN(MainCommandsTest)
+#include "main_commands_test.moc"

@@ -1,0 +1,221 @@
+#include "WatchPanel.h"
+
+#include <QEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <algorithm>
+
+#include "ExConsultTree.h"
+#include "ExSystem.h"
+#include "ExText.h"
+#include "MessageBoxSink.h"
+
+using quorvel::gui::ScreenText;
+
+namespace {
+
+constexpr int kCodeRole = Qt::UserRole + 1;
+constexpr int kLabelGap = 1;
+
+QString CnfPercent(float cnf) { return QString::fromStdString(quorvel::CnfText(static_cast<double>(cnf) * 100.0)); }
+
+}  // namespace
+
+// The engine's link: a base change (the engine idle) starts the lists
+// afresh; an instantiation during a consultation updates the values.
+class TWatchPanelInterface : public quorvel::TExCtrlInterface {
+public:
+    explicit TWatchPanelInterface(TWatchPanel& panel) : TExCtrlInterface(quorvel::kValueViews), panel_(panel) {}
+    void Clear() override { panel_.ClearAll(); }
+    void Refresh() override {
+        if (panel_.engine_ && panel_.engine_->Running) {
+            panel_.UpdateValues();
+            return;
+        }
+        panel_.ClearAll();
+        if (panel_.addAll_) panel_.ListAll();
+    }
+    void Detach() override {
+        panel_.engine_ = nullptr;
+        panel_.ClearAll();
+    }
+
+private:
+    TWatchPanel& panel_;
+};
+
+TWatchPanel::TWatchPanel(QWidget* parent) : QFrame(parent) {
+    setFrameShape(QFrame::NoFrame);
+    labelVars = new QLabel(QStringLiteral("Vari\u00E1veis"), this);
+    listVars = new QListWidget(this);
+    listVars->setSortingEnabled(true);
+    listVars->setSelectionMode(QAbstractItemView::SingleSelection);
+    labelValues = new QLabel(QStringLiteral("Valores"), this);
+    listValues = new QListWidget(this);
+    listValues->setSelectionMode(QAbstractItemView::SingleSelection);
+    labelVars->setBuddy(listVars);
+    labelValues->setBuddy(listValues);
+
+    connect(listVars, &QListWidget::itemClicked, this, [this] { UpdateValues(); });
+    connect(listVars, &QListWidget::currentRowChanged, this, [this] { UpdateValues(); });
+    listVars->installEventFilter(this);
+
+    setMinimumHeight(MinimumPanelHeight());
+    resize(width(), 250);
+    ArrangeLists();
+}
+
+TWatchPanel::~TWatchPanel() {
+    if (engine_ && notifier_) engine_->RemoveControl(notifier_.get());
+}
+
+quorvel::TExCtrlInterface* TWatchPanel::Notifier() {
+    if (!notifier_) notifier_ = std::make_unique<TWatchPanelInterface>(*this);
+    return notifier_.get();
+}
+
+bool TWatchPanel::Usable() const { return engine_ && !engine_->IsNew(); }
+
+int TWatchPanel::MinimumPanelHeight() const {
+    return labelVars->sizeHint().height() + labelValues->sizeHint().height() + 150;
+}
+
+void TWatchPanel::SetExpertSystem(quorvel::TExpertSystem* engine) {
+    if (engine_) engine_->RemoveControl(Notifier());
+    engine_ = engine;
+    if (engine_) engine_->AddControl(Notifier());
+    if (engine_ && addAll_ && engine_->RulesMayBeShown())
+        ListAll();
+    else
+        ClearAll();
+}
+
+void TWatchPanel::SetAddAll(bool addAll) {
+    const bool turnedOn = addAll && !addAll_;
+    addAll_ = addAll;
+    if (turnedOn) ListAll();
+}
+
+void TWatchPanel::SetValuesListHeight(int height) {
+    valuesListHeight_ = std::max(0, height);
+    ArrangeLists();
+}
+
+void TWatchPanel::AddVariable(int32_t varCode) {
+    if (!Usable()) return;
+    const std::string name = [&] {
+        quorvel::TSavedCursors keep(*engine_);
+        return engine_->Vars().Find(varCode) ? engine_->Vars().GetName() : std::string();
+    }();
+    if (name.empty() || !watched_.insert(varCode).second) return;
+    auto* item = new QListWidgetItem(ScreenText(name));
+    item->setData(kCodeRole, varCode);
+    listVars->addItem(item);
+}
+
+void TWatchPanel::RemoveVariable(int32_t varCode, const std::string& name) {
+    if (!Usable() || !watched_.count(varCode)) return;
+    watched_.erase(varCode);
+    std::string shown = name;
+    if (shown.empty()) {
+        quorvel::TSavedCursors keep(*engine_);
+        if (!engine_->Vars().Find(varCode)) return;
+        shown = engine_->Vars().GetName();
+    }
+    const QString text = ScreenText(shown);
+    for (int row = 0; row < listVars->count(); ++row) {
+        if (QString::compare(listVars->item(row)->text(), text, Qt::CaseInsensitive) == 0) {
+            delete listVars->takeItem(row);
+            break;
+        }
+    }
+    UpdateValues();
+}
+
+void TWatchPanel::ClearAll() {
+    listVars->clear();
+    listValues->clear();
+    watched_.clear();
+}
+
+void TWatchPanel::ListAll() {
+    ClearAll();
+    if (!engine_) return;
+    quorvel::TSavedCursors keep(*engine_);
+    for (const quorvel::TNode* node : engine_->Vars().Records(quorvel::kKeyName)) {
+        const auto* var = static_cast<const quorvel::TVarNode*>(node);
+        auto* item = new QListWidgetItem(ScreenText(var->Name));
+        item->setData(kCodeRole, var->Code);
+        listVars->addItem(item);
+    }
+}
+
+void TWatchPanel::UpdateValues() {
+    if (!Usable()) return;
+    listValues->clear();
+    const QListWidgetItem* selected = listVars->currentItem();
+    if (!selected) return;
+    if (!engine_->Running) {
+        listValues->addItem(QStringLiteral("A base n\u00E3o est\u00E1 no modo de execu\u00E7\u00E3o."));
+        return;
+    }
+    const auto varCode = static_cast<int32_t>(selected->data(kCodeRole).toInt());
+    quorvel::TSavedCursors keep(*engine_);
+    std::vector<std::pair<int32_t, float>> values;
+    quorvel::TVarListTree& symbolic = engine_->VarList();
+    for (symbolic.Find(varCode); !symbolic.Eof() && symbolic.GetCode() == varCode; symbolic.Next())
+        values.emplace_back(symbolic.GetValueCode(), symbolic.GetCnf());
+    for (const auto& [valueCode, cnf] : values)
+        listValues->addItem(ScreenText(engine_->ValueTextOf(varCode, valueCode)) + QStringLiteral(", com ") +
+                            CnfPercent(cnf) + QStringLiteral("%"));
+    quorvel::TVarListExtraTree& numeric = engine_->VarListExtra();
+    for (numeric.Find(varCode); !numeric.Eof() && numeric.GetCode() == varCode; numeric.Next())
+        listValues->addItem(ScreenText(numeric.GetValueText()) + QStringLiteral(" (") + CnfPercent(numeric.GetCnf()) +
+                            QStringLiteral("%)"));
+}
+
+void TWatchPanel::ArrangeLists() {
+    const int w = width();
+    const int h = std::max(height(), MinimumPanelHeight());
+    const int top = labelVars->sizeHint().height();
+    const int bottomLabel = labelValues->sizeHint().height();
+    const int varsHeight = std::max(0, h - top - bottomLabel - valuesListHeight_ - kLabelGap);
+    labelVars->setGeometry(0, 0, w, top);
+    listVars->setGeometry(0, top, w, varsHeight);
+    labelValues->setGeometry(0, top + varsHeight + kLabelGap, w, bottomLabel);
+    const int valuesTop = labelValues->geometry().bottom() + 1;
+    listValues->setGeometry(0, valuesTop, w, std::max(0, h - valuesTop));
+}
+
+void TWatchPanel::resizeEvent(QResizeEvent* event) {
+    QFrame::resizeEvent(event);
+    setMinimumHeight(MinimumPanelHeight());
+    ArrangeLists();
+}
+
+void TWatchPanel::changeEvent(QEvent* event) {
+    QFrame::changeEvent(event);
+    // The four children take the panel's font.
+    if (event->type() == QEvent::FontChange) {
+        for (QWidget* child : {static_cast<QWidget*>(labelVars), static_cast<QWidget*>(listVars),
+                               static_cast<QWidget*>(labelValues), static_cast<QWidget*>(listValues)})
+            child->setFont(font());
+        setMinimumHeight(MinimumPanelHeight());
+        ArrangeLists();
+    }
+}
+
+bool TWatchPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == listVars && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+        if (const QListWidgetItem* selected = listVars->currentItem()) {
+            const auto varCode = static_cast<int32_t>(selected->data(kCodeRole).toInt());
+            const auto name = quorvel::Utf8ToCp1252(selected->text().toStdString());
+            RemoveVariable(varCode, name.value_or(std::string()));
+            listVars->setFocus();
+        }
+        return true;
+    }
+    return QFrame::eventFilter(watched, event);
+}

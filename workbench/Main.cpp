@@ -21,11 +21,14 @@
 
 #include "About.h"
 #include "Base.h"
+#include "Depend.h"
 #include "ExText.h"
+#include "Export.h"
 #include "Help.h"
 #include "MessageBoxSink.h"
 #include "Options.h"
 #include "Passwd.h"
+#include "PrintDlg.h"
 #include "StatusBar.h"
 #include "Totd.h"
 
@@ -265,8 +268,31 @@ void TfrmMain::ShowOptions() {
     if (dialogOptions->Execute() && baseWindow_) baseWindow_->SetModified(true);
 }
 
+// ------------------------------------------------- printing, export, analysis
+
+void TfrmMain::PrintBase() {
+    if (!baseWindow_ || ConsultationRunning()) return;
+    ::PrintBase(this, *expertSystem_, CurrentFile, WorkingFolder);
+}
+
+// The export commands are the only ones that move the working folder.
+void TfrmMain::ExportBase() {
+    if (!baseWindow_ || ConsultationRunning()) return;
+    ::ExportBase(this, *expertSystem_, WorkingFolder, CurrentFile, dialogExport);
+}
+
+void TfrmMain::ExportCodes() {
+    if (!baseWindow_ || ConsultationRunning()) return;
+    ::ExportCodes(this, *expertSystem_, WorkingFolder, CurrentFile, dialogExport);
+}
+
+void TfrmMain::ShowDependencies() {
+    if (!baseWindow_ || ConsultationRunning()) return;
+    ::ShowDependencies(this, *expertSystem_);
+}
+
 // ------------------------------------------------------------ hook points
-// The windows below come with later work; until then the workbench runs
+// The consultation windows attach here; until they do, the workbench runs
 // without them and these do nothing.
 
 // OnStart: the trace panel and the results window's rule view are refilled
@@ -282,9 +308,3 @@ void TfrmMain::ShowWatchWindow() {}
 void TfrmMain::CloseWatchWindow() {}
 // Add shows the add-watch dialog modally.
 void TfrmMain::ShowAddWatchDialog() {}
-// Printing (with the printer set-up and progress dialogs), the two exports
-// (their file dialog is dialogExport) and the dependency analysis dialog.
-void TfrmMain::PrintBase() {}
-void TfrmMain::ExportBase() {}
-void TfrmMain::ExportCodes() {}
-void TfrmMain::ShowDependencies() {}

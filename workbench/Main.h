@@ -92,10 +92,10 @@ public:
     // `countAsRecent`: the base was really open (not a load that failed).
     void BaseWindowClosed(TfrmBase* window, bool countAsRecent);
 
-    // ---- hook points of the windows that later work attaches. Each does
-    // nothing until its window exists.
-    // Consultation views: the results window (modal per target), the trace
-    // window (debug panel) and the watch window with its add dialog.
+    // ---- hook points of the consultation windows: the results window
+    // (modal per target), the trace window (debug panel) and the watch
+    // window with its add dialog attach here. Each does nothing until its
+    // window is attached.
     void RefillConsultationViews();
     void ShowResultsWindow(int32_t varCode);
     void ShowTraceWindow();
@@ -103,7 +103,7 @@ public:
     void ShowWatchWindow();
     void CloseWatchWindow();
     void ShowAddWatchDialog();
-    // Printing, export and the dependency analysis.
+    // ---- printing, export and the dependency analysis
     void PrintBase();
     void ExportBase();
     void ExportCodes();

@@ -7,7 +7,9 @@
 #include <memory>
 
 #include "Base.h"
+#include "Intro.h"
 #include "Main.h"
+#include "Options.h"
 #include "Passwd.h"
 #include "main_test_support.h"
 
@@ -212,6 +214,57 @@ private slots:
         QCOMPARE(messages.shown.size(), std::size_t(1));
         QCOMPARE(messages.shown[0].kind, TMsgKind::Error);
         QCOMPARE(UsableOf(frame, kCommands), kEditingWithRules);
+    }
+
+    // Options changes the base only where it may be altered.
+    void theOptionsMarkTheBaseModified_data() {
+        QTest::addColumn<int>("restriction");  // 0: full access
+        QTest::addColumn<bool>("modified");
+        QTest::newRow("full access") << 0 << true;
+        QTest::newRow("consult and view") << 3 << false;
+    }
+
+    void theOptionsMarkTheBaseModified() {
+        QFETCH(int, restriction);
+        QFETCH(bool, modified);
+        TfrmMain frame;
+        TMessageScript messages;
+        OpenWith(frame, Path("opcoes.bcm"), restriction ? std::optional<int16_t>(int16_t(restriction)) : std::nullopt);
+        messages.Clear();
+        WhenModal<TdialogOptions>([](TdialogOptions* dialog) {
+            dialog->OKBtn->click();
+            if (dialog->isVisible()) dialog->CancelBtn->click();
+        });
+        frame.mnuOptions->trigger();
+        QCOMPARE(frame.BaseWindow()->Modified(), modified);
+        QCOMPARE(messages.Texts(),
+                 modified ? QStringList()
+                          : QStringList{QStringLiteral("Lembre-se de que você não tem permissão para alterar esta base "
+                                                       "de conhecimento!")});
+    }
+
+    // A base that shows its opening text does so when the consultation
+    // starts; Cancel there ends the consultation.
+    void theOpeningTextMayCancelTheConsultation() {
+        TfrmMain frame;
+        TMessageScript messages;
+        OpenWith(frame, Path("abertura.bcm"), std::nullopt);
+        frame.ExpertSystem().ShowOpening = true;
+        frame.ExpertSystem().OpeningText = {"Bem-vindo."};
+        int questions = 0;
+        frame.ExpertSystem().SetQuestionDialogFactory(
+            [&questions](quorvel::TExpertSystem&) { return std::make_unique<TSilentQuestion>(&questions); });
+        bool shown = false;
+        WhenModal<TdialogIntro>([&shown](TdialogIntro* dialog) {
+            shown = true;
+            dialog->reject();
+        });
+        frame.btnGo->trigger();
+        QVERIFY(shown);
+        QCOMPARE(questions, 0);
+        QVERIFY(!frame.ExpertSystem().Running);
+        QCOMPARE(UsableOf(frame, kCommands), kEditingWithRules);
+        QVERIFY(messages.shown.empty());
     }
 
     void theConsultOnlyLevelCannotPauseOrStep() {

@@ -406,6 +406,29 @@ private slots:
         }
     }
 
+    // Without its password a base may change on screen, but it is not written.
+    void aBaseThatMayNotBeAlteredIsNotWritten() {
+        TBaseOptions options;
+        options.restriction = 3;
+        QVERIFY(MakeBase(Path("visualizar.bcm"), options));
+        const QByteArray original = ReadAll(Path("visualizar.bcm"));
+        TfrmMain frame;
+        TMessageScript messages;
+        WhenModal<TdialogPasswd>([](TdialogPasswd* dialog) { dialog->OKBtn->click(); });
+        QVERIFY(frame.OpenBase(Path("visualizar.bcm")));
+        frame.BaseWindow()->SetModified(true);
+        messages.Clear();
+        messages.answers = {TMsgResult::Yes};
+        QVERIFY(!frame.BaseWindow()->close());
+        QCOMPARE(messages.Texts(),
+                 QStringList({kSaveChanges, QStringLiteral("Lembre-se de que você não tem permissão para alterar esta "
+                                                           "base de conhecimento!")}));
+        QCOMPARE(ReadAll(Path("visualizar.bcm")), original);
+        messages.answers = {TMsgResult::No};
+        QVERIFY(frame.BaseWindow()->close());
+        QVERIFY(!frame.BaseOpen);
+    }
+
     void openingAnotherBaseClosesTheOpenOneFirst() {
         QVERIFY(MakeBase(Path("primeira.bcm")));
         QVERIFY(MakeBase(Path("segunda.bcm")));
@@ -446,6 +469,27 @@ private slots:
         TfrmMain next;
         QCOMPARE(RecentMenu(next),
                  QStringList({QStringLiteral("&1 d.bcm"), QStringLiteral("&2 e.bcm"), QStringLiteral("&3 c.bcm")}));
+    }
+
+    // The export commands write their text file and move the working folder there.
+    void exportingMovesTheWorkingFolder() {
+        QVERIFY(MakeBase(Path("exportar.bcm")));
+        QVERIFY(QDir(dir_->path()).mkdir(QStringLiteral("relatorios")));
+        TfrmMain frame;
+        TMessageScript messages;
+        frame.WorkingFolder = dir_->path();
+        QVERIFY(frame.OpenBase(Path("exportar.bcm")));
+        TFileDialogView seen;
+        ChooseFile(Path("relatorios/base.txt"), &seen);
+        frame.mnuExportBase->trigger();
+        QCOMPARE(seen.defaultSuffix, QStringLiteral("txt"));
+        QVERIFY(ReadAll(Path("relatorios/base.txt")).contains("Gripe"));
+        QCOMPARE(QDir(frame.WorkingFolder).absolutePath(), QDir(Path("relatorios")).absolutePath());
+        // Saving does not move it.
+        ChooseFile(Path("copia.bcm"));
+        QVERIFY(frame.mnuSaveAsClick());
+        QCOMPARE(QDir(frame.WorkingFolder).absolutePath(), QDir(Path("relatorios")).absolutePath());
+        QVERIFY(messages.shown.empty());
     }
 
     void hoveringARecentFileShowsItsPath() {

@@ -108,6 +108,10 @@ void ConsultDialogTest::WholeConsultationAnswersOptionsAndNumbersAndShowsEachTar
                 QVERIFY(!r->labelHelp->isVisible());
                 QVERIFY(!r->btnHelpOnItem->isVisible());
                 firstResults = GridRows(r->ValuesGrid);
+                // Another variable is checked again: one that does not exist shows an empty grid.
+                r->ValuesGrid->SetVarCode(999);
+                r->ValuesGrid->Refresh();
+                QCOMPARE(GridRows(r->ValuesGrid), (QStringList{"|", "|"}));
                 Click(r->btnOk);
             })
         .Then(

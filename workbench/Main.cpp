@@ -10,6 +10,7 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QLinearGradient>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
@@ -70,7 +71,12 @@ TfrmMain::TfrmMain(quorvel::IMessageSink* sink, QWidget* parent) : QMainWindow(p
 
     mdiArea_ = new QMdiArea(this);
     mdiArea_->setObjectName(QStringLiteral("mdiArea"));
-    mdiArea_->setBackground(palette().brush(QPalette::Dark));
+    // The workspace colour, shaded a little from top to bottom.
+    QLinearGradient workspace(0, 0, 0, 1);
+    workspace.setCoordinateMode(QGradient::StretchToDeviceMode);
+    workspace.setColorAt(0.0, palette().color(QPalette::Dark).lighter(108));
+    workspace.setColorAt(1.0, palette().color(QPalette::Dark).darker(112));
+    mdiArea_->setBackground(workspace);
     setCentralWidget(mdiArea_);
     CreateMenus();
     CreateToolBars();

@@ -22,6 +22,10 @@ class TStatusPanels;
 class TfrmBase;
 class TdialogOptions;
 
+// Sets a toolbar button's hint: the part before "|" is its tooltip, the part
+// after it the text of the status bar's message panel.
+void SetButtonHint(QAction* button, const QString& hint);
+
 class TfrmMain : public QMainWindow {
     Q_OBJECT
 

@@ -20,8 +20,6 @@ using quorvel::TMsgButtons;
 using quorvel::TMsgKind;
 using quorvel::TMsgResult;
 
-void SetButtonHint(QAction* button, const QString& hint);
-
 namespace {
 
 constexpr const char* kNoRulesYet = "Crie algumas regra antes!";

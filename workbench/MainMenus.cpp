@@ -77,7 +77,6 @@ const QString kNoSelection = QStringLiteral("Esse comando não está disponível
 
 }  // namespace
 
-// Sets a toolbar button's hint ("tooltip|status text").
 void SetButtonHint(QAction* button, const QString& hint) {
     const qsizetype bar_at = hint.indexOf(QLatin1Char('|'));
     button->setToolTip(hint.left(bar_at));

@@ -16,6 +16,8 @@ static void InitResources() { Q_INIT_RESOURCE(icons); }
 
 namespace {
 
+bool screenshotTaken = false;
+
 // QUORVEL_SCREENSHOT=file.png: once the workbench has settled, the whole
 // screen is saved there and the program ends (for checking the look under a
 // virtual display).
@@ -27,6 +29,8 @@ void ScheduleScreenshot() {
     if (!ok) delay = 1500;
     QTimer::singleShot(delay, qApp, [file] {
         if (QScreen* screen = QGuiApplication::primaryScreen()) screen->grabWindow(0).save(file);
+        screenshotTaken = true;
+        // Ends the dialog that may be open at start-up as well.
         QApplication::exit(0);
     });
 }
@@ -51,6 +55,7 @@ int main(int argc, char** argv) {
 
     // Qt has taken its own options out of argv: the first one left names a base.
     if (argc > 1) frame.OpenBase(QFile::decodeName(argv[1]));
-    if (frame.ShowTips) ShowTipOfTheDay(&frame, frame.LastTip, frame.ShowTips);
+    if (frame.ShowTips && !screenshotTaken) ShowTipOfTheDay(&frame, frame.LastTip, frame.ShowTips);
+    if (screenshotTaken) return 0;
     return QApplication::exec();
 }

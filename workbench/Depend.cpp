@@ -2,14 +2,19 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QHeaderView>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSplitter>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <array>
 
 #include "Help.h"
 #include "MessageBoxSink.h"
@@ -22,7 +27,8 @@ using quorvel::gui::ScreenText;
 
 namespace {
 
-constexpr int kNodeRole = Qt::UserRole;  // an item's node index
+constexpr int kNodeRole = Qt::UserRole;       // an item's node index
+constexpr int kImageRole = Qt::UserRole + 1;  // the image of its kind
 constexpr int kTreeHeight = 260;
 constexpr int kListMinimum = 20;
 constexpr int kListMaximum = 280;
@@ -48,24 +54,15 @@ private:
     QWidget* widget_;
 };
 
-// Keeps the tree's one column at least as wide as the view, so that a
-// selected row is marked across the whole view, while names deeper than the
-// view still widen it and bring the horizontal scroll bar.
-class TFullWidthColumn : public QObject {
+// An item whose image follows its state (ShownImage): opening and closing
+// thousands of nodes then changes no item at all.
+class TDependItem : public QTreeWidgetItem {
 public:
-    explicit TFullWidthColumn(QTreeWidget* tree) : QObject(tree), tree_(tree) {
-        tree->viewport()->installEventFilter(this);
+    using QTreeWidgetItem::QTreeWidgetItem;
+    QVariant data(int column, int role) const override {
+        if (column == 0 && role == Qt::DecorationRole) return TdialogDepend::Image(TdialogDepend::ShownImage(this));
+        return QTreeWidgetItem::data(column, role);
     }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Resize && watched == tree_->viewport())
-            tree_->header()->setMinimumSectionSize(tree_->viewport()->width());
-        return false;
-    }
-
-private:
-    QTreeWidget* tree_;
 };
 
 void SetHint(QWidget* widget, const QString& hint) {
@@ -76,15 +73,55 @@ void SetHint(QWidget* widget, const QString& hint) {
 
 }  // namespace
 
+// Keeps the tree's one column at least as wide as the view, so that a
+// selected row is marked across the whole view, while names deeper than the
+// view widen it and bring the horizontal scroll bar. The widest row is
+// measured once, when the tree is built: asking the view would lay out the
+// text of every row at each change, far too slow for large trees.
+class TFullWidthColumn : public QObject {
+public:
+    explicit TFullWidthColumn(QTreeWidget* tree) : QObject(tree), tree_(tree) {
+        tree->header()->setSectionResizeMode(QHeaderView::Interactive);
+        tree->header()->setStretchLastSection(false);
+        tree->viewport()->installEventFilter(this);
+    }
+
+    void SetContentWidth(int width) {
+        contentWidth_ = width;
+        Fit();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Resize && watched == tree_->viewport()) Fit();
+        return false;
+    }
+
+private:
+    void Fit() { tree_->header()->resizeSection(0, std::max(tree_->viewport()->width(), contentWidth_)); }
+
+    QTreeWidget* tree_;
+    int contentWidth_ = 0;
+};
+
 QIcon TdialogDepend::Image(int index) {
-    static const bool registered = [] {
+    static const std::array<QIcon, 4> images = [] {
         InitDependResources();
-        return true;
+        std::array<QIcon, 4> loaded;
+        const char* const names[] = {"variable", "expanded", "user", "conflict"};
+        for (std::size_t i = 0; i < loaded.size(); ++i)
+            loaded[i] = QIcon(QStringLiteral(":/depend/%1.png").arg(QLatin1String(names[i])));
+        return loaded;
     }();
-    (void)registered;
-    static const char* const kNames[] = {"variable", "expanded", "user", "conflict"};
     if (index < 0 || index > 3) index = quorvel::kDependImageVariable;
-    return QIcon(QStringLiteral(":/depend/%1.png").arg(QLatin1String(kNames[index])));
+    return images[static_cast<std::size_t>(index)];
+}
+
+int TdialogDepend::ShownImage(const QTreeWidgetItem* item) {
+    const int image = item->data(0, kImageRole).toInt();
+    if (image == quorvel::kDependImageVariable && item->isExpanded() && item->childCount() > 0)
+        return quorvel::kDependImageExpanded;
+    return image;
 }
 
 TdialogDepend::TdialogDepend(quorvel::TExpertSystem& expertSystem, QWidget* parent) : QDialog(parent) {
@@ -106,9 +143,7 @@ TdialogDepend::TdialogDepend(quorvel::TExpertSystem& expertSystem, QWidget* pare
     TreeView->setColumnCount(1);
     TreeView->setUniformRowHeights(true);
     TreeView->setMinimumHeight(60);
-    TreeView->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    TreeView->header()->setStretchLastSection(false);
-    new TFullWidthColumn(TreeView);
+    fitColumn_ = new TFullWidthColumn(TreeView);
     listErrors = new QListWidget(WinSplit);
     listErrors->setObjectName(QStringLiteral("listErrors"));
     listErrors->setMinimumHeight(kListMinimum);
@@ -153,8 +188,6 @@ TdialogDepend::TdialogDepend(quorvel::TExpertSystem& expertSystem, QWidget* pare
     connect(HelpBtn, &QPushButton::clicked, this, [this] {
         quorvel::gui::ShowHelpContext(this, quorvel::gui::ProgramHelpFile(), quorvel::gui::help::kDependencies);
     });
-    connect(TreeView, &QTreeWidget::itemExpanded, this, &TdialogDepend::ShowImage);
-    connect(TreeView, &QTreeWidget::itemCollapsed, this, &TdialogDepend::ShowImage);
     connect(listErrors, &QListWidget::itemDoubleClicked, this, &TdialogDepend::listErrorsDblClick);
 
     {
@@ -175,17 +208,28 @@ void TdialogDepend::BuildTree() {
     TUpdatesSuspended suspended(TreeView);
     const std::vector<quorvel::TDependNode>& nodes = analysis_->Nodes();
     items_.reserve(nodes.size());
+    // The widest row: its indentation, the branch mark, the image and the name.
+    const QFontMetrics metrics(TreeView->font());
+    const int icon = TreeView->iconSize().isValid() ? TreeView->iconSize().width()
+                                                    : TreeView->style()->pixelMetric(QStyle::PM_SmallIconSize);
+    const int fixedPart = TreeView->indentation() + icon + 4 * metrics.averageCharWidth();
+    QHash<QString, int> textWidths;
+    int contentWidth = 0;
     for (std::size_t i = 0; i < nodes.size(); ++i) {
         const quorvel::TDependNode& node = nodes[i];
-        auto* item = node.Parent < 0 ? new QTreeWidgetItem(TreeView)
-                                     : new QTreeWidgetItem(items_[static_cast<std::size_t>(node.Parent)]);
-        item->setText(0, ScreenText(node.Text));
-        item->setIcon(0, Image(node.Image()));
+        auto* item = node.Parent < 0 ? new TDependItem(TreeView)
+                                     : new TDependItem(items_[static_cast<std::size_t>(node.Parent)]);
+        const QString text = ScreenText(node.Text);
+        item->setText(0, text);
+        auto width = textWidths.find(text);
+        if (width == textWidths.end()) width = textWidths.insert(text, metrics.horizontalAdvance(text));
+        contentWidth = std::max(contentWidth, node.Level * TreeView->indentation() + fixedPart + *width);
+        item->setData(0, kImageRole, node.Image());
         item->setData(0, kNodeRole, static_cast<int>(i));
         items_.push_back(item);
     }
     TreeView->expandAll();
-    ShowAllImages();
+    fitColumn_->SetContentWidth(contentWidth);
 }
 
 void TdialogDepend::Finish() {
@@ -226,28 +270,14 @@ QTreeWidgetItem* TdialogDepend::NodeItem(int index) const {
     return items_[static_cast<std::size_t>(index)];
 }
 
-void TdialogDepend::ShowImage(QTreeWidgetItem* item) {
-    const int index = item->data(0, kNodeRole).toInt();
-    const quorvel::TDependNode& node = analysis_->Nodes()[static_cast<std::size_t>(index)];
-    if (node.Kind != TDependKind::Variable) return;
-    const bool open = item->isExpanded() && item->childCount() > 0;
-    item->setIcon(0, Image(open ? quorvel::kDependImageExpanded : quorvel::kDependImageVariable));
-}
-
-void TdialogDepend::ShowAllImages() {
-    for (QTreeWidgetItem* item : items_) ShowImage(item);
-}
-
 void TdialogDepend::btnExpandClick() {
     TUpdatesSuspended suspended(TreeView);
     TreeView->expandAll();
-    ShowAllImages();
 }
 
 void TdialogDepend::btnCollapseClick() {
     TUpdatesSuspended suspended(TreeView);
     TreeView->collapseAll();
-    ShowAllImages();
 }
 
 void TdialogDepend::listErrorsDblClick() {
@@ -264,7 +294,6 @@ void TdialogDepend::listErrorsDblClick() {
         for (QTreeWidgetItem* item = target; item != nullptr; item = item->parent()) path.push_back(item);
         // From the root down, the conflict's node included.
         for (auto it = path.rbegin(); it != path.rend(); ++it) (*it)->setExpanded(true);
-        ShowAllImages();
     }
     TreeView->setCurrentItem(target);
     TreeView->scrollToItem(target);

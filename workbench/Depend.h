@@ -13,6 +13,7 @@
 #include "ExDepend.h"
 
 class QListWidget;
+class TFullWidthColumn;
 class QPushButton;
 class QSplitter;
 class QTabWidget;
@@ -39,6 +40,8 @@ public:
     QTreeWidgetItem* NodeItem(int index) const;
     // The image list: variable, expanded variable, user, conflict.
     static QIcon Image(int index);
+    // The image an item shows: a variable's changes as it opens and closes.
+    static int ShownImage(const QTreeWidgetItem* item);
 
     QTabWidget* pages = nullptr;
     QWidget* pageVariables = nullptr;
@@ -53,11 +56,10 @@ public:
 private:
     void BuildTree();
     void Finish();
-    void ShowImage(QTreeWidgetItem* item);
-    void ShowAllImages();
 
     std::unique_ptr<quorvel::TDependencyAnalysis> analysis_;
     std::vector<QTreeWidgetItem*> items_;  // by node index
+    TFullWidthColumn* fitColumn_ = nullptr;
 };
 
 // The "&Dependências..." command: the dialog, created, shown modally and

@@ -87,9 +87,7 @@ QStringList ListLines(const QListWidget* list) {
     return lines;
 }
 
-bool ShowsImage(const QTreeWidgetItem* item, int image) {
-    return item->icon(0).pixmap(16).toImage() == TdialogDepend::Image(image).pixmap(16).toImage();
-}
+bool ShowsImage(const QTreeWidgetItem* item, int image) { return TdialogDepend::ShownImage(item) == image; }
 
 // Whether exactly the items on the way to `item` (and it) are expanded.
 bool OnlyPathExpanded(const QTreeWidget* tree, const QTreeWidgetItem* item) {

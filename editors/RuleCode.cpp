@@ -187,6 +187,7 @@ bool TfrmRule::eventFilter(QObject* watched, QEvent* event) {
 void TfrmRule::Load(int32_t code, int32_t order, bool copy, const std::string& name) {
     ruleCode_ = code < 1 || copy ? 0 : code;
     draft_.Load(code, copy);
+    shownOrder_ = order;
     setWindowTitle(QStringLiteral("Regra %1").arg(order));
     editName->setText(gui::Screen(name));
     editOrder->setText(QString::number(order));
@@ -318,6 +319,13 @@ void TfrmRule::btnNextRuleClick() {
     nextRule_ = true;
     saveFlag_ = true;
     close();
+}
+
+void TfrmRule::RuleRenumbered(int32_t order) {
+    if (order == shownOrder_) return;
+    if (editOrder->text().trimmed() == QString::number(shownOrder_)) editOrder->setText(QString::number(order));
+    shownOrder_ = order;
+    setWindowTitle(QStringLiteral("Regra %1").arg(order));
 }
 
 void TfrmRule::CloseUnsaved() {

@@ -37,6 +37,9 @@ public:
     bool Uses(const quorvel::TLineUse& use) const;
     // Closes the window, dropping its changes.
     void CloseUnsaved();
+    // Another rule's deletion, move or saving gave this window's rule a new
+    // order number: the window follows it, unless its order was edited.
+    void RuleRenumbered(int32_t order);
 
     // ---- what the line editor calls
     int SelectedRow() const;
@@ -79,6 +82,7 @@ private:
     TEditorHost& host_;
     quorvel::TRuleDraft draft_;
     int32_t ruleCode_ = 0;
+    int32_t shownOrder_ = 0;
     bool saveFlag_ = true;
     bool nextRule_ = false;
     bool closed_ = false;

@@ -22,13 +22,13 @@
 #include "EventLoop.h"
 #include "ExEvents.h"
 #include "ExMessages.h"
+#include "RunTime.h"
 
 namespace quorvel {
 class TExpertSystem;
 }
 
 class QWidget;
-class TRunTime;
 class TdialogAddVars;
 class TfrmResults;
 class TfrmTrace;

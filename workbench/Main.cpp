@@ -1,5 +1,7 @@
 #include "Main.h"
 
+#include "Consultation.h"
+
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QClipboard>
@@ -68,6 +70,8 @@ TfrmMain::TfrmMain(quorvel::IMessageSink* sink, QWidget* parent) : QMainWindow(p
     passwordPrompt_ = std::make_unique<TDialogPasswordPrompt>(this);
     expertSystem_->SetPasswordPrompt(passwordPrompt_.get());
     AssignEngineEvents();
+    consultation_ = new TConsultationWindows(*expertSystem_, this, sink_);
+    connect(consultation_, &TConsultationWindows::consultationResumed, this, [this] { SetRunningCommands(); });
 
     mdiArea_ = new QMdiArea(this);
     mdiArea_->setObjectName(QStringLiteral("mdiArea"));
@@ -303,14 +307,14 @@ void TfrmMain::ShowDependencies() {
 
 // OnStart: the trace panel and the results window's rule view are refilled
 // from the base and the results window's consultation tree is cleared.
-void TfrmMain::RefillConsultationViews() {}
+void TfrmMain::RefillConsultationViews() { consultation_->RefillViews(); }
 // OnShowResults: the results window is filled for the target and shown modally.
-void TfrmMain::ShowResultsWindow(int32_t /*varCode*/) {}
+void TfrmMain::ShowResultsWindow(int32_t varCode) { consultation_->ShowResults(varCode); }
 // Pause and Step show the trace window; Start and Continue hide it.
-void TfrmMain::ShowTraceWindow() {}
-void TfrmMain::HideTraceWindow() {}
+void TfrmMain::ShowTraceWindow() { consultation_->ShowTrace(); }
+void TfrmMain::HideTraceWindow() { consultation_->HideTrace(); }
 // Watch shows the watch window (modeless); OnFinish closes it.
-void TfrmMain::ShowWatchWindow() {}
-void TfrmMain::CloseWatchWindow() {}
+void TfrmMain::ShowWatchWindow() { consultation_->ShowWatch(); }
+void TfrmMain::CloseWatchWindow() { consultation_->CloseWatch(); }
 // Add shows the add-watch dialog modally.
-void TfrmMain::ShowAddWatchDialog() {}
+void TfrmMain::ShowAddWatchDialog() { consultation_->ShowAddWatch(); }

@@ -16,6 +16,7 @@
 class QAction;
 class QFileDialog;
 class QMdiArea;
+class TConsultationWindows;
 class QMenu;
 class QToolBar;
 class TStatusPanels;
@@ -268,6 +269,8 @@ private:
 
     std::unique_ptr<quorvel::IMessageSink> ownSink_;
     quorvel::IMessageSink* sink_ = nullptr;
+    // The question dialog and the results, trace and watch windows.
+    TConsultationWindows* consultation_ = nullptr;
     TQtMessageLoop messageLoop_;
     std::unique_ptr<quorvel::IPasswordPrompt> passwordPrompt_;
     std::unique_ptr<quorvel::TExpertSystem> expertSystem_;

@@ -15,6 +15,7 @@
 #include "ExExceptions.h"
 #include "Intro.h"
 #include "Main.h"
+#include "Consultation.h"
 
 using quorvel::TMsgButtons;
 using quorvel::TMsgKind;
@@ -462,6 +463,7 @@ void TfrmMain::AssignEngineEvents() {
 }
 
 void TfrmMain::ExpertSystemStart(quorvel::TExpertSystem& engine) {
+    consultation_->SetBaseFile(CurrentFile);
     RefillConsultationViews();
     for (QMdiSubWindow* child : mdiArea_->subWindowList()) child->setEnabled(false);
     DisableBaseButtons();
@@ -474,7 +476,7 @@ void TfrmMain::ExpertSystemFinish(quorvel::TExpertSystem& engine) {
         MirrorBaseButtons();
     }
     CloseWatchWindow();
-    HideTraceWindow();
+    consultation_->CloseTrace();
     SetEditingCommands();
 }
 

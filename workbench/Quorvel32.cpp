@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "ExSystem.h"
 #include "Main.h"
 #include "Overture.h"
 #include "Totd.h"
@@ -38,6 +39,8 @@ void ScheduleScreenshot() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Long chains of rules recurse deeply while consulting.
+    quorvel::RaiseStackLimit(quorvel::kConsultationStack);
     QApplication app(argc, argv);
     InitResources();
     QApplication::setApplicationName(QStringLiteral("Quorvel"));

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMdiArea>
@@ -12,15 +13,24 @@
 #include <QPushButton>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
+#include <algorithm>
 
+#include "AskCode.h"
+#include "Dlgview.h"
 #include "ExConsts.h"
+#include "ExEditing.h"
 #include "ExSystem.h"
 #include "ExText.h"
 #include "GradientCaption.h"
 #include "Help.h"
+#include "Infocode.h"
 #include "Main.h"
-
-void SetButtonHint(QAction* button, const QString& hint);
+#include "Newrule.h"
+#include "RuleCode.h"
+#include "Targcode.h"
+#include "VarsCode.h"
+#include "Viewcode.h"
+#include "WatchPanel.h"
 
 namespace {
 
@@ -50,7 +60,7 @@ public:
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         QSize size = QStyledItemDelegate::sizeHint(option, index);
-        size.setHeight(std::max(13, option.fontMetrics.height() + 4));
+        size.setHeight(std::max(TfrmBase::kItemHeight, option.fontMetrics.height() + 4));
         return size;
     }
 };
@@ -69,7 +79,8 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
 
 }  // namespace
 
-TfrmBase::TfrmBase(TfrmMain& main, QMdiArea* area) : QMdiSubWindow(nullptr), main_(main), engine_(main.ExpertSystem()) {
+TfrmBase::TfrmBase(TfrmMain& main, QMdiArea* area)
+    : QMdiSubWindow(nullptr), main_(main), engine_(main.ExpertSystem()), area_(area) {
     setObjectName(QStringLiteral("frmBase"));
     setAttribute(Qt::WA_DeleteOnClose);
     quorvel::gui::SetHelpContext(this, quorvel::gui::help::kRuleBase);
@@ -118,8 +129,10 @@ TfrmBase::TfrmBase(TfrmMain& main, QMdiArea* area) : QMdiSubWindow(nullptr), mai
     buttons->addWidget(product);
     columns->addLayout(buttons);
 
-    listRules = new QListWidget(content);
+    listRules = new TRowDragList(content);
     listRules->setObjectName(QStringLiteral("listRules"));
+    // Rules are reordered by dragging, with a cursor of their own.
+    listRules->SetDragCursor(quorvel::gui::DragRuleCursor());
     listRules->setItemDelegate(new TRuleRowDelegate(listRules));
     listRules->setUniformItemSizes(true);
     listRules->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -141,6 +154,10 @@ TfrmBase::TfrmBase(TfrmMain& main, QMdiArea* area) : QMdiSubWindow(nullptr), mai
     connect(listRules, &QListWidget::itemDoubleClicked, this, [this] {
         if (btnOpenRule->isEnabled()) btnOpenRuleClick(btnOpenRule);
     });
+    connect(listRules, &TRowDragList::rowDropped, this, &TfrmBase::listRulesDragDrop);
+    // The Del key deletes the selected rule wherever the focus is in the window.
+    listRules->installEventFilter(this);
+    for (QPushButton* button : findChildren<QPushButton*>()) button->installEventFilter(this);
 
     engine_.ClearBase();
     modified_ = false;
@@ -150,13 +167,14 @@ TfrmBase::TfrmBase(TfrmMain& main, QMdiArea* area) : QMdiSubWindow(nullptr), mai
     main_.BaseWindowCreated(this);
 }
 
-TfrmBase::~TfrmBase() = default;
+TfrmBase::~TfrmBase() { DropOwnWindows(); }
 
 QString TfrmBase::RuleRowText(int32_t order, const std::string& name) {
     return QStringLiteral("REGRA  %1     %2").arg(order).arg(QString::fromStdString(quorvel::Cp1252ToUtf8(name)));
 }
 
 void TfrmBase::RefillRules() {
+    const QSignalBlocker quiet(listRules);
     listRules->clear();
     for (const quorvel::TNode* node : engine_.Rules().Records(quorvel::kKeyThird)) {
         const auto* rule = static_cast<const quorvel::TValNode*>(node);
@@ -164,6 +182,21 @@ void TfrmBase::RefillRules() {
         row->setData(kRuleCodeRole, rule->Code);
         row->setData(kRuleOrderRole, rule->VarCode);
     }
+}
+
+void TfrmBase::RebuildRows(int first, int last) {
+    const QSignalBlocker quiet(listRules);
+    quorvel::TRules& rules = engine_.Rules();
+    const auto cursors = rules.SaveCursors();
+    for (int row = std::max(0, first); row <= last && row < listRules->count(); ++row) {
+        if (!rules.FindByOrder(row + 1)) continue;
+        const quorvel::TValNode* rule = rules.CurrentVal();
+        QListWidgetItem* item = listRules->item(row);
+        item->setText(RuleRowText(rule->VarCode, rule->Name));
+        item->setData(kRuleCodeRole, rule->Code);
+        item->setData(kRuleOrderRole, rule->VarCode);
+    }
+    rules.RestoreCursors(cursors);
 }
 
 int TfrmBase::RuleCount() const { return listRules->count(); }
@@ -231,8 +264,29 @@ void TfrmBase::closeEvent(QCloseEvent* event) {
         return;
     }
     closed_ = true;
+    // What is pending in the rule windows and editors is dropped with them.
+    DropOwnWindows();
     main_.BaseWindowClosed(this, !dropped_);
     QMdiSubWindow::closeEvent(event);
+}
+
+void TfrmBase::DropOwnWindows() {
+    std::vector<QPointer<QMdiSubWindow>> owned;
+    for (auto& [key, window] : ruleWindows_) owned.emplace_back(window.data());
+    for (auto& [kind, editor] : editors_) owned.push_back(editor);
+    ruleWindows_.clear();
+    editors_.clear();
+    for (const QPointer<QMdiSubWindow>& window : owned)
+        if (window) delete window.data();
+}
+
+bool TfrmBase::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete &&
+        btnDelete->isEnabled() && listRules->currentRow() >= 0) {
+        btnDeleteClick(btnDelete);
+        return true;
+    }
+    return QMdiSubWindow::eventFilter(watched, event);
 }
 
 // ------------------------------------------------------------------ buttons
@@ -248,16 +302,227 @@ void TfrmBase::ButtonClick(const QString& name) {
     button->click();
 }
 
-// The rule window (new and existing rules), the deletion and reordering of
-// rules, the rule viewer and the four editors come with the editors; the
-// handlers are their points of attachment.
-void TfrmBase::btnNewRuleClick(QPushButton* /*sender*/) {}
-void TfrmBase::btnOpenRuleClick(QPushButton* /*sender*/) {}
-void TfrmBase::btnDeleteClick(QPushButton* /*sender*/) {}
-void TfrmBase::btnViewClick(QPushButton* /*sender*/) {}
-void TfrmBase::btnVarsClick(QPushButton* /*sender*/) {}
-void TfrmBase::btnTargetsClick(QPushButton* /*sender*/) {}
-void TfrmBase::btnQuestionsClick(QPushButton* /*sender*/) {}
-void TfrmBase::btnInfoClick(QPushButton* /*sender*/) {}
+// ------------------------------------------------------------------ rules
+
+bool TfrmBase::MayAlter() {
+    if (engine_.MayBeAltered()) return true;
+    main_.Sink().ShowMessage(quorvel::TMsgKind::Information, quorvel::TMsgButtons::Ok, quorvel::msg::NoAlterPermission);
+    return false;
+}
+
+// A new rule: the order it gets and, optionally, an existing rule whose lines
+// it starts with. Whether the base may be altered is checked when it is saved.
+void TfrmBase::btnNewRuleClick(QPushButton* /*sender*/) {
+    TdialogNewRule& dialog = TdialogNewRule::Instance(&main_);
+    const int count = RuleCount();
+    if (!dialog.Ask(count)) return;
+    int32_t model = 0;
+    if (dialog.ModelIndex() > 0) {
+        quorvel::TRules& rules = engine_.Rules();
+        const auto cursors = rules.SaveCursors();
+        if (rules.FindByOrder(count + 1 - dialog.ModelIndex())) model = rules.CurrentVal()->Code;
+        rules.RestoreCursors(cursors);
+    }
+    auto* window = new TfrmRule(*this);
+    window->Load(model, dialog.Order(), model != 0, "sem nome");
+    ruleWindows_[QStringLiteral("N%1").arg(++newRuleSerial_)] = window;
+    window->show();
+    window->setFocus();
+}
+
+void TfrmBase::btnOpenRuleClick(QPushButton* /*sender*/) {
+    QListWidgetItem* row = listRules->currentItem();
+    if (!row) return;
+    const int32_t code = row->data(kRuleCodeRole).toInt();
+    const QString key = QStringLiteral("R%1").arg(code);
+    const auto open = ruleWindows_.find(key);
+    if (open != ruleWindows_.end() && open->second) {
+        open->second->showNormal();
+        area_->setActiveSubWindow(open->second);
+        open->second->raise();
+        return;
+    }
+    quorvel::TRules& rules = engine_.Rules();
+    const auto cursors = rules.SaveCursors();
+    if (!rules.Find(code)) {
+        rules.RestoreCursors(cursors);
+        return;
+    }
+    const int32_t order = rules.CurrentVal()->VarCode;
+    const std::string name = rules.CurrentVal()->Name;
+    rules.RestoreCursors(cursors);
+    auto* window = new TfrmRule(*this);
+    window->Load(code, order, false, name);
+    ruleWindows_[key] = window;
+    window->show();
+    window->setFocus();
+}
+
+void TfrmBase::btnDeleteClick(QPushButton* /*sender*/) {
+    const int row = listRules->currentRow();
+    if (row < 0 || !MayAlter()) return;
+    if (main_.Sink().ShowMessage(quorvel::TMsgKind::Confirmation, quorvel::TMsgButtons::YesNo,
+                                 quorvel::msg::DeleteRuleQuestion) != quorvel::TMsgResult::Yes)
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const int32_t code = listRules->item(row)->data(kRuleCodeRole).toInt();
+    // A window still open on the rule could only write back a rule that is gone.
+    const auto open = ruleWindows_.find(QStringLiteral("R%1").arg(code));
+    if (open != ruleWindows_.end() && open->second) open->second->CloseUnsaved();
+    quorvel::RemoveRule(engine_, code);
+    {
+        const QSignalBlocker quiet(listRules);
+        delete listRules->takeItem(row);
+    }
+    RebuildRows(row, listRules->count() - 1);
+    if (listRules->count() > 0) {
+        listRules->setCurrentRow(std::max(0, row - 1));
+        listRulesClick();
+    } else {
+        DisableRuleCommands();
+        main_.MirrorBaseButtons();
+    }
+    RenumberRuleWindows();
+    modified_ = true;
+    engine_.BaseEdited();
+    QApplication::restoreOverrideCursor();
+}
+
+void TfrmBase::listRulesDragDrop(int from, int to) {
+    if (from == to || from < 0 || to < 0 || !MayAlter()) return;
+    quorvel::MoveRule(engine_, from + 1, to + 1);
+    RebuildRows(std::min(from, to), std::max(from, to));
+    listRules->setCurrentRow(to);
+    listRulesClick();
+    RenumberRuleWindows();
+    modified_ = true;
+    engine_.BaseEdited();
+}
+
+void TfrmBase::RenumberRuleWindows() {
+    quorvel::TRules& rules = engine_.Rules();
+    const auto cursors = rules.SaveCursors();
+    for (auto& [key, window] : ruleWindows_) {
+        if (!window || window->RuleCode() == 0 || !rules.Find(window->RuleCode())) continue;
+        window->RuleRenumbered(rules.CurrentVal()->VarCode);
+    }
+    rules.RestoreCursors(cursors);
+}
+
+void TfrmBase::btnViewClick(QPushButton* /*sender*/) {
+    TdialogView& dialog = TdialogView::Instance(&main_);
+    if (!dialog.Ask(engine_)) return;
+    // The viewer belongs to the main window: it may outlive this window.
+    TfrmMain* frame = &main_;
+    auto* view = new TfrmView(main_.MdiArea(), [frame] { frame->PrintBase(); });
+    view->Show(engine_, dialog.OnlyChosen(), dialog.Chosen());
+    view->show();
+}
+
+// ----------------------------------------------------------------- editors
+
+QMdiSubWindow* TfrmBase::Editor(TEditorKind kind) const {
+    const auto found = editors_.find(kind);
+    return found == editors_.end() ? nullptr : found->second.data();
+}
+
+bool TfrmBase::EditorOpen(TEditorKind kind) const { return Editor(kind) != nullptr; }
+
+void TfrmBase::EditorClosed(TEditorKind kind) { editors_.erase(kind); }
+
+void TfrmBase::OpenEditor(TEditorKind kind) {
+    if (EditorOpen(kind)) return;
+    QMdiSubWindow* editor = nullptr;
+    switch (kind) {
+        case TEditorKind::Variables:
+            editor = new TfrmVars(*this);
+            break;
+        case TEditorKind::Targets:
+            editor = new TfrmTargets(*this);
+            break;
+        case TEditorKind::Questions:
+            editor = new TfrmQuestions(*this);
+            break;
+        case TEditorKind::Infos:
+            editor = new TfrmInfos(*this);
+            break;
+    }
+    editors_[kind] = editor;
+    editor->show();
+    editor->setFocus();
+}
+
+void TfrmBase::btnVarsClick(QPushButton* /*sender*/) { OpenEditor(TEditorKind::Variables); }
+void TfrmBase::btnTargetsClick(QPushButton* /*sender*/) { OpenEditor(TEditorKind::Targets); }
+void TfrmBase::btnQuestionsClick(QPushButton* /*sender*/) { OpenEditor(TEditorKind::Questions); }
+void TfrmBase::btnInfoClick(QPushButton* /*sender*/) { OpenEditor(TEditorKind::Infos); }
 
 void TfrmBase::btnCloseClick() { close(); }
+
+// ------------------------------------------------------------ TEditorHost
+
+void TfrmBase::RuleSaved(TfrmRule* /*window*/, const quorvel::TRuleDraft::TSaved& saved) {
+    if (saved.NewRule) {
+        auto* row = new QListWidgetItem(listRules);
+        row->setData(kRuleCodeRole, saved.RuleCode);
+    }
+    if (!btnOpenRule->isEnabled()) {
+        EnableRuleCommands();
+        main_.MirrorBaseButtons();
+    }
+    RebuildRows(std::min(saved.NewOrder, saved.OldOrder) - 1, std::max(saved.NewOrder, saved.OldOrder) - 1);
+    listRules->setCurrentRow(saved.NewOrder - 1);
+    listRulesClick();
+    RenumberRuleWindows();
+    modified_ = true;
+    engine_.BaseEdited();
+}
+
+void TfrmBase::RuleWindowClosed(TfrmRule* window) {
+    for (auto it = ruleWindows_.begin(); it != ruleWindows_.end();) {
+        if (!it->second || it->second == window)
+            it = ruleWindows_.erase(it);
+        else
+            ++it;
+    }
+}
+
+void TfrmBase::NewRuleCommand() {
+    if (btnNewRule->isEnabled()) btnNewRuleClick(btnNewRule);
+}
+
+void TfrmBase::CloseRuleWindowsUsing(const quorvel::TLineUse& use, const std::set<int32_t>& rules) {
+    std::vector<QPointer<TfrmRule>> doomed;
+    for (auto& [key, window] : ruleWindows_)
+        if (window && (rules.count(window->RuleCode()) || window->Uses(use))) doomed.push_back(window);
+    for (const QPointer<TfrmRule>& window : doomed)
+        if (window) window->CloseUnsaved();
+}
+
+void TfrmBase::VariableDeleted(int32_t varCode, const std::string& name) {
+    for (QWidget* widget : QApplication::allWidgets())
+        if (auto* panel = qobject_cast<TWatchPanel*>(widget)) panel->RemoveVariable(varCode, name);
+}
+
+void TfrmBase::VariablesApplied(const quorvel::TVarsDraft::TApplied& applied) {
+    if (!applied.DeletedRules.empty()) {
+        // The rules that went leave no rows behind, and the numbers were closed up.
+        const int selected = listRules->currentRow();
+        RefillRules();
+        if (listRules->count() > 0) listRules->setCurrentRow(std::clamp(selected, 0, listRules->count() - 1));
+        RenumberRuleWindows();
+    }
+    const bool variables = engine_.Vars().Count() > 0;
+    btnNewRule->setEnabled(variables);
+    if (variables && listRules->count() > 0) {
+        const int selected = std::max(0, listRules->currentRow());
+        EnableRuleCommands();
+        listRules->setCurrentRow(selected);
+        listRulesClick();
+    } else {
+        DisableRuleCommands();
+    }
+    main_.MirrorBaseButtons();
+    modified_ = true;
+    engine_.BaseEdited();
+}

@@ -1,29 +1,42 @@
 // TfrmBase: the MDI child that stands for the open knowledge base. It lists
-// the rules in the order of their order numbers, holds the base's modified
-// flag and asks to save it when it closes. The rule editors, the rule
-// viewer and the variables, targets, interface and information editors
-// attach to its buttons.
+// the rules in the order of their order numbers, opens rule windows, creates,
+// deletes and reorders rules (by dragging one row onto another), opens the
+// variables, targets, interface and information editors and the rule
+// viewer, holds the base's modified flag and asks to save it when it
+// closes. The rule windows and editors it opens are its own: they go away
+// with it, unsaved.
 #pragma once
 
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QString>
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "EditorCommon.h"
+#include "EditorHost.h"
 
 class QListWidget;
 class QMdiArea;
 class QPushButton;
 class TfrmMain;
+class TfrmRule;
 
 namespace quorvel {
 class TExpertSystem;
 }
 
-class TfrmBase : public QMdiSubWindow {
+class TfrmBase : public QMdiSubWindow, public TEditorHost {
     Q_OBJECT
 
 public:
     // Item data roles of a rule row.
     static constexpr int kRuleCodeRole = Qt::UserRole;
     static constexpr int kRuleOrderRole = Qt::UserRole + 1;
+    static constexpr int kItemHeight = 13;
 
     // Creating the window empties the engine's base and tells the main window
     // that a base is open.
@@ -36,6 +49,8 @@ public:
 
     // Refills the list from the base, one row per rule in ascending order.
     void RefillRules();
+    // Reads rows first..last again from the rules numbered row + 1.
+    void RebuildRows(int first, int last);
     int RuleCount() const;
     // Selects the first rule and enables the commands that need one.
     void SelectFirstRule();
@@ -58,6 +73,13 @@ public:
     bool ButtonEnabled(const QString& name) const;
     void ButtonClick(const QString& name);
 
+    // The open rule windows, by key: "R" + code for a rule of the base, "N" +
+    // a serial number for a new rule, so a new rule's window is never taken
+    // for an existing rule's.
+    const std::map<QString, QPointer<TfrmRule>>& RuleWindows() const { return ruleWindows_; }
+    // The editor of a kind while it is open, or null.
+    QMdiSubWindow* Editor(TEditorKind kind) const;
+
     QPushButton* btnNewRule = nullptr;
     QPushButton* btnOpenRule = nullptr;
     QPushButton* btnDelete = nullptr;
@@ -67,10 +89,9 @@ public:
     QPushButton* btnQuestions = nullptr;
     QPushButton* btnInfo = nullptr;
     QPushButton* btnClose = nullptr;
-    QListWidget* listRules = nullptr;
+    TRowDragList* listRules = nullptr;
 
-    // ---- the button handlers. The rule windows and editors attach here;
-    // until they exist these only keep the window's own state.
+    // ---- the button handlers (the main window's twins click the buttons)
     void btnNewRuleClick(QPushButton* sender);
     void btnOpenRuleClick(QPushButton* sender);
     void btnDeleteClick(QPushButton* sender);
@@ -81,15 +102,44 @@ public:
     void btnInfoClick(QPushButton* sender);
     void btnCloseClick();
     void listRulesClick();
+    // Dropping row `from` on row `to` gives the dragged rule number to + 1.
+    void listRulesDragDrop(int from, int to);
+
+    // ---- TEditorHost
+    quorvel::TExpertSystem& Engine() override { return engine_; }
+    QMdiArea* EditorArea() override { return area_; }
+    QWidget* HostWidget() override { return this; }
+    void SetModified() override { modified_ = true; }
+    void RuleSaved(TfrmRule* window, const quorvel::TRuleDraft::TSaved& saved) override;
+    void RuleWindowClosed(TfrmRule* window) override;
+    void NewRuleCommand() override;
+    bool EditorOpen(TEditorKind kind) const override;
+    void EditorClosed(TEditorKind kind) override;
+    void CloseRuleWindowsUsing(const quorvel::TLineUse& use, const std::set<int32_t>& rules) override;
+    void VariableDeleted(int32_t varCode, const std::string& name) override;
+    void VariablesApplied(const quorvel::TVarsDraft::TApplied& applied) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool MayAlter();
+    // Rule windows whose rule's number changed follow it.
+    void RenumberRuleWindows();
+    // Destroys the rule windows and editors this window opened, unsaved.
+    void DropOwnWindows();
+    void OpenEditor(TEditorKind kind);
+    void AfterRulesChanged(int select);
+
     TfrmMain& main_;
     quorvel::TExpertSystem& engine_;
+    QMdiArea* area_ = nullptr;
     bool modified_ = false;
     bool saveCancelled_ = false;
     bool dropped_ = false;
     bool closed_ = false;
+    std::map<QString, QPointer<TfrmRule>> ruleWindows_;
+    int newRuleSerial_ = 0;
+    std::map<TEditorKind, QPointer<QMdiSubWindow>> editors_;
 };

@@ -24,13 +24,6 @@ namespace gui = quorvel::gui;
 
 namespace {
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setAutoDefault(false);
-    return button;
-}
-
 // Moves a row to the other (sorted) list and returns the new row.
 QListWidgetItem* MoveRow(QListWidget* from, int row, QListWidget* to) {
     QListWidgetItem* item = from->takeItem(row);
@@ -110,9 +103,9 @@ TfrmQuestions::TfrmQuestions(TEditorHost& host)
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    btnOk = MakeButton(content, "btnOk", QStringLiteral("&OK"));
-    btnCancel = MakeButton(content, "btnCancel", QStringLiteral("Cance&lar"));
-    btnHelp = MakeButton(content, "btnHelp", QStringLiteral("Ajuda"));
+    btnOk = gui::MakeButton(content, "btnOk", QStringLiteral("&OK"));
+    btnCancel = gui::MakeButton(content, "btnCancel", QStringLiteral("Cance&lar"));
+    btnHelp = gui::MakeButton(content, "btnHelp", QStringLiteral("Ajuda"));
     for (QPushButton* button : {btnOk, btnCancel, btnHelp}) buttons->addWidget(button);
     layout->addLayout(buttons);
     setWidget(content);

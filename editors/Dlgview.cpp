@@ -18,18 +18,6 @@
 
 namespace gui = quorvel::gui;
 
-namespace {
-
-QToolButton* MoveButton(QWidget* parent, const char* name, const char* caption) {
-    auto* button = new QToolButton(parent);
-    button->setObjectName(QLatin1String(name));
-    button->setText(QLatin1String(caption));
-    button->setMinimumSize(32, 26);
-    return button;
-}
-
-}  // namespace
-
 TdialogView::TdialogView(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("dialogView"));
     setWindowTitle(QStringLiteral("Visualizar"));
@@ -59,10 +47,10 @@ TdialogView::TdialogView(QWidget* parent) : QDialog(parent) {
     grid->addWidget(SrcList, 3, 0);
     grid->addWidget(DstList, 3, 2);
     auto* moves = new QVBoxLayout;
-    IncludeBtn = MoveButton(page, "IncludeBtn", ">");
-    IncAllBtn = MoveButton(page, "IncAllBtn", ">>");
-    ExcludeBtn = MoveButton(page, "ExcludeBtn", "<");
-    ExcAllBtn = MoveButton(page, "ExcAllBtn", "<<");
+    IncludeBtn = gui::MakeMoveButton(page, "IncludeBtn", ">");
+    IncAllBtn = gui::MakeMoveButton(page, "IncAllBtn", ">>");
+    ExcludeBtn = gui::MakeMoveButton(page, "ExcludeBtn", "<");
+    ExcAllBtn = gui::MakeMoveButton(page, "ExcAllBtn", "<<");
     moves->addStretch(1);
     for (QToolButton* button : {IncludeBtn, IncAllBtn, ExcludeBtn, ExcAllBtn}) moves->addWidget(button);
     moves->addStretch(1);

@@ -14,6 +14,21 @@ static void InitEditorsQrc() { Q_INIT_RESOURCE(editors); }
 
 namespace quorvel::gui {
 
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setAutoDefault(false);
+    return button;
+}
+
+QToolButton* MakeMoveButton(QWidget* parent, const char* name, const char* caption) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setText(QLatin1String(caption));
+    button->setMinimumSize(32, 26);
+    return button;
+}
+
 void InitEditorResources() {
     static const bool done = [] {
         InitEditorsQrc();

@@ -7,6 +7,8 @@
 #include <QCursor>
 #include <QListWidget>
 #include <QListWidgetItem>
+#include <QPushButton>
+#include <QToolButton>
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -51,6 +53,12 @@ QString Screen(const std::string& baseText);
 
 // "short|long": the short part as tooltip, the long part in the status bar.
 void SetHint(QWidget* widget, const QString& hint);
+
+// A push button of the editors' dialogs: named for the tests, never the
+// default button by itself.
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption);
+// One of the small buttons that move rows between two lists (">", ">>", "<", "<<").
+QToolButton* MakeMoveButton(QWidget* parent, const char* name, const char* caption);
 
 // A list row that sorts by its text without regard to letter case.
 class TSortedItem : public QListWidgetItem {

@@ -29,13 +29,6 @@ namespace gui = quorvel::gui;
 
 namespace {
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setAutoDefault(false);
-    return button;
-}
-
 QToolButton* MakeToolButton(QWidget* parent, const char* name, const char* icon, const QString& hint) {
     auto* button = new QToolButton(parent);
     button->setObjectName(QLatin1String(name));
@@ -132,9 +125,9 @@ TfrmInfos::TfrmInfos(TEditorHost& host) : QMdiSubWindow(nullptr), host_(host), c
     columns->addLayout(left, 1);
 
     auto* side = new QVBoxLayout;
-    OKBtn = MakeButton(content, "OKBtn", QStringLiteral("&OK"));
-    CancelBtn = MakeButton(content, "CancelBtn", QStringLiteral("Cance&lar"));
-    HelpBtn = MakeButton(content, "HelpBtn", QStringLiteral("Ajuda"));
+    OKBtn = gui::MakeButton(content, "OKBtn", QStringLiteral("&OK"));
+    CancelBtn = gui::MakeButton(content, "CancelBtn", QStringLiteral("Cance&lar"));
+    HelpBtn = gui::MakeButton(content, "HelpBtn", QStringLiteral("Ajuda"));
     for (QPushButton* button : {OKBtn, CancelBtn, HelpBtn}) side->addWidget(button);
     side->addStretch(1);
     columns->addLayout(side);

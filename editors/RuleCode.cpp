@@ -76,13 +76,6 @@ public:
     }
 };
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setAutoDefault(false);
-    return button;
-}
-
 }  // namespace
 
 TfrmRule::TfrmRule(TEditorHost& host) : QMdiSubWindow(nullptr), host_(host), draft_(host.Engine()) {
@@ -129,20 +122,20 @@ TfrmRule::TfrmRule(TEditorHost& host) : QMdiSubWindow(nullptr), host_(host), dra
     listRules->hide();  // until loaded
     panelRules->addWidget(listRules, 1);
     auto* lineButtons = new QHBoxLayout;
-    btnNew = MakeButton(content, "btnNew", QStringLiteral("&Incluir"));
-    btnChange = MakeButton(content, "btnChange", QStringLiteral("Altera&r"));
-    btnDel = MakeButton(content, "btnDel", QStringLiteral("E&xcluir"));
+    btnNew = gui::MakeButton(content, "btnNew", QStringLiteral("&Incluir"));
+    btnChange = gui::MakeButton(content, "btnChange", QStringLiteral("Altera&r"));
+    btnDel = gui::MakeButton(content, "btnDel", QStringLiteral("E&xcluir"));
     for (QPushButton* button : {btnNew, btnChange, btnDel}) lineButtons->addWidget(button);
     lineButtons->addStretch(1);
     panelRules->addLayout(lineButtons);
     body->addLayout(panelRules, 1);
 
     auto* side = new QVBoxLayout;
-    btnNextRule = MakeButton(content, "btnNextRule", QStringLiteral("&Nova..."));
+    btnNextRule = gui::MakeButton(content, "btnNextRule", QStringLiteral("&Nova..."));
     gui::SetHint(btnNextRule, QStringLiteral("Fecha essa regra e cria uma nova."));
-    btnOk = MakeButton(content, "btnOk", QStringLiteral("&OK"));
-    btnCancel = MakeButton(content, "btnCancel", QStringLiteral("Cance&lar"));
-    btnHelp = MakeButton(content, "btnHelp", QStringLiteral("Ajuda"));
+    btnOk = gui::MakeButton(content, "btnOk", QStringLiteral("&OK"));
+    btnCancel = gui::MakeButton(content, "btnCancel", QStringLiteral("Cance&lar"));
+    btnHelp = gui::MakeButton(content, "btnHelp", QStringLiteral("Ajuda"));
     for (QPushButton* button : {btnNextRule, btnOk, btnCancel, btnHelp}) side->addWidget(button);
     side->addStretch(1);
     body->addLayout(side);

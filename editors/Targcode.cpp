@@ -20,25 +20,6 @@
 
 namespace gui = quorvel::gui;
 
-namespace {
-
-QToolButton* MoveButton(QWidget* parent, const char* name, const char* caption) {
-    auto* button = new QToolButton(parent);
-    button->setObjectName(QLatin1String(name));
-    button->setText(QLatin1String(caption));
-    button->setMinimumSize(32, 26);
-    return button;
-}
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setAutoDefault(false);
-    return button;
-}
-
-}  // namespace
-
 TfrmTargets::TfrmTargets(TEditorHost& host) : QMdiSubWindow(nullptr), host_(host) {
     setObjectName(QStringLiteral("frmTargets"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -62,10 +43,10 @@ TfrmTargets::TfrmTargets(TEditorHost& host) : QMdiSubWindow(nullptr), host_(host
     lists->addWidget(SrcList, 1, 0);
     lists->addWidget(DstList, 1, 2);
     auto* moves = new QVBoxLayout;
-    IncludeBtn = MoveButton(content, "IncludeBtn", ">");
-    IncAllBtn = MoveButton(content, "IncAllBtn", ">>");
-    ExcludeBtn = MoveButton(content, "ExcludeBtn", "<");
-    ExcAllBtn = MoveButton(content, "ExcAllBtn", "<<");
+    IncludeBtn = gui::MakeMoveButton(content, "IncludeBtn", ">");
+    IncAllBtn = gui::MakeMoveButton(content, "IncAllBtn", ">>");
+    ExcludeBtn = gui::MakeMoveButton(content, "ExcludeBtn", "<");
+    ExcAllBtn = gui::MakeMoveButton(content, "ExcAllBtn", "<<");
     moves->addStretch(1);
     for (QToolButton* button : {IncludeBtn, IncAllBtn, ExcludeBtn, ExcAllBtn}) moves->addWidget(button);
     moves->addStretch(1);
@@ -79,9 +60,9 @@ TfrmTargets::TfrmTargets(TEditorHost& host) : QMdiSubWindow(nullptr), host_(host
     checkShowResults->setObjectName(QStringLiteral("checkShowResults"));
     bottom->addWidget(checkShowResults);
     bottom->addStretch(1);
-    OKBtn = MakeButton(content, "OKBtn", QStringLiteral("&OK"));
-    CancelBtn = MakeButton(content, "CancelBtn", QStringLiteral("Cance&lar"));
-    HelpBtn = MakeButton(content, "HelpBtn", QStringLiteral("Ajuda"));
+    OKBtn = gui::MakeButton(content, "OKBtn", QStringLiteral("&OK"));
+    CancelBtn = gui::MakeButton(content, "CancelBtn", QStringLiteral("Cance&lar"));
+    HelpBtn = gui::MakeButton(content, "HelpBtn", QStringLiteral("Ajuda"));
     for (QPushButton* button : {OKBtn, CancelBtn, HelpBtn}) bottom->addWidget(button);
     layout->addLayout(bottom);
     setWidget(content);

@@ -25,13 +25,6 @@ using quorvel::TLineUse;
 
 namespace {
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setAutoDefault(false);
-    return button;
-}
-
 QToolButton* MakeToolButton(QWidget* parent, const char* name, const char* icon, const QString& hint) {
     auto* button = new QToolButton(parent);
     button->setObjectName(QLatin1String(name));
@@ -123,13 +116,13 @@ TfrmVars::TfrmVars(TEditorHost& host) : QMdiSubWindow(nullptr), host_(host), dra
     columns->addLayout(left, 1);
 
     auto* side = new QVBoxLayout;
-    btnNewVar = MakeButton(content, "btnNewVar", QStringLiteral("&Inclui variável"));
-    btnDelVar = MakeButton(content, "btnDelVar", QStringLiteral("Exclui &variável"));
-    btnNewValue = MakeButton(content, "btnNewValue", QStringLiteral("I&nclui valor"));
-    btnDelValue = MakeButton(content, "btnDelValue", QStringLiteral("E&xclui valor"));
-    btnOk = MakeButton(content, "btnOk", QStringLiteral("&OK"));
-    btnCancel = MakeButton(content, "btnCancel", QStringLiteral("Cance&lar"));
-    btnHelp = MakeButton(content, "btnHelp", QStringLiteral("Ajuda"));
+    btnNewVar = gui::MakeButton(content, "btnNewVar", QStringLiteral("&Inclui variável"));
+    btnDelVar = gui::MakeButton(content, "btnDelVar", QStringLiteral("Exclui &variável"));
+    btnNewValue = gui::MakeButton(content, "btnNewValue", QStringLiteral("I&nclui valor"));
+    btnDelValue = gui::MakeButton(content, "btnDelValue", QStringLiteral("E&xclui valor"));
+    btnOk = gui::MakeButton(content, "btnOk", QStringLiteral("&OK"));
+    btnCancel = gui::MakeButton(content, "btnCancel", QStringLiteral("Cance&lar"));
+    btnHelp = gui::MakeButton(content, "btnHelp", QStringLiteral("Ajuda"));
     for (QPushButton* button : {btnNewVar, btnDelVar, btnNewValue, btnDelValue}) side->addWidget(button);
     side->addStretch(1);
     for (QPushButton* button : {btnOk, btnCancel, btnHelp}) side->addWidget(button);

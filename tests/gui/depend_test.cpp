@@ -43,13 +43,13 @@ public:
     QStringList texts;
 };
 
-struct TRuleSpec {
+struct TRuleSketch {
     QString concludes;
     QStringList premises;
 };
 
 // Yes/no variables coded 1, 2, ... in the order named; one rule per entry.
-void MakeBase(quorvel::TExpertSystem& engine, const QStringList& vars, const std::vector<TRuleSpec>& rules,
+void MakeBase(quorvel::TExpertSystem& engine, const QStringList& vars, const std::vector<TRuleSketch>& rules,
               const QStringList& targets) {
     engine.ClearBase();
     std::map<QString, int32_t> code;
@@ -59,13 +59,13 @@ void MakeBase(quorvel::TExpertSystem& engine, const QStringList& vars, const std
         engine.Vars().AddVariable(c, *quorvel::Utf8ToCp1252(name.toStdString()), false, false);
     }
     int32_t rule = 0;
-    for (const TRuleSpec& spec : rules) {
+    for (const TRuleSketch& sketch : rules) {
         ++rule;
         engine.Rules().AddRule(rule, "R", rule);
-        for (int i = 0; i < spec.premises.size(); ++i)
-            engine.Tails().AddPremise(rule, code.at(spec.premises[i]), "=", quorvel::kCodeYes,
-                                      i + 1 == spec.premises.size() ? 2 : 0, false);
-        engine.Heads().AddConclusion(rule, code.at(spec.concludes), quorvel::kCodeYes, 1.0f);
+        for (int i = 0; i < sketch.premises.size(); ++i)
+            engine.Tails().AddPremise(rule, code.at(sketch.premises[i]), "=", quorvel::kCodeYes,
+                                      i + 1 == sketch.premises.size() ? 2 : 0, false);
+        engine.Heads().AddConclusion(rule, code.at(sketch.concludes), quorvel::kCodeYes, 1.0f);
     }
     for (const QString& target : targets) engine.Targets().Add(code.at(target));
 }

@@ -23,6 +23,7 @@
 #include "ExSystem.h"
 #include "ExText.h"
 #include "MessageBoxSink.h"
+#include "main_test_support.h"
 #include "RuleCode.h"
 
 namespace edtest {
@@ -31,56 +32,10 @@ using quorvel::TMsgButtons;
 using quorvel::TMsgKind;
 using quorvel::TMsgResult;
 
-struct TShown {
-    TMsgKind kind;
-    QString text;
-};
-
-// Answers every message box from a script and records it. Without a script
-// OK is pressed, or Yes on a question.
-class TMessageScript {
-public:
-    TMessageScript() {
-        quorvel::gui::SetMessageHook(
-            [this](TMsgKind kind, TMsgButtons buttons, const QString& text) -> std::optional<TMsgResult> {
-                shown.push_back({kind, text});
-                if (!answers.empty()) {
-                    const TMsgResult answer = answers.front();
-                    answers.pop_front();
-                    return answer;
-                }
-                return buttons == TMsgButtons::Ok ? TMsgResult::Ok : TMsgResult::Yes;
-            });
-    }
-    ~TMessageScript() { quorvel::gui::SetMessageHook(nullptr); }
-    TMessageScript(const TMessageScript&) = delete;
-    TMessageScript& operator=(const TMessageScript&) = delete;
-
-    QStringList Texts() const {
-        QStringList texts;
-        for (const TShown& message : shown) texts << message.text;
-        return texts;
-    }
-    void Clear() { shown.clear(); }
-
-    std::vector<TShown> shown;
-    std::deque<TMsgResult> answers;
-};
-
-// Runs `step` on the next modal dialog of type T as soon as it is shown.
-template <class T>
-void WhenModal(std::function<void(T*)> step) {
-    auto* poll = new QTimer(qApp);
-    poll->setInterval(5);
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, step] {
-        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            poll->stop();
-            poll->deleteLater();
-            step(dialog);
-        }
-    });
-    poll->start();
-}
+// The message script and the modal-dialog helper of the workbench tests.
+using maintest::TMessageScript;
+using maintest::TShown;
+using maintest::WhenModal;
 
 // The rule-base window's part as the editors see it, with a record of what
 // they told it.

@@ -52,6 +52,9 @@ bool TfrmMain::CloseBaseWindow() {
 void TfrmMain::BaseWindowCreated(TfrmBase* window) {
     baseWindow_ = window;
     BaseOpen = true;
+    connect(window, &TfrmBase::ruleCommandsChanged, this, &TfrmMain::BaseRuleCommandsChanged);
+    connect(window, &TfrmBase::ruleSelected, this, &TfrmMain::BaseRuleSelected);
+    connect(window, &TfrmBase::commandsChanged, this, &TfrmMain::MirrorBaseButtons);
     ShowBaseMenus();
 }
 
@@ -95,7 +98,7 @@ void TfrmMain::btnNewClick() {
     if (ConsultationRunning()) return;
     if (BaseOpen && !CloseBaseWindow()) return;
     CurrentFile.clear();
-    auto* window = new TfrmBase(*this, mdiArea_);
+    auto* window = new TfrmBase(*this);
     window->RefillRules();
     window->setWindowTitle(QString::fromUtf8(quorvel::msg::NewBaseName));
     window->show();
@@ -137,7 +140,7 @@ bool TfrmMain::OpenBase(const QString& name) {
         baseWindow_->setWindowTitle(file.fileName());
         baseWindow_->RefillRules();
         if (baseWindow_->RuleCount() > 0) baseWindow_->SelectFirstRule();
-        if (engine.Vars().Count() > 0) baseWindow_->btnNewRule->setEnabled(true);
+        if (engine.Vars().Count() > 0) baseWindow_->Command(TBaseCommand::NewRule)->setEnabled(true);
         SetEditingCommands();
         MirrorBaseButtons();
         UpdateRecentFiles();
@@ -202,7 +205,7 @@ bool TfrmMain::OpenBase(const QString& name) {
 void TfrmMain::AfterCheckPassword(quorvel::TExpertSystem& engine) {
     const quorvel::TPasswordBlock block = engine.PasswordBlock;
     const int32_t level = engine.AccessLevel;
-    auto* window = new TfrmBase(*this, mdiArea_);
+    auto* window = new TfrmBase(*this);
     window->setWindowTitle(QStringLiteral("Aguarde..."));
     window->show();
     window->repaint();
@@ -366,15 +369,30 @@ void TfrmMain::MirrorBaseButtons() {
         DisableBaseButtons();
         return;
     }
-    const std::array<std::pair<QAction*, const char*>, 8> buttons = {{{btnNewRule, "btnNewRule"},
-                                                                      {btnOpenRule, "btnOpenRule"},
-                                                                      {btnDelete, "btnDelete"},
-                                                                      {btnView, "btnView"},
-                                                                      {btnVars, "btnVars"},
-                                                                      {btnQuestions, "btnQuestions"},
-                                                                      {btnTargets, "btnTargets"},
-                                                                      {btnInfo, "btnInfo"}}};
-    for (const auto& [command, name] : buttons) command->setEnabled(baseWindow_->ButtonEnabled(QLatin1String(name)));
+    const std::array<std::pair<QAction*, TBaseCommand>, kBaseCommandCount> commands = {
+        {{btnNewRule, TBaseCommand::NewRule},
+         {btnOpenRule, TBaseCommand::OpenRule},
+         {btnDelete, TBaseCommand::Delete},
+         {btnView, TBaseCommand::View},
+         {btnVars, TBaseCommand::Vars},
+         {btnQuestions, TBaseCommand::Questions},
+         {btnTargets, TBaseCommand::Targets},
+         {btnInfo, TBaseCommand::Info}}};
+    for (const auto& [command, which] : commands) command->setEnabled(baseWindow_->CommandAvailable(which));
+}
+
+void TfrmMain::BaseRuleCommandsChanged(bool enabled) {
+    for (QAction* command : {btnWatch, btnOpenRule, btnView, btnDelete, btnGo, btnStep}) command->setEnabled(enabled);
+    // Printing needs no rule: the print button keeps its state when the last rule goes.
+    if (enabled) btnPrint->setEnabled(true);
+    mnuExecute->menuAction()->setEnabled(enabled);
+    mnuDebug->menuAction()->setEnabled(enabled);
+}
+
+void TfrmMain::BaseRuleSelected(int number) {
+    const QString shown = number > 0 ? QStringLiteral(" %1").arg(number) : QString();
+    SetButtonHint(btnOpenRule, QStringLiteral("Abrir Regra%1|Abre uma regra selecionada para edição.").arg(shown));
+    SetButtonHint(btnDelete, QStringLiteral("Excluir Regra%1|Exclui a regra selecionada na lista.").arg(shown));
 }
 
 void TfrmMain::DisableBaseButtons() {

@@ -264,14 +264,14 @@ void TfrmMain::CreateMenus() {
     connect(mnuOptions, &QAction::triggered, this, &TfrmMain::ShowOptions);
 
     connect(mnuSystem, &QMenu::aboutToShow, this, &TfrmMain::mnuSystemClick);
-    connect(mnuSystemNewRule, &QAction::triggered, this, [this] { ForwardToBase("btnNewRule"); });
-    connect(mnuSystemOpenRule, &QAction::triggered, this, [this] { ForwardToBase("btnOpenRule"); });
-    connect(mnuSystemDelete, &QAction::triggered, this, [this] { ForwardToBase("btnDelete"); });
-    connect(mnuSystemView, &QAction::triggered, this, [this] { ForwardToBase("btnView"); });
-    connect(mnuSystemVars, &QAction::triggered, this, [this] { ForwardToBase("btnVars"); });
-    connect(mnuSystemTargets, &QAction::triggered, this, [this] { ForwardToBase("btnTargets"); });
-    connect(mnuInterface, &QAction::triggered, this, [this] { ForwardToBase("btnQuestions"); });
-    connect(mnuSystemInfo, &QAction::triggered, this, [this] { ForwardToBase("btnInfo"); });
+    connect(mnuSystemNewRule, &QAction::triggered, this, [this] { ForwardToBase(TBaseCommand::NewRule); });
+    connect(mnuSystemOpenRule, &QAction::triggered, this, [this] { ForwardToBase(TBaseCommand::OpenRule); });
+    connect(mnuSystemDelete, &QAction::triggered, this, [this] { ForwardToBase(TBaseCommand::Delete); });
+    connect(mnuSystemView, &QAction::triggered, this, [this] { ForwardToBase(TBaseCommand::View); });
+    connect(mnuSystemVars, &QAction::triggered, this, [this] { ForwardToBase(TBaseCommand::Vars); });
+    connect(mnuSystemTargets, &QAction::triggered, this, [this] { ForwardToBase(TBaseCommand::Targets); });
+    connect(mnuInterface, &QAction::triggered, this, [this] { ForwardToBase(TBaseCommand::Questions); });
+    connect(mnuSystemInfo, &QAction::triggered, this, [this] { ForwardToBase(TBaseCommand::Info); });
 
     connect(mnuStart, &QAction::triggered, this, &TfrmMain::TurnOnExecutionMode);
     connect(mnuFinish, &QAction::triggered, this, &TfrmMain::btnStopClick);
@@ -364,14 +364,14 @@ void TfrmMain::CreateToolBars() {
     connect(btnStep, &QAction::triggered, this, &TfrmMain::ExecuteStep);
     connect(btnAddVars, &QAction::triggered, this, &TfrmMain::mnuAddClick);
     connect(btnWatch, &QAction::triggered, this, &TfrmMain::btnWatchClick);
-    connect(btnNewRule, &QAction::triggered, this, [this] { ForwardToBase("btnNewRule"); });
-    connect(btnOpenRule, &QAction::triggered, this, [this] { ForwardToBase("btnOpenRule"); });
-    connect(btnDelete, &QAction::triggered, this, [this] { ForwardToBase("btnDelete"); });
-    connect(btnView, &QAction::triggered, this, [this] { ForwardToBase("btnView"); });
-    connect(btnVars, &QAction::triggered, this, [this] { ForwardToBase("btnVars"); });
-    connect(btnTargets, &QAction::triggered, this, [this] { ForwardToBase("btnTargets"); });
-    connect(btnQuestions, &QAction::triggered, this, [this] { ForwardToBase("btnQuestions"); });
-    connect(btnInfo, &QAction::triggered, this, [this] { ForwardToBase("btnInfo"); });
+    connect(btnNewRule, &QAction::triggered, this, [this] { ForwardToBase(TBaseCommand::NewRule); });
+    connect(btnOpenRule, &QAction::triggered, this, [this] { ForwardToBase(TBaseCommand::OpenRule); });
+    connect(btnDelete, &QAction::triggered, this, [this] { ForwardToBase(TBaseCommand::Delete); });
+    connect(btnView, &QAction::triggered, this, [this] { ForwardToBase(TBaseCommand::View); });
+    connect(btnVars, &QAction::triggered, this, [this] { ForwardToBase(TBaseCommand::Vars); });
+    connect(btnTargets, &QAction::triggered, this, [this] { ForwardToBase(TBaseCommand::Targets); });
+    connect(btnQuestions, &QAction::triggered, this, [this] { ForwardToBase(TBaseCommand::Questions); });
+    connect(btnInfo, &QAction::triggered, this, [this] { ForwardToBase(TBaseCommand::Info); });
     connect(btnHelp, &QAction::triggered, this, &TfrmMain::ShowHelpContents);
 }
 
@@ -526,8 +526,8 @@ void TfrmMain::mnuSystemClick() {
     mnuSystemView->setEnabled(btnView->isEnabled());
 }
 
-void TfrmMain::ForwardToBase(const char* handler) {
-    if (baseWindow_) baseWindow_->ButtonClick(QLatin1String(handler));
+void TfrmMain::ForwardToBase(TBaseCommand which) {
+    if (baseWindow_ && baseWindow_->CommandAvailable(which)) baseWindow_->Command(which)->trigger();
 }
 
 // ------------------------------------------------------------ Window menu

@@ -246,7 +246,7 @@ private slots:
         TfrmMain frame;
         frame.resize(1100, 760);
         frame.show();
-        frame.btnNew->trigger();
+        Command(frame, "btnNew")->trigger();
         TfrmBase* base = frame.BaseWindow();
         QVERIFY(base);
         QCOMPARE(base->windowTitle(), QStringLiteral("SEM NOME"));

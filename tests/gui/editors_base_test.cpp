@@ -39,7 +39,7 @@ void FillFive(quorvel::TExpertSystem& engine) {
 
 // A base window on `fill`, as after opening a file.
 TfrmBase* OpenWith(TfrmMain& frame, const std::function<void(quorvel::TExpertSystem&)>& fill) {
-    frame.btnNew->trigger();
+    Command(frame, "btnNew")->trigger();
     TfrmBase* base = frame.BaseWindow();
     fill(frame.ExpertSystem());
     base->RefillRules();
@@ -101,7 +101,7 @@ private slots:
         QVERIFY(base->Modified());
 
         // Rule 1 (by the main window's button and the Del key): the new first row.
-        frame.btnDelete->trigger();
+        Command(frame, "btnDelete")->trigger();
         QCOMPARE(base->listRules->currentRow(), 0);
         QCOMPARE(base->listRules->item(0)->text(), QStringLiteral("REGRA  1     Três"));
         QTest::keyClick(base->listRules, Qt::Key_Delete);
@@ -112,7 +112,7 @@ private slots:
         base->btnDelete->click();
         QCOMPARE(base->RuleCount(), 0);
         for (QPushButton* button : {base->btnOpenRule, base->btnDelete, base->btnView}) QVERIFY(!button->isEnabled());
-        for (QAction* command : {frame.btnOpenRule, frame.btnDelete, frame.btnView}) QVERIFY(!command->isEnabled());
+        for (QAction* command : {Command(frame, "btnOpenRule"), Command(frame, "btnDelete"), Command(frame, "btnView")}) QVERIFY(!command->isEnabled());
         base->DropWithoutQuery();
     }
 
@@ -178,7 +178,7 @@ private slots:
         base->listRules->setCurrentRow(2);
         base->btnOpenRule->click();
         base->listRules->setCurrentRow(4);
-        frame.btnOpenRule->trigger();
+        Command(frame, "btnOpenRule")->trigger();
         base->listRules->setCurrentRow(2);
         base->btnOpenRule->click();
         QCOMPARE(Children<TfrmRule>(frame).size(), 2);
@@ -211,7 +211,7 @@ private slots:
             dialog->editOrder->setText(QStringLiteral("1"));
             dialog->btnOk->click();
         });
-        frame.btnNewRule->trigger();
+        Command(frame, "btnNewRule")->trigger();
         QList<TfrmRule*> windows = Children<TfrmRule>(frame);
         QCOMPARE(windows.size(), 1);
         TfrmRule* copy = windows.front();
@@ -238,7 +238,7 @@ private slots:
             button->click();
             button->click();
         }
-        frame.btnVars->trigger();
+        Command(frame, "btnVars")->trigger();
         QCOMPARE(frame.MdiArea()->subWindowList().size(), 5);
         QVERIFY(base->EditorOpen(TEditorKind::Targets));
 

@@ -32,7 +32,9 @@ using quorvel::TMsgButtons;
 using quorvel::TMsgKind;
 using quorvel::TMsgResult;
 
-// The message script and the modal-dialog helper of the workbench tests.
+// The message script, the modal-dialog helper and the frame's commands of
+// the workbench tests.
+using maintest::Command;
 using maintest::TMessageScript;
 using maintest::TShown;
 using maintest::WhenModal;

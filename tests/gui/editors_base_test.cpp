@@ -50,16 +50,6 @@ TfrmBase* OpenWith(TfrmMain& frame, const std::function<void(quorvel::TExpertSys
 
 QStringList RowsOf(TfrmBase* base) { return Rows(base->listRules); }
 
-void DragRow(QListWidget* list, int from, int to) {
-    const QPoint start = list->visualItemRect(list->item(from)).center();
-    const QPoint end = list->visualItemRect(list->item(to)).center();
-    QTest::mousePress(list->viewport(), Qt::LeftButton, {}, start);
-    QMouseEvent move(QEvent::MouseMove, QPointF(end), list->viewport()->mapToGlobal(QPointF(end)), Qt::NoButton,
-                     Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(list->viewport(), &move);
-    QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, end);
-}
-
 template <class T>
 QList<T*> Children(TfrmMain& frame) {
     QList<T*> found;
@@ -112,7 +102,8 @@ private slots:
         base->btnDelete->click();
         QCOMPARE(base->RuleCount(), 0);
         for (QPushButton* button : {base->btnOpenRule, base->btnDelete, base->btnView}) QVERIFY(!button->isEnabled());
-        for (QAction* command : {Command(frame, "btnOpenRule"), Command(frame, "btnDelete"), Command(frame, "btnView")}) QVERIFY(!command->isEnabled());
+        for (QAction* command : {Command(frame, "btnOpenRule"), Command(frame, "btnDelete"), Command(frame, "btnView")})
+            QVERIFY(!command->isEnabled());
         base->DropWithoutQuery();
     }
 

@@ -21,6 +21,12 @@ inline constexpr int kExitInvalid = 3;
 inline constexpr int kExitCannotWrite = 4;
 // The output was produced but leaves out records it cannot show.
 inline constexpr int kExitIncomplete = 5;
+// A consultation ended by an engine error (a formula that cannot be worked out...).
+inline constexpr int kExitEngineError = 3;
+// The answers file, or the terminal's input, could not answer the consultation.
+inline constexpr int kExitAnswersProblem = 4;
+// Memory ran out, or something happened that the tool did not foresee.
+inline constexpr int kExitInternal = 70;
 
 // Collects the engine's messages; the commands decide what reaches stderr.
 class TCollectingSink : public IMessageSink {

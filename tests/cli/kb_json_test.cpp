@@ -585,6 +585,9 @@ TEST(KbJsonBuild, AbsentFieldsTakeTheDefaults) {
 }
 
 TEST(KbJsonParse, MalformedOrAmbiguousTextIsRefusedWithItsPlace) {
+    std::string longList = "{\"targets\": [1";
+    for (int i = 1; i < 40000; ++i) longList += ",1";
+    longList += "]}";
     struct Case {
         std::string text;
         std::string expected;
@@ -597,6 +600,15 @@ TEST(KbJsonParse, MalformedOrAmbiguousTextIsRefusedWithItsPlace) {
         {"{\"values\": [], \"rules\": [{}, {\"premises\": [{}, {\"value\": 1, \"value\": 2}]}]}",
          "rules[1].premises[1].value: campo repetido"},
         {"{\"name\": \"a\", \"name\": \"a\"}", "name: campo repetido"},
+        // hostile documents: refused at once, at their place, without a crash
+        {"{\"precedence\": 1e400}", "linha 1, coluna 20: número grande demais"},
+        {"{\"x\": {\"y\": -1e400}}", "linha 1, coluna 18: número grande demais"},
+        {"{\"name\": " + std::string(16, '[') + std::string(16, ']') + "}",
+         "name[0][0][0][0][0][0][0][0][0][0][0][0][0][0][0]: aninhamento de mais de 16 níveis"},
+        {std::string(40000, '[') + std::string(40000, ']'),
+         "[0][0][0][0][0][0][0][0][0][0][0][0][0][0][0][0]: aninhamento de mais de 16 níveis"},
+        {longList,
+         "targets[32767]: lista de mais de 32767 itens; o máximo é 32767"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);

@@ -84,6 +84,7 @@ struct TBaseTextSourceMap {
     };
     // Rules by number: Rules[n - 1] is rule n (its Order).
     std::vector<TRuleLines> Rules;
+    std::map<int32_t, int32_t> RuleNumbers;  // rule code -> rule number
     std::map<int32_t, int> Variables;     // variable code -> VARIÁVEL line
     std::map<int32_t, int> Values;        // value code -> VALOR or INTERVALO line
     std::map<int32_t, int> Questions;     // variable code -> PERGUNTA line

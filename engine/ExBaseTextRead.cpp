@@ -28,9 +28,9 @@ int TBaseTextSourceMap::RuleLineByCode(int32_t code) const {
 }
 
 const TBaseTextSourceMap::TRuleLines* TBaseTextSourceMap::RuleByCode(int32_t code) const {
-    for (const TRuleLines& rule : Rules)
-        if (rule.Code == code) return &rule;
-    return nullptr;
+    const auto it = RuleNumbers.find(code);
+    if (it == RuleNumbers.end() || it->second < 1 || static_cast<std::size_t>(it->second) > Rules.size()) return nullptr;
+    return &Rules[static_cast<std::size_t>(it->second) - 1];
 }
 
 namespace {
@@ -90,6 +90,8 @@ struct TRuleIn {
     std::deque<TPremiseIn> Premises;
     std::deque<TConclusionIn> Conclusions;
     bool ThenSeen = false;
+    // A line of the rule had an error: what the rule lacks then goes unsaid.
+    bool Broken = false;
 };
 
 struct TQuestionIn {
@@ -115,6 +117,8 @@ struct TVariableIn {
     bool Numeric = false;
     bool YesNo = false;
     std::vector<TValueIn> Values;
+    std::map<std::string, int> ValueLines;      // upper-case name -> line
+    std::map<std::string, int32_t> ValueCodes;  // upper-case name -> code
     std::optional<TQuestionIn> Question;
 };
 
@@ -508,6 +512,9 @@ private:
     // ------------------------------------------------------------ variables
 
     void ReadVariable(const TLine& line, std::size_t k) {
+        // The lines of a refused variable are still read, into a record that goes nowhere.
+        discardedVar_ = TVariableIn();
+        currentVar_ = &discardedVar_;
         auto var = std::make_unique<TVariableIn>();
         var->Place = line.AtToken(0);
         auto kindWord = [&](std::size_t i) {
@@ -584,12 +591,13 @@ private:
                 if (!TextOf(line, k, last, value.Name)) return;
                 if (valueCount_ >= kMaxRecords) return errors_.Add(value.Place, "a base tem mais de 32767 valores");
                 if (!NewCode(valueCodes_, *code, line, last)) return;
-                for (const TValueIn& other : var.Values) {
-                    if (AnsiSameText(other.Name, value.Name))
-                        return errors_.Add(line.AtToken(k), "valor " + Quote(value.Name) + " repetido (já na linha " +
-                                                                std::to_string(other.Place.Line) + ")");
-                }
+                const auto [same, added] = var.ValueLines.emplace(AnsiUpperCase(value.Name), line.Number);
+                if (!added)
+                    return errors_.Add(line.AtToken(k), "valor " + Quote(value.Name) + " repetido (já na linha " +
+                                                            std::to_string(same->second) + ")");
                 ++valueCount_;
+                var.ValueCodes.emplace(AnsiUpperCase(value.Name), value.Code);
+                valueVars_.emplace(value.Code, var.Code);
                 var.Values.push_back(std::move(value));
                 return;
             }
@@ -690,14 +698,18 @@ private:
     // ------------------------------------------------------------ rules
 
     void ReadRule(const TLine& line, std::size_t k) {
+        // The lines of a refused rule are still read, into a rule that goes nowhere.
+        discardedRules_.push_back(std::make_unique<TRuleIn>());
+        discardedRules_.back()->Broken = true;
+        currentRule_ = discardedRules_.back().get();
         auto rule = std::make_unique<TRuleIn>();
         rule->Place = line.AtToken(0);
         std::size_t last = line.Tokens.size();
         const auto code = DeclaredCode(line, last, previousRule_);
         if (!code) return;
         previousRule_ = *code;
-        if (!TextOf(line, k, last, rule->Name)) return;
         rule->Code = *code;
+        if (!TextOf(line, k, last, rule->Name)) return;
         if (rules_.size() >= kMaxRecords) return errors_.Add(rule->Place, "a base tem mais de 32767 regras");
         if (!NewCode(ruleCodes_, *code, line, last)) return;
         rules_.push_back(std::move(rule));
@@ -709,20 +721,27 @@ private:
         if (currentVar_) CloseBlocks();
         if (!currentRule_) return errors_.Add(line.AtToken(0), Kw(keyword) + " fora de uma REGRA");
         TRuleIn& rule = *currentRule_;
+        if (!ReadRuleLineOf(rule, keyword, line, k)) rule.Broken = true;
+    }
+
+    bool ReadRuleLineOf(TRuleIn& rule, TKeyword keyword, const TLine& line, std::size_t k) {
+        auto fail = [&](std::string message) {
+            errors_.Add(line.AtToken(0), std::move(message));
+            return false;
+        };
         if (keyword == TKeyword::If && (!rule.Premises.empty() || rule.ThenSeen))
-            return errors_.Add(line.AtToken(0), "SE repetido; as outras premissas começam por E ou OU");
-        if ((keyword == TKeyword::And || keyword == TKeyword::Or) && !rule.ThenSeen && rule.Premises.empty())
-            return errors_.Add(line.AtToken(0), "a primeira premissa começa por SE");
-        if (keyword == TKeyword::Or && rule.ThenSeen)
-            return errors_.Add(line.AtToken(0), "as conclusões se juntam por E, não por OU");
+            return fail("SE repetido; as outras premissas começam por E ou OU");
+        if ((keyword == TKeyword::And || keyword == TKeyword::Or) && !rule.ThenSeen && rule.Premises.empty() &&
+            !rule.Broken)
+            return fail("a primeira premissa começa por SE");
+        if (keyword == TKeyword::Or && rule.ThenSeen) return fail("as conclusões se juntam por E, não por OU");
         if (keyword == TKeyword::Then && rule.ThenSeen)
-            return errors_.Add(line.AtToken(0), "ENTÃO repetido; as outras conclusões começam por E");
-        if (keyword == TKeyword::Then && rule.Premises.empty()) {
-            rule.ThenSeen = true;
-            return errors_.Add(line.AtToken(0), "a regra não tem premissas: escreva SE antes de ENTÃO");
-        }
+            return fail("ENTÃO repetido; as outras conclusões começam por E");
         const bool premise = !rule.ThenSeen && keyword != TKeyword::Then;
-        if (keyword == TKeyword::Then) rule.ThenSeen = true;
+        if (keyword == TKeyword::Then) {
+            rule.ThenSeen = true;
+            if (rule.Premises.empty() && !rule.Broken) return fail("a regra não tem premissas: escreva SE antes de ENTÃO");
+        }
 
         if (premise) {
             TPremiseIn in;
@@ -732,28 +751,32 @@ private:
                 ++k;
             }
             std::size_t valueStart = 0;
-            if (!Comparison(line, k, in.Var, in.Op, valueStart)) return;
-            if (!ValueOf(line, valueStart, in.Value, nullptr)) return;
-            if (premiseCount_ >= kMaxRecords) return errors_.Add(in.Place, "a base tem mais de 32767 premissas");
+            if (!Comparison(line, k, in.Var, in.Op, valueStart)) return false;
+            if (!ValueOf(line, valueStart, in.Value, nullptr)) return false;
+            if (premiseCount_ >= kMaxRecords) return fail("a base tem mais de 32767 premissas");
             ++premiseCount_;
             if (!rule.Premises.empty()) rule.Premises.back().Connective = keyword == TKeyword::Or ? 1 : 0;
             rule.Premises.push_back(std::move(in));
             TPremiseIn& stored = rule.Premises.back();
             events_.push_back({nullptr, &stored.Value, &stored.Var, &stored.VarCode});
-            return;
+            return true;
         }
         TConclusionIn in;
         in.Place = line.AtToken(0);
         std::string op;
         std::size_t valueStart = 0;
-        if (!Comparison(line, k, in.Var, op, valueStart)) return;
-        if (op != "=") return errors_.Add(in.Var.Place, "uma conclusão usa só o operador =");
-        if (!ValueOf(line, valueStart, in.Value, &in.Cnf)) return;
-        if (conclusionCount_ >= kMaxRecords) return errors_.Add(in.Place, "a base tem mais de 32767 conclusões");
+        if (!Comparison(line, k, in.Var, op, valueStart)) return false;
+        if (op != "=") {
+            errors_.Add(line.At(valueStart - op.size()), "uma conclusão usa só o operador =");
+            return false;
+        }
+        if (!ValueOf(line, valueStart, in.Value, &in.Cnf)) return false;
+        if (conclusionCount_ >= kMaxRecords) return fail("a base tem mais de 32767 conclusões");
         ++conclusionCount_;
         rule.Conclusions.push_back(std::move(in));
         TConclusionIn& stored = rule.Conclusions.back();
         events_.push_back({nullptr, &stored.Value, &stored.Var, &stored.VarCode});
+        return true;
     }
 
     // "variable op" from token k: the variable, the operator and where the
@@ -854,7 +877,7 @@ private:
 
     // The blocks a VARIÁVEL or a REGRA opened end at any other declaration.
     void CloseBlocks() {
-        if (currentRule_ && !currentRule_->ThenSeen)
+        if (currentRule_ && !currentRule_->ThenSeen && !currentRule_->Broken)
             errors_.Add(currentRule_->Place, currentRule_->Premises.empty()
                                                  ? "a regra não tem premissas nem conclusões (SE ... ENTÃO ...)"
                                                  : "a regra não tem conclusões: falta ENTÃO");
@@ -891,10 +914,6 @@ private:
                                        std::to_string(formulaFirstLine_[code32]) + ")");
             return false;
         }
-        if (formulaCodes_.Texts().size() >= kMaxRecords) {
-            errors_.Add(place, "a base tem mais de 32767 fórmulas");
-            return false;
-        }
         formulaCodes_.Declare(code32, text);
         formulaFirstLine_[code32] = place.Line;
         return true;
@@ -919,8 +938,8 @@ private:
         }
         if (spec.Text.empty() && !spec.Quoted) {
             const int64_t code = *spec.Code;
-            const bool own = std::any_of(var.Values.begin(), var.Values.end(),
-                                         [&](const TValueIn& value) { return value.Code == code; });
+            const bool own = code >= 1 && code <= kMaxCode && valueVars_.count(static_cast<int32_t>(code)) &&
+                             valueVars_.at(static_cast<int32_t>(code)) == var.Code;
             if (special || own)
                 spec.Resolved = static_cast<int32_t>(code);
             else
@@ -932,11 +951,9 @@ private:
             errors_.Add(spec.CodePlace, "um valor é escrito pelo nome ou pelo código, não pelos dois");
             return;
         }
-        for (const TValueIn& value : var.Values) {
-            if (AnsiSameText(value.Name, spec.Text)) {
-                spec.Resolved = value.Code;
-                return;
-            }
+        if (const auto own = var.ValueCodes.find(AnsiUpperCase(spec.Text)); own != var.ValueCodes.end()) {
+            spec.Resolved = own->second;
+            return;
         }
         const std::string word = Normalized(spec.Text);
         if (word == kWordYes) {
@@ -1032,6 +1049,7 @@ private:
     std::map<int32_t, std::size_t> varByCode_;
     std::map<int32_t, int> varCodes_;
     std::map<int32_t, int> valueCodes_;
+    std::map<int32_t, int32_t> valueVars_;  // value code -> variable code
     std::map<int32_t, int> ruleCodes_;
     int32_t previousVar_ = 0;
     int32_t previousValue_ = 0;
@@ -1048,6 +1066,9 @@ private:
     std::vector<TPlace> hiddenTargetLines_;
     TVariableIn* currentVar_ = nullptr;
     TRuleIn* currentRule_ = nullptr;
+    TVariableIn discardedVar_;
+    // Kept to the end: the formula events point into their lines.
+    std::vector<std::unique_ptr<TRuleIn>> discardedRules_;
 
     TFormulaCodes formulaCodes_;
     std::map<int32_t, int> formulaFirstLine_;
@@ -1107,6 +1128,7 @@ void TReader::Apply(TExpertSystem& base, TBaseTextSourceMap* map) const {
             ruleLines.Conclusions.push_back(conclusion.Place.Line);
         }
         lines.Rules.push_back(std::move(ruleLines));
+        lines.RuleNumbers[rule->Code] = order;
     }
     for (const auto& [code, text] : formulaCodes_.Texts()) base.Formulas().Add(code, text);
     lines.Formulas = formulaFirstLine_;

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "BaseFrame.h"
 #include "EditorCommon.h"
 #include "EditorHost.h"
 
@@ -28,16 +29,11 @@ class QAction;
 class QListWidget;
 class QMdiArea;
 class QPushButton;
-class TBaseFrame;
 class TfrmRule;
 
 namespace quorvel {
 class TExpertSystem;
 }
-
-// The commands of the rule-base window that the frame offers too.
-enum class TBaseCommand { NewRule, OpenRule, Delete, View, Vars, Targets, Questions, Info };
-inline constexpr std::size_t kBaseCommandCount = 8;
 
 class TfrmBase : public QMdiSubWindow, public TEditorHost {
     Q_OBJECT

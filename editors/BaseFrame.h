@@ -6,6 +6,8 @@
 // signals, and the frame reads their state from the window's actions.
 #pragma once
 
+#include <cstddef>
+
 class QMdiArea;
 class TfrmBase;
 
@@ -13,6 +15,11 @@ namespace quorvel {
 class IMessageSink;
 class TExpertSystem;
 }  // namespace quorvel
+
+// The commands of the rule-base window that the frame offers too, on its
+// toolbar and in its System menu.
+enum class TBaseCommand { NewRule, OpenRule, Delete, View, Vars, Targets, Questions, Info };
+inline constexpr std::size_t kBaseCommandCount = 8;
 
 class TBaseFrame {
 public:

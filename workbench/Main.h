@@ -12,6 +12,7 @@
 #include <QString>
 #include <array>
 #include <memory>
+#include <utility>
 
 #include "BaseFrame.h"
 #include "EventLoop.h"
@@ -26,7 +27,6 @@ class QToolBar;
 class TStatusPanels;
 class TfrmBase;
 class TdialogOptions;
-enum class TBaseCommand;
 
 // Sets a toolbar button's hint: the part before "|" is its tooltip, the part
 // after it the text of the status bar's message panel.
@@ -170,6 +170,10 @@ private:
     void ShowOptions();
     // Text typed or pasted that Windows-1252 cannot hold: refused with a message.
     bool RefuseUnrepresentable(const QString& text);
+    // A frame command and the rule-base window's command it stands for.
+    using TBaseCommandItem = std::pair<QAction*, TBaseCommand>;
+    // The toolbar buttons that mirror and run the rule-base window's commands.
+    std::array<TBaseCommandItem, kBaseCommandCount> BaseCommandButtons() const;
     // The rule-base window's command, run from the frame's toolbar or menu.
     void ForwardToBase(TBaseCommand which);
     // What the rule-base window tells: its rule commands were enabled or

@@ -370,16 +370,7 @@ void TfrmMain::MirrorBaseButtons() {
         DisableBaseButtons();
         return;
     }
-    const std::array<std::pair<QAction*, TBaseCommand>, kBaseCommandCount> commands = {
-        {{btnNewRule, TBaseCommand::NewRule},
-         {btnOpenRule, TBaseCommand::OpenRule},
-         {btnDelete, TBaseCommand::Delete},
-         {btnView, TBaseCommand::View},
-         {btnVars, TBaseCommand::Vars},
-         {btnQuestions, TBaseCommand::Questions},
-         {btnTargets, TBaseCommand::Targets},
-         {btnInfo, TBaseCommand::Info}}};
-    for (const auto& [command, which] : commands) command->setEnabled(baseWindow_->CommandAvailable(which));
+    for (const auto& [button, which] : BaseCommandButtons()) button->setEnabled(baseWindow_->CommandAvailable(which));
 }
 
 void TfrmMain::BaseRuleCommandsChanged(bool enabled) {
@@ -397,8 +388,7 @@ void TfrmMain::BaseRuleSelected(int number) {
 }
 
 void TfrmMain::DisableBaseButtons() {
-    for (QAction* command : {btnNewRule, btnOpenRule, btnDelete, btnView, btnVars, btnQuestions, btnTargets, btnInfo})
-        command->setEnabled(false);
+    for (const auto& [button, which] : BaseCommandButtons()) button->setEnabled(false);
 }
 
 // ----------------------------------------------------------- consultation

@@ -264,14 +264,16 @@ void TfrmMain::CreateMenus() {
     connect(mnuOptions, &QAction::triggered, this, &TfrmMain::ShowOptions);
 
     connect(mnuSystem, &QMenu::aboutToShow, this, &TfrmMain::mnuSystemClick);
-    connect(mnuSystemNewRule, &QAction::triggered, this, [this] { ForwardToBase(TBaseCommand::NewRule); });
-    connect(mnuSystemOpenRule, &QAction::triggered, this, [this] { ForwardToBase(TBaseCommand::OpenRule); });
-    connect(mnuSystemDelete, &QAction::triggered, this, [this] { ForwardToBase(TBaseCommand::Delete); });
-    connect(mnuSystemView, &QAction::triggered, this, [this] { ForwardToBase(TBaseCommand::View); });
-    connect(mnuSystemVars, &QAction::triggered, this, [this] { ForwardToBase(TBaseCommand::Vars); });
-    connect(mnuSystemTargets, &QAction::triggered, this, [this] { ForwardToBase(TBaseCommand::Targets); });
-    connect(mnuInterface, &QAction::triggered, this, [this] { ForwardToBase(TBaseCommand::Questions); });
-    connect(mnuSystemInfo, &QAction::triggered, this, [this] { ForwardToBase(TBaseCommand::Info); });
+    const std::array<TBaseCommandItem, kBaseCommandCount> systemItems = {{{mnuSystemNewRule, TBaseCommand::NewRule},
+                                                                          {mnuSystemOpenRule, TBaseCommand::OpenRule},
+                                                                          {mnuSystemDelete, TBaseCommand::Delete},
+                                                                          {mnuSystemView, TBaseCommand::View},
+                                                                          {mnuSystemVars, TBaseCommand::Vars},
+                                                                          {mnuSystemTargets, TBaseCommand::Targets},
+                                                                          {mnuInterface, TBaseCommand::Questions},
+                                                                          {mnuSystemInfo, TBaseCommand::Info}}};
+    for (const auto& [item, which] : systemItems)
+        connect(item, &QAction::triggered, this, [this, command = which] { ForwardToBase(command); });
 
     connect(mnuStart, &QAction::triggered, this, &TfrmMain::TurnOnExecutionMode);
     connect(mnuFinish, &QAction::triggered, this, &TfrmMain::btnStopClick);
@@ -364,14 +366,8 @@ void TfrmMain::CreateToolBars() {
     connect(btnStep, &QAction::triggered, this, &TfrmMain::ExecuteStep);
     connect(btnAddVars, &QAction::triggered, this, &TfrmMain::mnuAddClick);
     connect(btnWatch, &QAction::triggered, this, &TfrmMain::btnWatchClick);
-    connect(btnNewRule, &QAction::triggered, this, [this] { ForwardToBase(TBaseCommand::NewRule); });
-    connect(btnOpenRule, &QAction::triggered, this, [this] { ForwardToBase(TBaseCommand::OpenRule); });
-    connect(btnDelete, &QAction::triggered, this, [this] { ForwardToBase(TBaseCommand::Delete); });
-    connect(btnView, &QAction::triggered, this, [this] { ForwardToBase(TBaseCommand::View); });
-    connect(btnVars, &QAction::triggered, this, [this] { ForwardToBase(TBaseCommand::Vars); });
-    connect(btnTargets, &QAction::triggered, this, [this] { ForwardToBase(TBaseCommand::Targets); });
-    connect(btnQuestions, &QAction::triggered, this, [this] { ForwardToBase(TBaseCommand::Questions); });
-    connect(btnInfo, &QAction::triggered, this, [this] { ForwardToBase(TBaseCommand::Info); });
+    for (const auto& [button, which] : BaseCommandButtons())
+        connect(button, &QAction::triggered, this, [this, command = which] { ForwardToBase(command); });
     connect(btnHelp, &QAction::triggered, this, &TfrmMain::ShowHelpContents);
 }
 
@@ -524,6 +520,17 @@ void TfrmMain::mnuSystemClick() {
     mnuSystemOpenRule->setEnabled(btnOpenRule->isEnabled());
     mnuSystemDelete->setEnabled(btnDelete->isEnabled());
     mnuSystemView->setEnabled(btnView->isEnabled());
+}
+
+std::array<TfrmMain::TBaseCommandItem, kBaseCommandCount> TfrmMain::BaseCommandButtons() const {
+    return {{{btnNewRule, TBaseCommand::NewRule},
+             {btnOpenRule, TBaseCommand::OpenRule},
+             {btnDelete, TBaseCommand::Delete},
+             {btnView, TBaseCommand::View},
+             {btnVars, TBaseCommand::Vars},
+             {btnTargets, TBaseCommand::Targets},
+             {btnQuestions, TBaseCommand::Questions},
+             {btnInfo, TBaseCommand::Info}}};
 }
 
 void TfrmMain::ForwardToBase(TBaseCommand which) {

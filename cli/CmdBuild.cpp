@@ -1,6 +1,7 @@
 #include "CmdBuild.h"
 
 #include <filesystem>
+#include <sstream>
 
 #include "CliCommon.h"
 #include "ExSystem.h"
@@ -28,8 +29,11 @@ int RunBuild(const TBuildOptions& options, std::ostream&, std::ostream& err) {
     const TJson document = ParseKbJson(*text, problems);
     if (problems.empty()) JsonToBase(document, base, problems);
     if (!problems.empty()) {
-        for (const auto& problem : problems) Report(err, file, problem.Text());
-        Report(err, file, std::to_string(problems.size()) + " problema(s); nada foi gravado");
+        // Gathered first: a hostile document may have hundreds of thousands of problems.
+        std::ostringstream list;
+        for (const auto& problem : problems) Report(list, file, problem.Text());
+        Report(list, file, std::to_string(problems.size()) + " problema(s); nada foi gravado");
+        err << list.str() << std::flush;
         return kExitInvalid;
     }
     for (const auto& message : sink.Texts()) Report(err, file, message);

@@ -14,6 +14,7 @@
 #include "CmdDeps.h"
 #include "CmdDump.h"
 #include "CmdReport.h"
+#include "CmdText.h"
 #include "ExSystem.h"
 
 namespace {
@@ -38,10 +39,34 @@ void AddDump(CLI::App& app, TAction& action) {
 
 void AddBuild(CLI::App& app, TAction& action) {
     auto options = std::make_shared<TBuildOptions>();
-    CLI::App* command = app.add_subcommand("build", "Verifica um documento JSON e grava a base (o inverso de dump)");
-    command->add_option("json", options->JsonFile, "Documento JSON da base")->required();
+    auto password = std::make_shared<std::string>();
+    CLI::App* command = app.add_subcommand(
+        "build", "Compila o texto de uma base (.bct) ou um documento JSON e grava a base (o inverso de text e dump)");
+    command->add_option("fonte", options->SourceFile, "Texto da base (.bct) ou documento JSON")->required();
     command->add_option("-o,--output", options->Output, "Arquivo da base a gravar (.bcm)")->required();
-    command->callback([&action, options] { action = [options] { return RunBuild(*options, std::cout, std::cerr); }; });
+    CLI::Option* passwordOption = command->add_option(
+        "--password", *password, "Senha de uma base protegida cujo texto não traz a SENHA (só para .bct)");
+    command->callback([&action, options, password, passwordOption] {
+        if (passwordOption->count() > 0) options->Password = *password;
+        action = [options] { return RunBuild(*options, std::cout, std::cerr); };
+    });
+}
+
+void AddText(CLI::App& app, TAction& action) {
+    auto options = std::make_shared<TTextOptions>();
+    auto password = std::make_shared<std::string>();
+    CLI::App* command =
+        app.add_subcommand("text", "Escreve a base como texto legível (.bct), que build compila de volta");
+    command->add_option("base", options->BaseFile, "Arquivo da base (.bcm)")->required();
+    command->add_option("-o,--output", options->Output, "Arquivo de texto a gravar (sem ele: a saída padrão)");
+    CLI::Option* passwordOption =
+        command->add_option("--password", *password, "Senha de acesso (sem ela: a entrada em branco)");
+    command->add_flag("--incluir-senha", options->IncludePassword,
+                      "Escreve também a senha da base no texto (exige acesso total)");
+    command->callback([&action, options, password, passwordOption] {
+        if (passwordOption->count() > 0) options->Password = *password;
+        action = [options] { return RunText(*options, std::cout, std::cerr); };
+    });
 }
 
 void AddConsult(CLI::App& app, TAction& action) {
@@ -140,6 +165,7 @@ int main(int argc, char** argv) {
     TAction action;
     AddDump(app, action);
     AddBuild(app, action);
+    AddText(app, action);
     AddConsult(app, action);
     AddReport(app, action);
     AddCodes(app, action);

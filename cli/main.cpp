@@ -1,8 +1,11 @@
 // quorvel-cli: the headless tool. Each subcommand lives in its own Cmd*.cpp;
 // this file only describes the command line and runs the chosen one.
 #include <CLI/CLI.hpp>
+#include <cstdlib>
+#include <exception>
 #include <functional>
 #include <iostream>
+#include <new>
 
 #include "CliCommon.h"
 #include "CmdBuild.h"
@@ -125,9 +128,37 @@ void AddDeps(CLI::App& app, TAction& action) {
     });
 }
 
+// Nothing the tool meets may end it by a signal: what escapes a command is
+// told in a sentence and ends with kExitInternal.
+int ReportInternal(const std::string& text) {
+    std::cout.flush();
+    Report(std::cerr, "erro interno", text);
+    return kExitInternal;
+}
+
+int RunGuarded(const TAction& action) {
+    try {
+        return action();
+    } catch (const std::bad_alloc&) {
+        return ReportInternal("memória insuficiente para concluir o comando");
+    } catch (const std::exception& error) {
+        return ReportInternal(error.what());
+    } catch (...) {
+        return ReportInternal("falha inesperada");
+    }
+}
+
+// An exception thrown where none may pass (a destructor, a noexcept call)
+// would abort; it too gets its sentence and the same status.
+[[noreturn]] void OnTerminate() {
+    std::cerr << "quorvel-cli: erro interno: falha inesperada (término anormal)" << std::endl;
+    std::_Exit(kExitInternal);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    std::set_terminate(OnTerminate);
     quorvel::RaiseStackLimit(quorvel::kConsultationStack);
     CLI::App app{"Quorvel: ferramenta de linha de comando para bases de conhecimento"};
     app.require_subcommand(1);
@@ -145,5 +176,5 @@ int main(int argc, char** argv) {
         const int status = app.exit(error);
         return status == 0 ? kExitOk : kExitUsage;
     }
-    return action ? action() : kExitUsage;
+    return action ? RunGuarded(action) : kExitUsage;
 }

@@ -14,6 +14,7 @@
 
 #include "CliCommon.h"
 #include "CliTestSupport.h"
+#include "ExNames.h"
 #include "ExSystem.h"
 #include "ExText.h"
 #include "KbJson.h"
@@ -314,8 +315,30 @@ TEST(KbJsonBuild, EveryKindOfProblemIsReportedWithItsPlaceAndNothingChanges) {
          "questions[1].variable: a variável 1 já tem pergunta (já em questions[0].variable)"},
         {{{"/helpContexts/-", R"({"value": 1, "context": 26})"}},
          "helpContexts[1].value: o valor 1 já tem contexto de ajuda (já em helpContexts[0].value)"},
-        {{{"/variables/0/name", R"("  ")"}}, "variables[0].name: o nome de uma variável não pode ficar em branco"},
-        {{{"/variables/0/name", R"("Fe\"bre")"}}, "variables[0].name: o nome de uma variável não pode ter aspas"},
+        // names, held to the variables editor's rules and words
+        {{{"/variables/0/name", R"("  ")"}},
+         "variables[0].name: O nome da variável não pode ser somente espaços em branco!"},
+        {{{"/variables/0/name", R"("Fe\"bre")"}}, "variables[0].name: Não se pode utilizar aspas duplas no nome da variável!"},
+        {{{"/values/1/name", R"("  ")"}}, "values[1].name: O nome do valor não pode ser somente espaços em branco!"},
+        {{{"/values/1/name", R"("")"}}, "values[1].name: O nome do valor não pode ser somente espaços em branco!"},
+        {{{"/values/1/name", R"("res\"friado")"}}, "values[1].name: Não se pode utilizar aspas duplas no nome do valor!"},
+        {{{"/values/1/name", R"("Desconhecido")"}},
+         "values[1].name: DESCONHECIDO é o valor de toda variável que não pôde ser determinada e não pode ser o "
+         "nome de um valor!"},
+        {{{"/values/-", R"({"code": 3, "name": "0;100", "variable": 3})"},
+          {"/values/-", R"({"code": 4, "name": "5;", "variable": 3})"}},
+         "values[3].variable: Você não pode incluir mais nenhum valor em uma variável numérica!"},
+        {{{"/values/-", R"({"code": 3, "name": "100;0", "variable": 3})"}},
+         R"(values[2].name: intervalo "100;0" inválido; use "min;max", "min;" ou ";max" com max maior que min)"},
+        {{{"/values/-", R"({"code": 3, "name": "abc", "variable": 3})"}},
+         R"(values[2].name: intervalo "abc" inválido; use "min;max", "min;" ou ";max" com max maior que min)"},
+        // confidences, held to the rule editor's range
+        {{{"/rules/0/conclusions/0/cnf", "90"}},
+         "rules[0].conclusions[0].cnf: grau de confiança 90 (9000%) fora de -0.99 a 9.99, o que o editor de regras "
+         "aceita; o grau é uma fração: 0.9 para 90%"},
+        {{{"/rules/0/conclusions/0/cnf", "-1"}},
+         "rules[0].conclusions[0].cnf: grau de confiança -1 (-100%) fora de -0.99 a 9.99, o que o editor de regras "
+         "aceita; o grau é uma fração: 0.9 para 90%"},
         // orders and positions
         {{{"/rules/0/order", "2"}}, "rules[0].order: ordem 2 fora de 1..1 (há 1 regra(s))"},
         {{{"/values/1/position", "1"}}, "values[1].position: posição 1 repetida (já em values[0].position)"},
@@ -421,6 +444,9 @@ TEST(KbJsonBuild, AbsentFieldsTakeTheDefaults) {
 }
 
 TEST(KbJsonParse, MalformedOrAmbiguousTextIsRefusedWithItsPlace) {
+    std::string longList = "{\"targets\": [1";
+    for (int i = 1; i < 40000; ++i) longList += ",1";
+    longList += "]}";
     struct Case {
         std::string text;
         std::string expected;
@@ -433,6 +459,15 @@ TEST(KbJsonParse, MalformedOrAmbiguousTextIsRefusedWithItsPlace) {
         {"{\"values\": [], \"rules\": [{}, {\"premises\": [{}, {\"value\": 1, \"value\": 2}]}]}",
          "rules[1].premises[1].value: campo repetido"},
         {"{\"name\": \"a\", \"name\": \"a\"}", "name: campo repetido"},
+        // hostile documents: refused at once, at their place, without a crash
+        {"{\"precedence\": 1e400}", "linha 1, coluna 20: número grande demais"},
+        {"{\"x\": {\"y\": -1e400}}", "linha 1, coluna 18: número grande demais"},
+        {"{\"name\": " + std::string(16, '[') + std::string(16, ']') + "}",
+         "name[0][0][0][0][0][0][0][0][0][0][0][0][0][0][0]: aninhamento de mais de 16 níveis"},
+        {std::string(40000, '[') + std::string(40000, ']'),
+         "[0][0][0][0][0][0][0][0][0][0][0][0][0][0][0][0]: aninhamento de mais de 16 níveis"},
+        {longList,
+         "targets[32767]: lista de mais de 32767 itens; o máximo é 32767"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);

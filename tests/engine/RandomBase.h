@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "ExNames.h"
 #include "ExSystem.h"
 #include "ExText.h"
 
@@ -68,7 +69,10 @@ public:
             for (std::size_t i = 0; i < positions.size(); ++i) positions[i] = static_cast<int32_t>(i) + 1;
             std::shuffle(positions.begin(), positions.end(), rng_);
             for (std::size_t i = 0; i < var.values.size(); ++i)
-                base.Values().AddValue(var.values[i], "W" + std::to_string(var.values[i]) + ":" + Text(0, 20, ":"),
+                // A numeric variable's one value is its interval.
+                base.Values().AddValue(var.values[i],
+                                       var.numeric ? Pick<std::string>({"0;100", "5;", ";5", "-2.5;7"})
+                                                   : "W" + std::to_string(var.values[i]) + ":" + Text(0, 20, ":\""),
                                        var.code, positions[i]);
         }
         const std::vector<int32_t> formulas = Codes(Int(0, 5));
@@ -139,8 +143,9 @@ private:
         return text;
     }
 
-    // Confidences as the rule editor lets them in (no range is enforced)
-    // and arbitrary floats that the file's 6-byte reals can hold.
+    // Confidences as the rule editor lets them in (-99 % to 999 %, typed in
+    // three characters) and arbitrary floats of that range that the file's
+    // 6-byte reals can hold.
     float Cnf() {
         if (Chance(0.5)) return Pick<float>({0.0f, 1.0f, 0.8f, 0.1f, 1.0f / 3.0f, 1.5f, -0.25f, 1e-30f, 0.99999994f});
         for (;;) {
@@ -148,7 +153,7 @@ private:
             float value;
             std::memcpy(&value, &bits, sizeof value);
             uint8_t real48[6];
-            if (std::isfinite(value) && EncodeReal48(value, real48)) return value;
+            if (std::isfinite(value) && EncodeReal48(value, real48) && IsConclusionCnf(value)) return value;
         }
     }
 

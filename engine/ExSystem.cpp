@@ -275,6 +275,14 @@ std::optional<std::string> TExpertSystem::FormulaText(int32_t formulaCode) {
     return formulas_->GetName();
 }
 
+void TExpertSystem::SetFileNameFromBytes(const std::string& name, const std::vector<uint8_t>& bytes) {
+    if (LoadBytes(bytes))
+        fileName_ = name;
+    else
+        fileName_.clear();
+    NotifyBaseChanged();
+}
+
 void TExpertSystem::SetFileName(const std::string& name) {
     if (name.empty()) {
         fileName_.clear();

@@ -257,6 +257,10 @@ public:
     // Empty: the base is not reloaded and counts as new. Otherwise loads it;
     // FileName is the name on success, empty on failure.
     void SetFileName(const std::string& name);
+    // The same for a file whose content, as .bcm bytes, is already at hand
+    // (a base compiled from its text): loads the bytes and, on success, takes
+    // `name` as the base's file.
+    void SetFileNameFromBytes(const std::string& name, const std::vector<uint8_t>& bytes);
     bool Load(const std::string& name);
     // Load from the bytes of a file already read.
     bool LoadBytes(const std::vector<uint8_t>& bytes);

@@ -11,6 +11,7 @@
 #include <QPushButton>
 
 #include "Base.h"
+#include "BaseTextFile.h"
 #include "ExShownError.h"
 #include "ExConsts.h"
 #include "ExExceptions.h"
@@ -131,11 +132,18 @@ bool TfrmMain::OpenBase(const QString& name) {
         return false;
     }
     const QString fullPath = file.absoluteFilePath();
+    // A text is compiled first: one with errors leaves the open base as it was.
+    const bool isText = quorvel::gui::IsBaseTextPath(fullPath);
+    std::vector<uint8_t> compiled;
+    if (isText && !quorvel::gui::CompileBaseText(this, *sink_, fullPath, compiled)) return false;
     if (BaseOpen && !CloseBaseWindow()) return false;
 
     CurrentFile = fullPath;
     quorvel::TExpertSystem& engine = *expertSystem_;
-    engine.SetFileName(FileSystemName(fullPath));
+    if (isText)
+        engine.SetFileNameFromBytes(FileSystemName(fullPath), compiled);
+    else
+        engine.SetFileName(FileSystemName(fullPath));
 
     if (!engine.FileName().empty()) {
         baseWindow_->setWindowTitle(file.fileName());
@@ -231,10 +239,11 @@ QString TfrmMain::ChooseSaveFile() {
 // Writes the base; on failure the reason is shown and nothing of the
 // workbench's state changes.
 bool TfrmMain::SaveTo(const QString& path) {
-    if (!expertSystem_->Save(FileSystemName(path))) {
-        sink_->ShowMessage(TMsgKind::Error, TMsgButtons::Ok, "A base não foi salva: " + expertSystem_->LastSaveError());
-        return false;
-    }
+    std::string error;
+    const auto outcome = quorvel::gui::SaveBaseFile(*expertSystem_, *sink_, path, error);
+    if (outcome == quorvel::gui::TSaveOutcome::Failed)
+        sink_->ShowMessage(TMsgKind::Error, TMsgButtons::Ok, "A base não foi salva: " + error);
+    if (outcome != quorvel::gui::TSaveOutcome::Saved) return false;
     if (baseWindow_) baseWindow_->SetModified(false);
     return true;
 }

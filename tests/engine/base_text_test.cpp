@@ -98,6 +98,23 @@ TEST(BaseTextRoundTrip, ExampleSourcesAreCanonical) {
     }
 }
 
+// The complete example of the manual is a base that compiles.
+TEST(BaseTextRoundTrip, TheManualsExampleCompiles) {
+    const std::string manual = FileText(std::string(QUORVEL_TEST_DATA) + "/../../resources/help/quorvel.html");
+    const std::size_t start = manual.find("<pre># Triagem de cr");
+    ASSERT_NE(start, std::string::npos);
+    const std::size_t end = manual.find("</pre>", start);
+    std::string text = manual.substr(start + 5, end - start - 5);
+    for (const auto& [entity, character] : {std::pair{"&lt;", "<"}, {"&gt;", ">"}, {"&amp;", "&"}}) {
+        for (std::size_t at = text.find(entity); at != std::string::npos; at = text.find(entity, at))
+            text.replace(at, std::string(entity).size(), character);
+    }
+    test::TCapturingSink sink;
+    TExpertSystem base(&sink);
+    ReadValid(text, base);
+    EXPECT_EQ(base.Rules().Count(), 3);
+}
+
 // A base with one of every kind of line, and names that only read back in quotes.
 const char* const kEveryLine = R"(BASE "  Nome com brancos  "
 VERSÃO 1.1

@@ -7,9 +7,6 @@ namespace quorvel {
 
 namespace {
 
-// Codes spread wider than this are looked up in a hash map instead of a table.
-constexpr int64_t kDenseRange = int64_t{1} << 17;
-
 }  // namespace
 
 TPlanOperator TConsultPlan::OperatorOf(const TTailNode& premise) {
@@ -34,87 +31,56 @@ TPlanOperator TConsultPlan::OperatorOf(const TTailNode& premise) {
 
 namespace {
 
-// Runs of equal codes in a container's code chain, in chain order.
-template <class Record, class Visit>
-void ForEachCodeRun(const TSingleIndexTree& tree, Visit visit) {
-    const std::vector<TNode*> records = tree.Records(kKeyCode);
+// Runs of equal codes in a container's code chain, in chain order:
+// visit(code, first, last) with [first, last) positions in `records`.
+template <class Visit>
+void ForEachCodeRun(const std::vector<TNode*>& records, Visit visit) {
     std::size_t begin = 0;
     while (begin < records.size()) {
         std::size_t end = begin + 1;
         while (end < records.size() && records[end]->Code == records[begin]->Code) ++end;
-        std::vector<const Record*> run;
-        run.reserve(end - begin);
-        for (std::size_t i = begin; i < end; ++i) run.push_back(static_cast<const Record*>(records[i]));
-        visit(records[begin]->Code, run);
+        visit(records[begin]->Code, begin, end);
         begin = end;
     }
 }
-
-// Slots for codes while the plan is built; the first slot of a code wins.
-class TSlotBuilder {
-public:
-    // The code's slot, and whether it was given just now.
-    std::pair<int32_t, bool> Slot(int32_t code) {
-        const auto [it, added] = slots_.emplace(code, static_cast<int32_t>(slots_.size()));
-        return {it->second, added};
-    }
-    void Finish(TCodeSlots& into) const {
-        into.Build(std::vector<std::pair<int32_t, int32_t>>(slots_.begin(), slots_.end()));
-    }
-
-private:
-    std::unordered_map<int32_t, int32_t> slots_;
-};
 
 }  // namespace
 
 // ---------------------------------------------------------------- TCodeSlots
 
-void TCodeSlots::Build(const std::vector<std::pair<int32_t, int32_t>>& codeSlots) {
-    table_.clear();
-    sparse_.clear();
-    if (codeSlots.empty()) return;
-    int64_t low = std::numeric_limits<int64_t>::max();
-    int64_t high = std::numeric_limits<int64_t>::min();
-    for (const auto& [code, slot] : codeSlots) {
-        low = std::min<int64_t>(low, code);
-        high = std::max<int64_t>(high, code);
+std::pair<int32_t, bool> TCodeSlots::Assign(int32_t code, int32_t next) {
+    if (code >= kLow && code <= kHigh) {
+        int32_t& slot = table_[static_cast<std::size_t>(code - kLow)];
+        if (slot != kAbsent) return {slot, false};
+        slot = next;
+        return {next, true};
     }
-    if (high - low < kDenseRange) {
-        low_ = low;
-        table_.assign(static_cast<std::size_t>(high - low + 1), kAbsent);
-        for (const auto& [code, slot] : codeSlots) {
-            int32_t& entry = table_[static_cast<std::size_t>(code - low)];
-            if (entry == kAbsent) entry = slot;
-        }
-        return;
-    }
-    for (const auto& [code, slot] : codeSlots) sparse_.emplace(code, slot);
+    const auto [it, added] = others_.emplace(code, next);
+    return {it->second, added};
 }
 
-int32_t TCodeSlots::SparseSlotOf(int32_t code) const {
-    const auto it = sparse_.find(code);
-    return it == sparse_.end() ? kAbsent : it->second;
+int32_t TCodeSlots::OtherSlotOf(int32_t code) const {
+    const auto it = others_.find(code);
+    return it == others_.end() ? kAbsent : it->second;
 }
 
 // -------------------------------------------------------------- TConsultPlan
 
 TConsultPlan::TConsultPlan(const TVars& vars, const TValues& values, const TRules& rules, const TTails& tails,
                            const THeads& heads, const TFormulas& formulas, const TTargets& targets) {
-    TSlotBuilder varSlots;
-    TSlotBuilder ruleSlots;
     const auto varSlot = [&](int32_t code) {
-        const auto [slot, added] = varSlots.Slot(code);
+        const auto [slot, added] = varSlots_.Assign(code, static_cast<int32_t>(vars_.size()));
         if (added) vars_.emplace_back().Code = code;
         return slot;
     };
     const auto ruleSlot = [&](int32_t code) {
-        const auto [slot, added] = ruleSlots.Slot(code);
+        const auto [slot, added] = ruleSlots_.Assign(code, static_cast<int32_t>(rules_.size()));
         if (added) rules_.emplace_back().Code = code;
         return slot;
     };
 
     // A record found by its code is the first of its code in the chain.
+    vars_.reserve(static_cast<std::size_t>(vars.Count()));
     for (const TNode* node : vars.Records(kKeyCode)) {
         TPlanVar& var = vars_[static_cast<std::size_t>(varSlot(node->Code))];
         if (var.Exists) continue;
@@ -124,6 +90,7 @@ TConsultPlan::TConsultPlan(const TVars& vars, const TValues& values, const TRule
         var.Multivalued = record->Multivalued;
         var.Name = record->Name;
     }
+    rules_.reserve(static_cast<std::size_t>(rules.Count()));
     for (const TNode* node : rules.Records(kKeyCode)) {
         TPlanRule& rule = rules_[static_cast<std::size_t>(ruleSlot(node->Code))];
         if (rule.Exists) continue;
@@ -131,26 +98,30 @@ TConsultPlan::TConsultPlan(const TVars& vars, const TValues& values, const TRule
         rule.Order = static_cast<const TValNode*>(node)->VarCode;
     }
 
-    premises_.reserve(static_cast<std::size_t>(tails.Count()));
-    connectives_.reserve(static_cast<std::size_t>(tails.Count()));
-    ForEachCodeRun<TTailNode>(tails, [&](int32_t code, const std::vector<const TTailNode*>& run) {
-        const int32_t slot = ruleSlot(code);
-        rules_[static_cast<std::size_t>(slot)].PremisesBegin = static_cast<uint32_t>(premises_.size());
-        for (const TTailNode* premise : run) {
-            premises_.push_back({*premise, varSlot(premise->VarCode), TConsultPlan::OperatorOf(*premise)});
+    const std::vector<TNode*> premiseRecords = tails.Records(kKeyCode);
+    premises_.reserve(premiseRecords.size());
+    connectives_.reserve(premiseRecords.size());
+    ForEachCodeRun(premiseRecords, [&](int32_t code, std::size_t first, std::size_t last) {
+        TPlanRule& rule = rules_[static_cast<std::size_t>(ruleSlot(code))];
+        rule.PremisesBegin = static_cast<uint32_t>(premises_.size());
+        rule.PremisesEnd = static_cast<uint32_t>(premises_.size() + (last - first));
+        for (std::size_t i = first; i < last; ++i) {
+            const auto* premise = static_cast<const TTailNode*>(premiseRecords[i]);
+            premises_.push_back({*premise, varSlot(premise->VarCode), OperatorOf(*premise)});
             connectives_.push_back(premise->Connective);
         }
-        rules_[static_cast<std::size_t>(slot)].PremisesEnd = static_cast<uint32_t>(premises_.size());
     });
-    conclusions_.reserve(static_cast<std::size_t>(heads.Count()));
-    ForEachCodeRun<THeadNode>(heads, [&](int32_t code, const std::vector<const THeadNode*>& run) {
-        const int32_t slot = ruleSlot(code);
-        rules_[static_cast<std::size_t>(slot)].ConclusionsBegin = static_cast<uint32_t>(conclusions_.size());
-        for (const THeadNode* head : run) {
+    const std::vector<TNode*> conclusionRecords = heads.Records(kKeyCode);
+    conclusions_.reserve(conclusionRecords.size());
+    ForEachCodeRun(conclusionRecords, [&](int32_t code, std::size_t first, std::size_t last) {
+        TPlanRule& rule = rules_[static_cast<std::size_t>(ruleSlot(code))];
+        rule.ConclusionsBegin = static_cast<uint32_t>(conclusions_.size());
+        rule.ConclusionsEnd = static_cast<uint32_t>(conclusions_.size() + (last - first));
+        for (std::size_t i = first; i < last; ++i) {
+            const auto* head = static_cast<const THeadNode*>(conclusionRecords[i]);
             varSlot(head->VarCode);
             conclusions_.push_back({head->VarCode, head->ValueCode, head->Cnf, std::to_string(head->ValueCode)});
         }
-        rules_[static_cast<std::size_t>(slot)].ConclusionsEnd = static_cast<uint32_t>(conclusions_.size());
     });
     for (const TTargetNode& target : targets.Items()) varSlot(target.VarCode);
 
@@ -158,33 +129,37 @@ TConsultPlan::TConsultPlan(const TVars& vars, const TValues& values, const TRule
     // order (a rule with two conclusions about it is listed twice), sorted
     // by order number with ties kept in that visiting order. A conclusion
     // whose rule does not exist (a damaged file) names no rule to try.
-    std::vector<std::vector<int32_t>> byVar(vars_.size());
-    for (const TNode* node : heads.BalancedOrder(kKeyCode)) {
-        const int32_t rule = ruleSlot(node->Code);
+    struct TCandidate {
+        int32_t var;
+        int32_t order;
+        int32_t rule;
+    };
+    std::vector<TCandidate> found;
+    found.reserve(conclusionRecords.size());
+    for (const int32_t position : TSingleIndexTree::BalancedPositions(static_cast<int32_t>(conclusionRecords.size()))) {
+        const auto* head = static_cast<const THeadNode*>(conclusionRecords[static_cast<std::size_t>(position)]);
+        const int32_t rule = ruleSlot(head->Code);
         if (!rules_[static_cast<std::size_t>(rule)].Exists) continue;
-        byVar[static_cast<std::size_t>(varSlot(static_cast<const THeadNode*>(node)->VarCode))].push_back(rule);
+        found.push_back({varSlot(head->VarCode), rules_[static_cast<std::size_t>(rule)].Order, rule});
     }
-    candidates_.reserve(static_cast<std::size_t>(heads.Count()));
+    std::stable_sort(found.begin(), found.end(), [](const TCandidate& a, const TCandidate& b) {
+        return a.var != b.var ? a.var < b.var : a.order < b.order;
+    });
+    candidates_.reserve(found.size());
+    std::size_t next = 0;
     for (std::size_t v = 0; v < vars_.size(); ++v) {
-        std::vector<int32_t>& list = byVar[v];
-        std::stable_sort(list.begin(), list.end(), [this](int32_t a, int32_t b) {
-            return rules_[static_cast<std::size_t>(a)].Order < rules_[static_cast<std::size_t>(b)].Order;
-        });
         vars_[v].CandidatesBegin = static_cast<uint32_t>(candidates_.size());
-        candidates_.insert(candidates_.end(), list.begin(), list.end());
+        for (; next < found.size() && found[next].var == static_cast<int32_t>(v); ++next)
+            candidates_.push_back(found[next].rule);
         vars_[v].CandidatesEnd = static_cast<uint32_t>(candidates_.size());
     }
-    varSlots.Finish(varSlots_);
-    ruleSlots.Finish(ruleSlots_);
 
-    TSlotBuilder valueSlots;
     for (const TNode* node : values.Records(kKeyCode))
-        if (valueSlots.Slot(node->Code).second) valueNames_.push_back(static_cast<const TNamedNode*>(node)->Name);
-    valueSlots.Finish(valueSlots_);
-    TSlotBuilder formulaSlots;
+        if (valueSlots_.Assign(node->Code, static_cast<int32_t>(valueNames_.size())).second)
+            valueNames_.push_back(static_cast<const TNamedNode*>(node)->Name);
     for (const TNode* node : formulas.Records(kKeyCode))
-        if (formulaSlots.Slot(node->Code).second) formulaTexts_.push_back(static_cast<const TNamedNode*>(node)->Name);
-    formulaSlots.Finish(formulaSlots_);
+        if (formulaSlots_.Assign(node->Code, static_cast<int32_t>(formulaTexts_.size())).second)
+            formulaTexts_.push_back(static_cast<const TNamedNode*>(node)->Name);
 }
 
 const std::string* TConsultPlan::ValueName(int32_t valueCode) const {

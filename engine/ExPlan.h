@@ -31,25 +31,25 @@
 
 namespace quorvel {
 
-// Codes to dense slots: a table over the codes' range when it is compact
-// (always for a base that fits the file format), a hash map otherwise.
+// Codes to dense slots: a table over the codes a file can hold, a hash map
+// for any other code an edited base may carry.
 class TCodeSlots {
 public:
     static constexpr int32_t kAbsent = -1;
 
-    // Gives each code its slot; the first slot given to a code wins.
-    void Build(const std::vector<std::pair<int32_t, int32_t>>& codeSlots);
+    TCodeSlots() : table_(static_cast<std::size_t>(kHigh - kLow + 1), kAbsent) {}
+    // The code's slot; a code without one gets `next`. `second` tells whether it did.
+    std::pair<int32_t, bool> Assign(int32_t code, int32_t next);
     int32_t SlotOf(int32_t code) const {
-        if (!sparse_.empty() || table_.empty()) return SparseSlotOf(code);
-        const int64_t at = static_cast<int64_t>(code) - low_;
-        return at >= 0 && at < static_cast<int64_t>(table_.size()) ? table_[static_cast<std::size_t>(at)] : kAbsent;
+        if (code >= kLow && code <= kHigh) return table_[static_cast<std::size_t>(code - kLow)];
+        return others_.empty() ? kAbsent : OtherSlotOf(code);
     }
 
 private:
-    int32_t SparseSlotOf(int32_t code) const;
-    int64_t low_ = 0;
+    static constexpr int32_t kLow = -32768, kHigh = 32767;
+    int32_t OtherSlotOf(int32_t code) const;
     std::vector<int32_t> table_;
-    std::unordered_map<int32_t, int32_t> sparse_;
+    std::unordered_map<int32_t, int32_t> others_;
 };
 
 // A premise's comparison with the negation already applied.

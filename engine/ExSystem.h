@@ -247,6 +247,12 @@ public:
     static std::string Spaces(int n) { return std::string(static_cast<std::size_t>(n > 0 ? n : 0), ' '); }
 
     std::string VarName(int32_t varCode);
+    // While a consultation runs: the text of a value of a variable straight
+    // from the plan, or nullopt when a record it needs is missing (callers
+    // then look it up in the containers, which report the fault).
+    std::optional<std::string> PlannedValueText(int32_t varCode, int32_t valueCode) const;
+    // While a consultation runs: the plan's record of an existing variable.
+    const TPlanVar* PlannedVar(int32_t varCode) const;
     std::string ValueTextOf(int32_t varCode, int32_t valueCode);
     // For the variable under the code cursor of Vars().
     std::string ValueText(int32_t valueCode);

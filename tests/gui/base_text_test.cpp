@@ -61,7 +61,7 @@ private slots:
         QCOMPARE(frame.BaseWindow()->RuleCount(), 1);
         QCOMPARE(frame.ExpertSystem().BaseName, std::string("Gripe em texto"));
         QVERIFY(messages.shown.empty());
-        QVERIFY(frame.dialogOpen->nameFilters().contains(QStringLiteral("Bases em texto (*.bct)")));
+        QVERIFY(FileDialogOf(frame, "dialogOpen")->nameFilters().contains(QStringLiteral("Bases em texto (*.bct)")));
     }
 
     void errorsAreListedWithTheirLinesAndTheOpenBaseStays() {
@@ -98,7 +98,7 @@ private slots:
         TfrmMain frame;
         TMessageScript messages;
         QVERIFY(frame.OpenBase(Path("origem.bcm")));
-        QCOMPARE(frame.dialogSave->nameFilters(),
+        QCOMPARE(FileDialogOf(frame, "dialogSave")->nameFilters(),
                  QStringList({QStringLiteral("Bases de Conhecimento (*.bcm)"), QStringLiteral("Bases em texto (*.bct)"),
                               QStringLiteral("Todos os arquivos (*)")}));
         QString suffix;

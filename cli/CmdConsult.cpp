@@ -264,6 +264,12 @@ std::optional<std::map<std::string, TScriptedAnswer>> ParseAnswers(const std::st
 }
 
 int RunConsult(const TConsultOptions& options, std::istream& in, std::ostream& out, std::ostream& err) {
+    // Standard input holds one thing: the base, the answers file, or the terminal's answers.
+    if (IsStandardStream(options.BaseFile) && (!options.AnswersFile || IsStandardStream(*options.AnswersFile))) {
+        Report(err, options.BaseFile,
+               "a base só pode vir da entrada padrão com um arquivo de respostas (--answers ARQUIVO)");
+        return kExitUsage;
+    }
     std::optional<std::map<std::string, TScriptedAnswer>> answers;
     if (options.AnswersFile) {
         std::string reason;
@@ -271,7 +277,7 @@ int RunConsult(const TConsultOptions& options, std::istream& in, std::ostream& o
         if (text) answers = ParseAnswers(*text, reason);
         if (!answers) {
             Report(err, *options.AnswersFile, reason);
-            return kConsultAnswersProblem;
+            return kExitAnswersProblem;
         }
     }
 
@@ -279,7 +285,7 @@ int RunConsult(const TConsultOptions& options, std::istream& in, std::ostream& o
     std::ostream& dialogue = options.Json ? err : out;
     TConsultSink sink(answers ? nullptr : &dialogue);
     TExpertSystem engine(&sink);
-    if (!OpenBase(engine, options.BaseFile, options.Password, sink.texts, err)) return kConsultCannotOpen;
+    if (!OpenBase(engine, options.BaseFile, options.Password, sink.texts, err)) return kExitCannotOpen;
 
     TPromptModel model(&engine);
     TWhyText why(engine);
@@ -315,22 +321,22 @@ int RunConsult(const TConsultOptions& options, std::istream& in, std::ostream& o
     };
 
     json error = nullptr;
-    int status = kConsultFinished;
+    int status = kExitOk;
     const std::clock_t started = std::clock();
     try {
         engine.Start();
     } catch (const TAnswersError& problem) {
         Report(err, options.AnswersFile.value_or(options.BaseFile), problem.what());
-        return kConsultAnswersProblem;
+        return kExitAnswersProblem;
     } catch (const std::exception& failure) {
         error = failure.what();
         Report(err, options.BaseFile, failure.what());
-        status = kConsultEngineError;
+        status = kExitEngineError;
     }
     const double cpuMilliseconds = 1000.0 * static_cast<double>(std::clock() - started) / CLOCKS_PER_SEC;
     if (inputEnded) {
         Report(err, options.BaseFile, "a entrada terminou antes do fim da consulta");
-        status = kConsultAnswersProblem;
+        status = kExitAnswersProblem;
     }
 
     json treeLines = json::array();

@@ -15,6 +15,7 @@
 #include <set>
 
 #include "ExConsts.h"
+#include "ExSysError.h"
 #include "ExSystem.h"
 #include "ExText.h"
 
@@ -418,7 +419,7 @@ bool WriteFileAtomically(const std::string& requestedName, const std::vector<uin
     std::string tempName = folder + "/.quorvel-save-XXXXXX";
     const int fd = ::mkstemp(tempName.data());
     if (fd < 0) {
-        error = "não foi possível criar um arquivo temporário em " + folder + ": " + std::strerror(errno);
+        error = "não foi possível criar um arquivo temporário em " + folder + ": " + SystemErrorText(errno);
         return false;
     }
     // Keep the permissions of the file being replaced, or the usual ones for a new file.
@@ -448,7 +449,7 @@ bool WriteFileAtomically(const std::string& requestedName, const std::vector<uin
     if (ok && ::rename(tempName.c_str(), name.c_str()) != 0) ok = false;
     if (!ok) {
         error =
-            std::string("não foi possível gravar ") + requestedName + ": " + std::strerror(errno ? errno : savedErrno);
+            std::string("não foi possível gravar ") + requestedName + ": " + SystemErrorText(errno ? errno : savedErrno);
         ::unlink(tempName.c_str());
     }
     return ok;

@@ -11,6 +11,7 @@
 #include <QPushButton>
 
 #include "Base.h"
+#include "BaseLock.h"
 #include "ExConsts.h"
 #include "ExExceptions.h"
 #include "Intro.h"
@@ -57,6 +58,7 @@ void TfrmMain::BaseWindowCreated(TfrmBase* window) {
 
 void TfrmMain::BaseWindowClosed(TfrmBase* window, bool countAsRecent) {
     if (baseWindow_ != window) return;
+    TBaseLock::Of(*this).Release();
     HideBaseMenus();
     if (countAsRecent) {
         UpdateRecentFiles();
@@ -127,14 +129,23 @@ bool TfrmMain::OpenBase(const QString& name) {
         return false;
     }
     const QString fullPath = file.absoluteFilePath();
-    if (BaseOpen && !CloseBaseWindow()) return false;
+    TBaseLock& lock = TBaseLock::Of(*this);
+    const TBaseLock::TOpening opening = lock.Prepare(this, fullPath);
+    if (opening == TBaseLock::TOpening::Refused || (BaseOpen && !CloseBaseWindow())) {
+        lock.Abandon();
+        return false;
+    }
 
     CurrentFile = fullPath;
     quorvel::TExpertSystem& engine = *expertSystem_;
     engine.SetFileName(FileSystemName(fullPath));
 
     if (!engine.FileName().empty()) {
-        baseWindow_->setWindowTitle(file.fileName());
+        lock.Opened();
+        // Open in another workbench: this one may read the base but not write it.
+        const bool readOnly = opening == TBaseLock::TOpening::ReadOnly && engine.AccessLevel == quorvel::kAccessFull;
+        if (readOnly) engine.AccessLevel = quorvel::kAccessConsultAndView;
+        baseWindow_->setWindowTitle(readOnly ? file.fileName() + QStringLiteral(" (somente leitura)") : file.fileName());
         baseWindow_->RefillRules();
         if (baseWindow_->RuleCount() > 0) baseWindow_->SelectFirstRule();
         if (engine.Vars().Count() > 0) baseWindow_->btnNewRule->setEnabled(true);
@@ -173,6 +184,7 @@ bool TfrmMain::OpenBase(const QString& name) {
 
     // The load failed: a window made for it while the password was settled
     // holds nothing and goes away; no base is open, so no file is current.
+    lock.Abandon();
     if (baseWindow_) {
         baseWindow_->DropWithoutQuery();
         baseWindow_->close();
@@ -255,6 +267,7 @@ bool TfrmMain::btnSaveClick() {
             return false;
         }
         CurrentFile = QFileInfo(path).absoluteFilePath();
+        TBaseLock::Of(*this).MovedTo(CurrentFile);
         UpdateRecentFiles();
         LoadRecentFiles();
         SetBaseCaptionFromFile();
@@ -296,6 +309,7 @@ bool TfrmMain::mnuSaveAsClick() {
     const QString path = ChooseSaveFile();
     if (path.isEmpty() || !SaveTo(path)) return false;
     CurrentFile = QFileInfo(path).absoluteFilePath();
+    TBaseLock::Of(*this).MovedTo(CurrentFile);
     SetBaseCaptionFromFile();
     return true;
 }

@@ -1,6 +1,7 @@
 // Shared pieces of the command-line tool's commands.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <ostream>
 #include <span>
@@ -58,6 +59,9 @@ public:
 private:
     std::vector<std::string> texts_;
 };
+
+// Writes `count` blanks, the indent of a deep tree's line, without building it.
+void WriteBlanks(std::ostream& out, std::size_t count);
 
 // Writes "quorvel-cli: <subject>: <text>" on a line of its own.
 void Report(std::ostream& err, const std::string& subject, const std::string& text);

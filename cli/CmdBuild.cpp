@@ -3,13 +3,36 @@
 #include <filesystem>
 
 #include "CliCommon.h"
+#include "ExBaseText.h"
 #include "ExSystem.h"
+#include "ExText.h"
 #include "KbJson.h"
 #include "Password.h"
 
 namespace quorvel::cli {
 
 namespace {
+
+// Compiles a .bct text; the errors as "file:line:column: message".
+bool CompileText(const TBuildOptions& options, const std::string& text, TExpertSystem& base, std::ostream& err,
+                 int& status) {
+    const std::string& file = options.SourceFile;
+    TBaseTextReadOptions readOptions;
+    if (options.Password) {
+        readOptions.Password = Utf8ToCp1252(*options.Password);
+        if (!readOptions.Password) {
+            Report(err, file, "a senha tem caracteres que não existem em Windows-1252");
+            status = kExitUsage;
+            return false;
+        }
+    }
+    std::vector<TBaseTextError> errors;
+    if (ReadBaseText(text, base, errors, nullptr, readOptions)) return true;
+    for (const auto& error : errors) err << FormatBaseTextError(file, error) << '\n';
+    Report(err, file, std::to_string(errors.size()) + " erro(s); nada foi gravado");
+    status = kExitInvalid;
+    return false;
+}
 
 // The password for a document dumped without it: the one given, else the
 // terminal's answer. False (after saying why) when it cannot be used.
@@ -22,7 +45,26 @@ bool SupplyMissingPassword(TJson& document, const TBuildOptions& options, std::o
     }
     if (!password) return true;  // the document's check tells what is missing
     if (SupplyPassword(document, *password)) return true;
-    Report(err, options.JsonFile, "a senha tem caracteres que não existem em Windows-1252");
+    Report(err, options.SourceFile, "a senha tem caracteres que não existem em Windows-1252");
+    return false;
+}
+
+// A JSON document; a password given is used only by a document that says its
+// base has one but leaves it out (a dump made without --with-password).
+bool CompileJson(const TBuildOptions& options, const std::string& text, TExpertSystem& base, std::ostream& err,
+                 int& status) {
+    const std::string& file = options.SourceFile;
+    std::vector<TKbProblem> problems;
+    TJson document = ParseKbJson(text, problems);
+    if (problems.empty() && LacksPassword(document) && !SupplyMissingPassword(document, options, err)) {
+        status = kExitInvalid;
+        return false;
+    }
+    if (problems.empty()) JsonToBase(document, base, problems);
+    if (problems.empty()) return true;
+    for (const auto& problem : problems) Report(err, file, problem.Text());
+    Report(err, file, std::to_string(problems.size()) + " problema(s); nada foi gravado");
+    status = kExitInvalid;
     return false;
 }
 
@@ -45,7 +87,8 @@ bool WriteBase(TExpertSystem& base, const std::string& output, std::ostream& out
 }  // namespace
 
 int RunBuild(const TBuildOptions& options, std::ostream& out, std::ostream& err) {
-    const std::string& file = options.JsonFile;
+    const std::string& file = options.SourceFile;
+    const bool isText = IsBaseTextFileName(file);
     std::string reason;
     const auto text = ReadFileText(file, reason);
     if (!text) {
@@ -55,22 +98,17 @@ int RunBuild(const TBuildOptions& options, std::ostream& out, std::ostream& err)
     std::error_code error;
     if (!IsStandardStream(file) && !IsStandardStream(options.Output) &&
         std::filesystem::equivalent(file, options.Output, error)) {
-        Report(err, options.Output, "o arquivo de saída não pode ser o próprio documento JSON");
+        Report(err, options.Output,
+               isText ? "o arquivo de saída não pode ser o próprio texto da base"
+                      : "o arquivo de saída não pode ser o próprio documento JSON");
         return kExitUsage;
     }
 
-    std::vector<TKbProblem> problems;
     TCollectingSink sink;
     TExpertSystem base(&sink);
-    TJson document = ParseKbJson(*text, problems);
-    if (problems.empty() && LacksPassword(document) && !SupplyMissingPassword(document, options, err))
-        return kExitInvalid;
-    if (problems.empty()) JsonToBase(document, base, problems);
-    if (!problems.empty()) {
-        for (const auto& problem : problems) Report(err, file, problem.Text());
-        Report(err, file, std::to_string(problems.size()) + " problema(s); nada foi gravado");
-        return kExitInvalid;
-    }
+    int status = kExitOk;
+    if (!(isText ? CompileText(options, *text, base, err, status) : CompileJson(options, *text, base, err, status)))
+        return status;
     for (const auto& message : sink.Texts()) Report(err, file, message);
     return WriteBase(base, options.Output, out, err) ? kExitOk : kExitCannotWrite;
 }

@@ -1,8 +1,11 @@
 // quorvel-cli: the headless tool. Each subcommand lives in its own Cmd*.cpp;
 // this file only describes the command line and runs the chosen one.
 #include <CLI/CLI.hpp>
+#include <cstdlib>
+#include <exception>
 #include <functional>
 #include <iostream>
+#include <new>
 
 #include "CliCommon.h"
 #include "CliParse.h"
@@ -12,6 +15,7 @@
 #include "CmdDeps.h"
 #include "CmdDump.h"
 #include "CmdReport.h"
+#include "CmdText.h"
 #include "ExSystem.h"
 #include "Password.h"
 
@@ -62,10 +66,13 @@ void AddDump(CLI::App& app, TAction& action) {
 
 void AddBuild(CLI::App& app, TAction& action) {
     auto options = std::make_shared<TBuildOptions>();
-    CLI::App* command = app.add_subcommand("build", "Verifica um documento JSON e grava a base (o inverso de dump)");
-    command->add_option("json", options->JsonFile, "Documento JSON da base (- para a entrada padrão)")
+    CLI::App* command = app.add_subcommand(
+        "build", "Compila o texto de uma base (.bct) ou um documento JSON e grava a base (o inverso de text e dump)");
+    command
+        ->add_option("source", options->SourceFile,
+                     "Texto da base (.bct) ou documento JSON (- para um documento JSON na entrada padrão)")
         ->required()
-        ->type_name("JSON");
+        ->type_name("FONTE");
     command->add_option("-o,--output", options->Output, "Arquivo da base a gravar (.bcm; - para a saída padrão)")
         ->required()
         ->type_name("ARQUIVO");
@@ -73,6 +80,22 @@ void AddBuild(CLI::App& app, TAction& action) {
     command->callback([&action, options, password] {
         action = WithPassword<TBuildOptions>(password, options,
                                              [](const TBuildOptions& o) { return RunBuild(o, std::cout, std::cerr); });
+    });
+}
+
+void AddText(CLI::App& app, TAction& action) {
+    auto options = std::make_shared<TTextOptions>();
+    CLI::App* command =
+        app.add_subcommand("text", "Escreve a base como texto legível (.bct), que build compila de volta");
+    command->add_option("base", options->BaseFile, kBaseHelp)->required()->type_name("BASE");
+    command->add_option("-o,--output", options->Output, "Arquivo de texto a gravar (sem ele, ou -: a saída padrão)")
+        ->type_name("ARQUIVO");
+    command->add_flag("--with-password,--incluir-senha", options->IncludePassword,
+                      "Escreve também a senha da base no texto (exige acesso total)");
+    auto password = AddPasswordOptions(command);
+    command->callback([&action, options, password] {
+        action = WithPassword<TTextOptions>(password, options,
+                                            [](const TTextOptions& o) { return RunText(o, std::cout, std::cerr); });
     });
 }
 
@@ -130,9 +153,37 @@ void AddDeps(CLI::App& app, TAction& action) {
     });
 }
 
+// Nothing the tool meets may end it by a signal: what escapes a command is
+// told in a sentence and ends with kExitInternal.
+int ReportInternal(const std::string& text) {
+    std::cout.flush();
+    Report(std::cerr, "erro interno", text);
+    return kExitInternal;
+}
+
+int RunGuarded(const TAction& action) {
+    try {
+        return action();
+    } catch (const std::bad_alloc&) {
+        return ReportInternal("memória insuficiente para concluir o comando");
+    } catch (const std::exception& error) {
+        return ReportInternal(error.what());
+    } catch (...) {
+        return ReportInternal("falha inesperada");
+    }
+}
+
+// An exception thrown where none may pass (a destructor, a noexcept call)
+// would abort; it too gets its sentence and the same status.
+[[noreturn]] void OnTerminate() {
+    std::cerr << "quorvel-cli: erro interno: falha inesperada (término anormal)" << std::endl;
+    std::_Exit(kExitInternal);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    std::set_terminate(OnTerminate);
     quorvel::RaiseStackLimit(quorvel::kConsultationStack);
     SetTerminalPromptEnabled(true);
     CLI::App app{"Quorvel: ferramenta de linha de comando para bases de conhecimento", "quorvel-cli"};
@@ -141,6 +192,7 @@ int main(int argc, char** argv) {
     TAction action;
     AddDump(app, action);
     AddBuild(app, action);
+    AddText(app, action);
     AddConsult(app, action);
     AddReport(app, action);
     AddCodes(app, action);
@@ -152,5 +204,5 @@ int main(int argc, char** argv) {
         app.exit(error);
         return ParseErrorStatus(error);
     }
-    return action ? action() : kExitUsage;
+    return action ? RunGuarded(action) : kExitUsage;
 }

@@ -44,10 +44,10 @@ share/mime/packages/quorvel.xml
 share/quorvel/QUORVEL.TIP
 share/quorvel/examples/README.md
 share/quorvel/examples/credito_pessoal.bcm
-share/quorvel/examples/credito_pessoal.json
+share/quorvel/examples/credito_pessoal.bct
 share/quorvel/examples/credito_pessoal.respostas.txt
 share/quorvel/examples/cuidados_plantas.bcm
-share/quorvel/examples/cuidados_plantas.json
+share/quorvel/examples/cuidados_plantas.bct
 share/quorvel/examples/cuidados_plantas.respostas.txt"
 installed=$(cd "$prefix" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
 [ "$installed" = "$(echo "$expected_files" | LC_ALL=C sort)" ] ||

@@ -264,7 +264,7 @@ TEST(CliStandardStreams, DashReadsStandardInputAndWritesStandardOutput) {
     // Answers from standard input; the base may come from there only when the answers do not.
     const std::string example = std::string(QUORVEL_SOURCE_DIR) + "/examples/credito_pessoal";
     const std::string credit = scratch.File("credito.bcm");
-    ASSERT_EQ(RunCli({"build", example + ".json", "-o", credit}, scratch).Status, kExitOk);
+    ASSERT_EQ(RunCli({"build", example + ".bct", "-o", credit}, scratch).Status, kExitOk);
     const std::string answers = example + ".respostas.txt";
     const TRun consult = RunCli({"consult", credit, "--answers", "-", "--json"}, scratch, {ReadText(answers), {}});
     EXPECT_EQ(consult.Status, kExitOk) << consult.Err;

@@ -239,7 +239,7 @@ TEST_F(ConsultCommand, ABaseThatMayOnlyBeExecutedShowsNoFormulaOrRule) {
     ASSERT_TRUE(base.Save(scratch.File("gripe.bcm")));
     nlohmann::json document;
     std::string errors;
-    EXPECT_EQ(Run("febre = sim\ntosse = sim\nidade = 30\n", document, errors), kConsultEngineError);
+    EXPECT_EQ(Run("febre = sim\ntosse = sim\nidade = 30\n", document, errors), kExitEngineError);
     ASSERT_TRUE(document["error"].is_string());
     const std::string everything = document.dump() + errors;
     for (const char* secret : {"10/0", "Função", "Comparando", "Entrando na regra", "==>"})

@@ -231,6 +231,15 @@ TEST(CliPassword, BuildTakesTheMissingPasswordOrRefuses) {
     EXPECT_THAT(without.Err, HasSubstr("dump sem --with-password"));
     EXPECT_FALSE(std::filesystem::exists(refused));
 
+    // A document that carries its password keeps it, whatever password is given.
+    const std::string withOwn = scratch.File("com-senha.json");
+    const TRun dumpWith = RunCli({"dump", original, "--with-password"}, scratch, {"", {{"QUORVEL_PASSWORD", kPassword}}});
+    ASSERT_EQ(dumpWith.Status, kExitOk) << dumpWith.Err;
+    WriteText(withOwn, dumpWith.Out);
+    const std::string kept = scratch.File("mantida.bcm");
+    ASSERT_EQ(RunCli({"build", withOwn, "-o", kept}, scratch, {"", {{"QUORVEL_PASSWORD", "outra"}}}).Status, kExitOk);
+    EXPECT_EQ(ReadBytes(kept), ReadBytes(original));
+
     const std::string rebuilt = scratch.File("refeita.bcm");
     const TRun with = RunCli({"build", json, "-o", rebuilt}, scratch, {"", {{"QUORVEL_PASSWORD", kPassword}}});
     ASSERT_EQ(with.Status, kExitOk) << with.Err;

@@ -5,7 +5,9 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <iterator>
 
 #include "CliCommon.h"
 #include "ExText.h"

@@ -140,6 +140,12 @@ QString PdfTitle(const QString& pdf) {
     return QString();
 }
 
+// The printer writes a PDF file instead of printing.
+void PrintToPdf(QPrinter& printer, const QString& pdf) {
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+}
+
 bool Load(quorvel::TExpertSystem& engine) { return engine.Load(Fixture(QStringLiteral("completa.bcm")).toStdString()); }
 
 QWidget* VisibleTopLevel(const QString& objectName) {
@@ -198,8 +204,7 @@ private slots:
         QTemporaryDir dir;
         const QString pdf = dir.filePath(QStringLiteral("relatorio.pdf"));
         QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(pdf);
+        PrintToPdf(printer, pdf);
         QCOMPARE(PrintReport(nullptr, printer, kind, engine, kBaseFile), TReportStatus::Done);
         QVERIFY(messages.texts.isEmpty());
         QCOMPARE(Printed(PdfText(pdf)), Printed(ExpectedLines(expected, kBaseFile)));
@@ -215,8 +220,7 @@ private slots:
         QTemporaryDir dir;
         const QString pdf = dir.filePath(QStringLiteral("cancelado.pdf"));
         QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(pdf);
+        PrintToPdf(printer, pdf);
         QString shownPrinter;
         QTimer::singleShot(0, [&] {
             auto* dialog = qobject_cast<TdialogPrint*>(VisibleTopLevel(QStringLiteral("dialogPrint")));
@@ -237,16 +241,15 @@ private slots:
         QVERIFY(Load(engine));
         QTemporaryDir dir;
         QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(dir.filePath(QStringLiteral("nao/existe.pdf")));
+        PrintToPdf(printer, dir.filePath(QStringLiteral("nao/existe.pdf")));
         QCOMPARE(PrintReport(nullptr, printer, TReportKind::Base, engine, kBaseFile), TReportStatus::WriteFailed);
         QCOMPARE(messages.texts.size(), 1);
         QCOMPARE(messages.kinds.front(), TMsgKind::Error);
         QVERIFY(messages.texts.front().contains(QStringLiteral("nao/existe.pdf")));
     }
 
-    // The print dialog answered: printed as chosen there (a PDF file here,
-    // with the copies asked for); cancelled, nothing is printed.
+    // The print dialog answered: printed as chosen there (a PDF file here);
+    // cancelled, nothing is printed.
     void printDialogPrintsAsChosen() {
         if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
             QSKIP("pdftotext (poppler-utils) is not installed");
@@ -256,8 +259,7 @@ private slots:
         QTemporaryDir dir;
         const QString pdf = dir.filePath(QStringLiteral("escolhido.pdf"));
         QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(pdf);
+        PrintToPdf(printer, pdf);
 
         OnNextModal([](QWidget* modal) { modal->close(); });
         QVERIFY(!PrintWithDialog(nullptr, printer, TReportKind::Base, engine, kBaseFile));
@@ -289,8 +291,7 @@ private slots:
         QTemporaryDir dir;
         const QString pdf = dir.filePath(QStringLiteral("visto.pdf"));
         QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(pdf);
+        PrintToPdf(printer, pdf);
         for (const bool print : {false, true}) {
             int pages = 0;
             OnNextModal([&pages, print](QWidget* modal) {

@@ -38,7 +38,8 @@ public:
 
 private:
     explicit TBaseLock(QObject* owner);
-    // Takes the lock of `file`; null (with `elsewhere` telling why) when it cannot.
+    // Takes the lock of `file`; null when it cannot, `holder` then naming the
+    // workbench holding it (empty when no lock file can be made there).
     static std::unique_ptr<QLockFile> Take(const QString& file, QString* holder);
 
     std::unique_ptr<QLockFile> held_;

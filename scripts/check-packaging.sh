@@ -66,9 +66,9 @@ for page in quorvel quorvel-cli; do
 done
 
 echo "== file type of a base, by name and by content"
+export XDG_DATA_DIRS="$prefix/share:/usr/share" XDG_DATA_HOME="$work/home" XDG_CONFIG_HOME="$work/config"
 update-mime-database "$prefix/share/mime"
 update-desktop-database "$prefix/share/applications" >/dev/null 2>&1
-export XDG_DATA_DIRS="$prefix/share:/usr/share" XDG_DATA_HOME="$work/home" XDG_CONFIG_HOME="$work/config"
 example="$prefix/share/quorvel/examples/credito_pessoal.bcm"
 cp "$example" "$work/some.bcm"
 cp "$example" "$work/renamed"
@@ -81,7 +81,7 @@ check_type() {
 check_type "$work/some.bcm" application/x-quorvel-base
 check_type "$work/renamed" application/x-quorvel-base
 check_type "$work/some.bct" text/x-quorvel-base
-default=$(xdg-mime query default application/x-quorvel-base)
+default=$(xdg-mime query default application/x-quorvel-base 2>/dev/null)
 [ "$default" = "$app_id.desktop" ] || fail "bases open with '$default', not $app_id.desktop"
 
 echo "== Debian package"

@@ -59,7 +59,7 @@ desktop="$prefix/share/applications/$app_id.desktop"
 desktop-file-validate "$desktop"
 appstreamcli validate --no-net "$prefix/share/metainfo/$app_id.metainfo.xml"
 grep -qx 'Exec=quorvel %f' "$desktop" || fail "the desktop entry does not pass the file to open"
-grep -qx 'MimeType=application/x-quorvel-base;' "$desktop" || fail "the desktop entry does not name the base type"
+grep -qx 'MimeType=application/x-quorvel-base;text/x-quorvel-base;' "$desktop" || fail "the desktop entry does not name the base type"
 for page in quorvel quorvel-cli; do
   warnings=$(LC_ALL=C.UTF-8 groff -k -man -Tutf8 -ww -z "$prefix/share/man/man1/$page.1" 2>&1)
   [ -z "$warnings" ] || fail "$page.1: $warnings"

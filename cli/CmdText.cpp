@@ -45,13 +45,13 @@ int RunText(const TTextOptions& options, std::ostream& out, std::ostream& err) {
         return kExitCannotOpen;
     }
     if (options.IncludePassword && base.AccessLevel != kAccessFull) {
-        Report(err, file, "a senha só pode ser escrita no texto com acesso total; informe-a com --password");
+        Report(err, file, "a senha só pode ser escrita no texto com acesso total; informe-a com --password-file ou QUORVEL_PASSWORD");
         return kExitCannotOpen;
     }
 
     std::vector<std::string> omitted;
     const std::string text = WriteBaseText(base, {options.IncludePassword}, omitted);
-    if (options.Output.empty()) {
+    if (options.Output.empty() || IsStandardStream(options.Output)) {
         out << text;
         out.flush();
         if (!out) {

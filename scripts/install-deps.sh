@@ -6,4 +6,5 @@ apt-get update -qq
 apt-get install -y -qq --no-install-recommends \
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev \
   libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev \
-  qt6-base-dev libqt6svg6 libx11-dev libgl-dev xvfb xauth poppler-utils >/dev/null
+  qt6-base-dev libqt6svg6 libx11-dev libgl-dev xvfb xauth poppler-utils \
+  desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl dpkg-dev file groff-base >/dev/null

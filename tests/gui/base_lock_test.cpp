@@ -49,13 +49,13 @@ private slots:
         QVERIFY(second.OpenBase(base));
         QVERIFY(second.BaseOpen);
         QCOMPARE(second.BaseWindow()->windowTitle(), QStringLiteral("gripe.bcm (somente leitura)"));
-        QVERIFY(!Usable(second.btnSave));
+        QVERIFY(!Usable(Command(second, QStringLiteral("btnSave"))));
         const QByteArray before = ReadAll(base);
         messages.Clear();
         QVERIFY(!second.btnSaveClick());
         QCOMPARE(ReadAll(base), before);
         // The first workbench still holds the base and writes it.
-        QVERIFY(Usable(first.btnSave));
+        QVERIFY(Usable(Command(first, QStringLiteral("btnSave"))));
         QVERIFY(first.btnSaveClick());
         QVERIFY(Locked(base));
     }
@@ -77,7 +77,7 @@ private slots:
             QVERIFY(Locked(copy));
             QVERIFY(!Locked(base));
             // A new base closes the old one and its lock.
-            frame.btnNew->trigger();
+            Command(frame, QStringLiteral("btnNew"))->trigger();
             QVERIFY(!Locked(copy));
             QVERIFY(frame.OpenBase(base));
             QVERIFY(Locked(base));

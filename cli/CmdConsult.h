@@ -1,5 +1,5 @@
 // quorvel-cli consult BASE.bcm [--answers FILE] [--password PW] [--json]
-//                              [--arvore] [--estatisticas]
+//                              [--arvore] [--estatisticas] [--how] [--why-not VAR=VALUE]...
 // A consultation in the terminal, or scripted from an answers file.
 #pragma once
 
@@ -8,6 +8,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace quorvel::cli {
 
@@ -24,6 +25,8 @@ struct TConsultOptions {
     bool Json = false;
     bool Tree = false;   // --arvore: print the reasoning tree at the end
     bool Stats = false;  // --estatisticas: what the consultation cost, on stderr
+    bool How = false;    // --how: "Como?" of every value shown, after the results
+    std::vector<std::string> WhyNot;  // --why-not VAR=VALUE (UTF-8), answered at the end
 };
 
 // One line of an answers file: what the user answers for a variable.

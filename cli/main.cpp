@@ -55,6 +55,12 @@ void AddConsult(CLI::App& app, TAction& action) {
     command->add_flag("--arvore", options->Tree, "Mostra a árvore de raciocínio no fim da consulta");
     command->add_flag("--estatisticas", options->Stats,
                       "Mostra na saída de erros o que a consulta custou (regras, premissas, perguntas, tempo)");
+    command->add_flag("--how", options->How,
+                      "Depois dos resultados, mostra como cada valor chegou ao seu grau de confiança (Como?)");
+    command->add_option("--why-not", options->WhyNot,
+                        "VARIÁVEL=VALOR: diz, no fim, por que o valor não foi concluído (Por que não?)")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     command->callback([&action, options, answers, password, answersOption, passwordOption] {
         if (answersOption->count() > 0) options->AnswersFile = *answers;
         if (passwordOption->count() > 0) options->Password = *password;

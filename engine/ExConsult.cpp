@@ -244,6 +244,7 @@ TRuleOutcome TExpertSystem::EvaluateRule(int32_t ruleCode) {
         return {};
     }
     ++Stats.RulesEvaluated;
+    if (inferenceListener_) inferenceListener_->RuleStarted(ruleCode);
     // Copies: evaluating a premise may run host code that touches the containers.
     std::vector<TTailNode> premises;
     for (const TTailNode* premise : PremisesOf(ruleCode)) premises.push_back(*premise);
@@ -258,7 +259,10 @@ TRuleOutcome TExpertSystem::EvaluateRule(int32_t ruleCode) {
             ++Stats.PremisesEvaluated;
             if (Reporting) ReportPosition(ruleCode, index, true);
             Record(ruleCode, index);
-            return EvaluatePremise(premise);
+            const float cnf = EvaluatePremise(premise);
+            if (inferenceListener_ && !RollingBack && !StopRequested)
+                inferenceListener_->PremiseEvaluated(ruleCode, index, cnf);
+            return cnf;
         },
         [&] { return RollingBack || StopRequested; });
 }
@@ -272,6 +276,7 @@ void TExpertSystem::FireRule(int32_t ruleCode, float cnf) {
         LastConclusionIndex = ++index;
         const float given = calculus_->ConclusionCnf(cnf, head.Cnf);
         if (Reporting) ReportPosition(ruleCode, index, false);
+        if (inferenceListener_) inferenceListener_->ConclusionGiven(ruleCode, index, cnf, given);
         Instantiate(head.VarCode, std::to_string(head.ValueCode), true, given);
     }
 }
@@ -280,6 +285,7 @@ void TExpertSystem::TryRule(int32_t ruleCode, bool& fired) {
     if (triedRules_.count(ruleCode)) return;
     const TRuleOutcome outcome = EvaluateRule(ruleCode);
     if (RollingBack) return;
+    if (inferenceListener_ && !StopRequested) inferenceListener_->RuleDecided(ruleCode, outcome.Accepted, outcome.Cnf);
     if (outcome.Accepted) {
         Record(kTapeRuleFired, ruleCode);
         FireRule(ruleCode, outcome.Cnf);
@@ -309,6 +315,7 @@ void TExpertSystem::DeriveVariable(int32_t varCode) {
     if (stackLimit_ != 0 && here < stackLimit_ + kStackReserve) throw EExpertSystem(kTooDeep);
     const bool hadValue = HasInstantiation(varCode);
     Record(kTapeDeriving, varCode);
+    if (inferenceListener_) inferenceListener_->VariableSought(varCode);
 
     struct TCandidate {
         int32_t order;
@@ -344,6 +351,7 @@ void TExpertSystem::DeriveVariable(int32_t varCode) {
     }
     if (!fired && !RollingBack && !StopRequested && !hadValue) {
         Record(kTapeDefaultUnknown, varCode);
+        if (inferenceListener_) inferenceListener_->DefaultUnknown(varCode);
         Instantiate(varCode, "-1", true, TrueCnf);
     }
 }
@@ -481,6 +489,7 @@ void TExpertSystem::Instantiate(int32_t varCode, const std::string& valueText, b
             InstantiateUnivalued(varCode, valueText, isCode, code, cnf, recordedCnf);
         }
         if (store && !Replaying) instances_.AddInstance(varCode, recordedText, recordedIsCode, recordedCnf);
+        if (store && inferenceListener_) inferenceListener_->ValueStored(varCode, cnf);
     }
     NotifyValueViews();
     if (OnChange) OnChange(*this, varCode);
@@ -518,6 +527,7 @@ void TExpertSystem::BeginConsultation() {
     Stats = {};
     stackLimit_ = StackLimit();
     if (dialogFactory_) dialog_ = dialogFactory_(*this);
+    if (inferenceListener_) inferenceListener_->ConsultationStarted();
 }
 
 void TExpertSystem::EndConsultation() {

@@ -12,6 +12,8 @@ namespace quorvel::cli {
 
 // Exit statuses shared by the commands.
 inline constexpr int kExitOk = 0;
+// A check found a fault: a circular dependency, a failed test case, a lint error.
+inline constexpr int kExitCheckFailed = 1;
 inline constexpr int kExitUsage = 1;
 // The input could not be opened, is not a base, is damaged, or access was refused.
 inline constexpr int kExitCannotOpen = 2;
@@ -21,6 +23,9 @@ inline constexpr int kExitInvalid = 3;
 inline constexpr int kExitCannotWrite = 4;
 // The output was produced but leaves out records it cannot show.
 inline constexpr int kExitIncomplete = 5;
+
+// Out of memory, or an exception nobody expected.
+inline constexpr int kExitInternal = 70;
 
 // Collects the engine's messages; the commands decide what reaches stderr.
 class TCollectingSink : public IMessageSink {

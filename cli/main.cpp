@@ -10,6 +10,7 @@
 #include "CmdConsult.h"
 #include "CmdDeps.h"
 #include "CmdDump.h"
+#include "CmdLint.h"
 #include "CmdReport.h"
 #include "ExSystem.h"
 
@@ -106,6 +107,21 @@ void AddDeps(CLI::App& app, TAction& action) {
     });
 }
 
+void AddLint(CLI::App& app, TAction& action) {
+    auto options = std::make_shared<TLintOptions>();
+    auto password = std::make_shared<std::string>();
+    CLI::App* command = app.add_subcommand(
+        "lint", "Verifica a base sem consultá-la; status 1 quando há erro, 0 com avisos somente");
+    command->add_option("base", options->BaseFile, "Arquivo da base (.bcm)")->required();
+    CLI::Option* passwordOption =
+        command->add_option("--password", *password, "Senha de acesso (sem ela: a entrada em branco)");
+    command->add_flag("--json", options->Json, "Escreve as constatações como um documento JSON");
+    command->callback([&action, options, password, passwordOption] {
+        if (passwordOption->count() > 0) options->Password = *password;
+        action = [options] { return RunLint(*options, std::cout, std::cerr); };
+    });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -119,6 +135,7 @@ int main(int argc, char** argv) {
     AddReport(app, action);
     AddCodes(app, action);
     AddDeps(app, action);
+    AddLint(app, action);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

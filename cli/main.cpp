@@ -12,6 +12,7 @@
 #include "CmdDump.h"
 #include "CmdLint.h"
 #include "CmdReport.h"
+#include "CmdTest.h"
 #include "ExSystem.h"
 
 namespace {
@@ -122,6 +123,25 @@ void AddLint(CLI::App& app, TAction& action) {
     });
 }
 
+void AddTest(CLI::App& app, TAction& action) {
+    auto options = std::make_shared<TTestOptions>();
+    auto password = std::make_shared<std::string>();
+    auto junit = std::make_shared<std::string>();
+    CLI::App* command = app.add_subcommand(
+        "test", "Roda os casos de teste contra a base e mostra a cobertura das regras; status 1 quando um caso falha");
+    command->add_option("base", options->BaseFile, "Arquivo da base (.bcm)")->required();
+    command->add_option("casos", options->CaseFiles, "Arquivos de casos (.caso)")->required();
+    CLI::Option* passwordOption =
+        command->add_option("--password", *password, "Senha de acesso (sem ela: a entrada em branco)");
+    CLI::Option* junitOption = command->add_option("--junit", *junit, "Grava também os resultados em JUnit XML");
+    command->add_flag("--json", options->Json, "Escreve os resultados e a cobertura como um documento JSON");
+    command->callback([&action, options, password, passwordOption, junit, junitOption] {
+        if (passwordOption->count() > 0) options->Password = *password;
+        if (junitOption->count() > 0) options->JUnitFile = *junit;
+        action = [options] { return RunTest(*options, std::cout, std::cerr); };
+    });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -136,6 +156,7 @@ int main(int argc, char** argv) {
     AddCodes(app, action);
     AddDeps(app, action);
     AddLint(app, action);
+    AddTest(app, action);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

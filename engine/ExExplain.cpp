@@ -572,4 +572,33 @@ std::vector<std::string> TExplanationRecorder::WhyNotLines(int32_t varCode, int3
     return lines;
 }
 
+// ------------------------------------------------------------------ coverage
+
+void TRuleCoverage::Add(const TExplanationRecorder& recorder) {
+    evaluated_.insert(recorder.EvaluatedRules().begin(), recorder.EvaluatedRules().end());
+    fired_.insert(recorder.FiredRules().begin(), recorder.FiredRules().end());
+}
+
+TRuleCoverage::TReport TRuleCoverage::Report(TExpertSystem& engine) const {
+    std::vector<TRule> rules;
+    {
+        TSavedCursors saved(engine);
+        for (const TNode* node : engine.Rules().BalancedOrder(kKeyCode)) {
+            const auto* rule = static_cast<const TValNode*>(node);
+            rules.push_back({rule->Code, rule->VarCode, rule->Name});
+        }
+    }
+    std::sort(rules.begin(), rules.end(), [](const TRule& a, const TRule& b) { return a.Number < b.Number; });
+    TReport report;
+    for (TRule& rule : rules) {
+        if (fired_.count(rule.Code))
+            report.Fired.push_back(std::move(rule));
+        else if (evaluated_.count(rule.Code))
+            report.EvaluatedNotFired.push_back(std::move(rule));
+        else
+            report.NeverEvaluated.push_back(std::move(rule));
+    }
+    return report;
+}
+
 }  // namespace quorvel

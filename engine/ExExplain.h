@@ -175,4 +175,29 @@ private:
     std::set<int32_t> fired_;
 };
 
+// What a set of consultations exercised of the base's rules.
+class TRuleCoverage {
+public:
+    struct TRule {
+        int32_t Code = 0;
+        int32_t Number = 0;  // the rule's order number
+        std::string Name;
+    };
+    struct TReport {
+        std::vector<TRule> Fired;
+        std::vector<TRule> EvaluatedNotFired;
+        std::vector<TRule> NeverEvaluated;
+        std::size_t Total() const { return Fired.size() + EvaluatedNotFired.size() + NeverEvaluated.size(); }
+    };
+
+    // Adds what the recorder saw in its last consultation.
+    void Add(const TExplanationRecorder& recorder);
+    // Every rule of the base in one of the three groups, by number.
+    TReport Report(TExpertSystem& engine) const;
+
+private:
+    std::set<int32_t> evaluated_;
+    std::set<int32_t> fired_;
+};
+
 }  // namespace quorvel

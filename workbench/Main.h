@@ -22,6 +22,10 @@ class QToolBar;
 class TStatusPanels;
 class TfrmBase;
 class TdialogOptions;
+class TdialogLint;
+namespace quorvel {
+struct TLintFinding;
+}
 
 // Sets a toolbar button's hint: the part before "|" is its tooltip, the part
 // after it the text of the status bar's message panel.
@@ -113,6 +117,9 @@ public:
     void ExportBase();
     void ExportCodes();
     void ShowDependencies();
+    // "Verificar base": the static checks in a modeless list (Lint.cpp).
+    void CheckBase();
+    void OpenLintFinding(const quorvel::TLintFinding& finding);
 
     // ---- menus (public like the components of a form, so tests reach them)
     QMenu* mnuFile = nullptr;
@@ -152,6 +159,7 @@ public:
     QAction* mnuSystemTargets = nullptr;
     QAction* mnuInterface = nullptr;
     QAction* mnuSystemInfo = nullptr;
+    QAction* mnuSystemCheck = nullptr;
 
     QMenu* mnuExecute = nullptr;
     QAction* mnuStart = nullptr;
@@ -277,6 +285,7 @@ private:
     QMdiArea* mdiArea_ = nullptr;
     TStatusPanels* statusPanels_ = nullptr;
     QPointer<TfrmBase> baseWindow_;
+    QPointer<TdialogLint> dialogLint_;
     QList<QAction*> windowListActions_;
     bool hooksInstalled_ = false;
 };

@@ -174,6 +174,11 @@ void TfrmMain::CreateMenus() {
                             QStringLiteral("Define a interface com o usuário final da base."), {}, "questions");
     mnuSystemInfo = MenuItem(mnuSystem, "mnuSystemInfo", QStringLiteral("Infor&mações"),
                              QStringLiteral("Define as informações gerais e contextos de ajuda."), {}, "info");
+    Separator(mnuSystem);
+    mnuSystemCheck = MenuItem(mnuSystem, "mnuSystemCheck", QStringLiteral("Verificar &base"),
+                              QStringLiteral("Verifica a base sem consultá-la: fórmulas, regras, variáveis e "
+                                             "dependências."),
+                              {}, "dependencies");
 
     mnuExecute = SubMenu(this, bar, "mnuExecute", QStringLiteral("&Consulta"),
                          QStringLiteral("Põe em funcionamento a base de conhecimentos."));
@@ -272,6 +277,7 @@ void TfrmMain::CreateMenus() {
     connect(mnuSystemTargets, &QAction::triggered, this, [this] { ForwardToBase("btnTargets"); });
     connect(mnuInterface, &QAction::triggered, this, [this] { ForwardToBase("btnQuestions"); });
     connect(mnuSystemInfo, &QAction::triggered, this, [this] { ForwardToBase("btnInfo"); });
+    connect(mnuSystemCheck, &QAction::triggered, this, &TfrmMain::CheckBase);
 
     connect(mnuStart, &QAction::triggered, this, &TfrmMain::TurnOnExecutionMode);
     connect(mnuFinish, &QAction::triggered, this, &TfrmMain::btnStopClick);

@@ -8,7 +8,6 @@
 #include "ExConsultTree.h"
 #include "ExDepend.h"
 #include "ExFormula.h"
-#include "ExPromptLogic.h"
 #include "ExText.h"
 
 namespace quorvel {
@@ -292,8 +291,8 @@ private:
                     } else if (onlyAnd && IsComplement(opA, opB)) {
                         Add(lint_code::ContradictoryPremises, TLintSeverity::Warning, TLintSubject::Rule, rule.Code,
                             a.VarCode, RuleName(rule) + ": as " + which + " se contradizem (" +
-                                           VarName(a.VarCode) + " " + opA + " e " + opB + " " +
-                                           ValueName(a.VarCode, a.ValueCode) + ")");
+                                           VarName(a.VarCode) + " " + opA + " " + ValueName(a.VarCode, a.ValueCode) +
+                                           " e " + opB + " " + ValueName(a.VarCode, a.ValueCode) + ")");
                     }
                 }
             }
@@ -335,22 +334,42 @@ private:
         }
     }
 
+    // The interval of a numeric variable is its value record's name, "min;max",
+    // either side possibly empty; a side that is not a number is no bound.
     void CheckNumericRanges() {
-        TPromptModel model(&engine_);
         for (const TVarNode* var : facts_.Vars) {
             if (!var->Numeric || facts_.Concluded.count(var->Code)) continue;
             if (!facts_.UsedByRules.count(var->Code) && !facts_.Targets.count(var->Code)) continue;
-            model.SetVarCode(var->Code);
-            const TPromptInterval& interval = model.Interval();
+            std::optional<long double> low;
+            std::optional<long double> high;
+            std::string lowText;
+            std::string highText;
+            const auto values = facts_.Values.find(var->Code);
+            if (values != facts_.Values.end() && !values->second.empty() && engine_.Values().Find(values->second.front())) {
+                const std::string interval = engine_.Values().GetName();
+                const auto split = interval.find(';');
+                if (split != std::string::npos) {
+                    lowText = Trimmed(interval.substr(0, split));
+                    highText = Trimmed(interval.substr(split + 1));
+                    low = TextToNumber(lowText);
+                    high = TextToNumber(highText);
+                }
+            }
             std::string problem;
-            if (!interval.HasMin() && !interval.HasMax())
+            if (!low && !high)
                 problem = "n\xE3o tem intervalo de valores (\"m\xEDnimo;m\xE1ximo\")";
-            else if (interval.HasMin() && interval.HasMax() && *interval.Min > *interval.Max)
-                problem = "tem o m\xEDnimo " + interval.MinText + " acima do m\xE1ximo " + interval.MaxText;
+            else if (low && high && *low > *high)
+                problem = "tem o m\xEDnimo " + lowText + " acima do m\xE1ximo " + highText;
             if (problem.empty()) continue;
             Add(lint_code::NumericRange, TLintSeverity::Warning, TLintSubject::Question, 0, var->Code,
                 "A pergunta num\xE9rica sobre " + VarName(var->Code) + " " + problem);
         }
+    }
+
+    static std::string Trimmed(const std::string& text) {
+        const auto begin = text.find_first_not_of(' ');
+        if (begin == std::string::npos) return {};
+        return text.substr(begin, text.find_last_not_of(' ') - begin + 1);
     }
 
     void CheckCircles() {

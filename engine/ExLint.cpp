@@ -116,7 +116,9 @@ std::optional<std::string> CheckFormulaText(TExpertSystem& engine, const std::st
             return std::nullopt;
         } catch (const EExpSyntaxError& error) {
             named.insert(host.Named.begin(), host.Named.end());
-            const std::string message = Utf8ToCp1252(error.what()).value_or(error.what());
+            std::string message = Utf8ToCp1252(error.what()).value_or(error.what());
+            // The undeclared name's message breaks the line; a finding is one line.
+            for (std::size_t at; (at = message.find("\r\n")) != std::string::npos;) message.erase(at, 2);
             undeclared = message.rfind(formula_error::UndeclaredVariable, 0) == 0;
             return message;
         } catch (const EExpArithmeticError& error) {

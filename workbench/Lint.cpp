@@ -26,7 +26,6 @@ TdialogLint::TdialogLint(QWidget* parent, std::function<void(const quorvel::TLin
     listFindings->setHeaderLabels({QStringLiteral("C\u00F3digo"), QStringLiteral("Tipo"), QStringLiteral("Mensagem")});
     listFindings->header()->setStretchLastSection(true);
     connect(listFindings, &QTreeWidget::itemDoubleClicked, this, [this] { listFindingsDblClick(); });
-    connect(listFindings, &QTreeWidget::itemActivated, this, [this] { listFindingsDblClick(); });
     labelSummary = new QLabel(this);
     labelSummary->setTextFormat(Qt::PlainText);
     btnCheck = new QPushButton(QStringLiteral("Verificar de novo"), this);

@@ -1,20 +1,41 @@
-// quorvel-cli build BASE.json -o BASE.bcm: the inverse of dump.
+// quorvel-cli build BASE.bct -o BASE.bcm: compiles the text of a base (the
+// inverse of text); a source that does not end in .bct is a JSON document
+// (the inverse of dump).
 #pragma once
 
+#include <optional>
 #include <ostream>
 #include <string>
+
+namespace quorvel {
+class TExpertSystem;
+struct TBaseTextSourceMap;
+}  // namespace quorvel
 
 namespace quorvel::cli {
 
 struct TBuildOptions {
-    std::string JsonFile;
+    std::string SourceFile;
     std::string Output;
+    // The password of a protected base whose text does not carry it (UTF-8;
+    // .bct sources only).
+    std::optional<std::string> Password;
 };
 
-// Reads and checks the JSON document and writes the base. Every problem is
-// reported on `err` as "place: reason" and then nothing is written
-// (kExitInvalid); kExitCannotOpen when the JSON cannot be read,
-// kExitCannotWrite when the base cannot be written.
+// Reads and checks the source and writes the base. Every problem is
+// reported on `err`, for a text as "file:line:column: message", for JSON as
+// "place: reason", and then nothing is written (kExitInvalid);
+// kExitCannotOpen when the source cannot be read, kExitCannotWrite when the
+// base cannot be written.
+// Compiles a .bct text into `base` (its lines into `map` when given). Every
+// error is reported on `err` as "file:line:column: message", then the count
+// followed by `consequence`; false with
+// `status` set (kExitInvalid, or kExitUsage for a password Windows-1252
+// cannot hold) when the text does not compile.
+bool CompileBaseText(const std::string& file, const std::optional<std::string>& password, const std::string& text,
+                     TExpertSystem& base, std::ostream& err, int& status, TBaseTextSourceMap* map = nullptr,
+                     const std::string& consequence = "; nada foi gravado");
+
 int RunBuild(const TBuildOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace quorvel::cli

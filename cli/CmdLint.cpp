@@ -3,6 +3,8 @@
 #include <nlohmann/json.hpp>
 
 #include "CliCommon.h"
+#include "CmdBuild.h"
+#include "ExBaseText.h"
 #include "ExLint.h"
 #include "ExSystem.h"
 #include "ExText.h"
@@ -32,14 +34,29 @@ int RunLint(const TLintOptions& options, std::ostream& out, std::ostream& err) {
     const std::string& file = options.BaseFile;
     TCollectingSink sink;
     TExpertSystem base(&sink);
-    if (!OpenBase(base, file, options.Password, sink.Texts(), err)) return kExitCannotOpen;
+    // A .bct source is compiled, and its lines name where each finding stands.
+    std::optional<TBaseTextSourceMap> map;
+    if (IsBaseTextFileName(file)) {
+        std::string reason;
+        const auto text = ReadFileText(file, reason);
+        if (!text) {
+            Report(err, file, reason);
+            return kExitCannotOpen;
+        }
+        map.emplace();
+        int status = kExitOk;
+        if (!CompileBaseText(file, options.Password, *text, base, err, status, &*map, "; nada foi verificado"))
+            return status;
+    } else if (!OpenBase(base, file, options.Password, sink.Texts(), err)) {
+        return kExitCannotOpen;
+    }
     if (!base.RulesMayBeShown()) {
         Report(err, file,
                "o acesso concedido (" + std::to_string(base.AccessLevel) +
                    ") permite somente a execução da base; a verificação exige a senha");
         return kExitCannotOpen;
     }
-    const std::vector<TLintFinding> findings = LintBase(base);
+    const std::vector<TLintFinding> findings = map ? LintBase(base, SourceLines(base, *map)) : LintBase(base);
     std::size_t errors = 0;
     for (const TLintFinding& finding : findings) errors += finding.Severity == TLintSeverity::Error;
 
@@ -50,9 +67,9 @@ int RunLint(const TLintOptions& options, std::ostream& out, std::ostream& err) {
                                    {"severity", finding.Severity == TLintSeverity::Error ? "error" : "warning"},
                                    {"subject", SubjectName(finding.Subject)},
                                    {"message", Cp1252ToUtf8(finding.Message)}};
+            if (finding.Line) item["line"] = *finding.Line;
             if (finding.RuleCode) item["rule"] = finding.RuleCode;
             if (finding.VarCode) item["variable"] = finding.VarCode;
-            item["line"] = finding.Line ? nlohmann::json(*finding.Line) : nlohmann::json(nullptr);
             list.push_back(std::move(item));
         }
         out << nlohmann::json{{"findings", std::move(list)},
@@ -62,8 +79,9 @@ int RunLint(const TLintOptions& options, std::ostream& out, std::ostream& err) {
             << '\n';
     } else {
         for (const TLintFinding& finding : findings) {
+            // "file:line: " for a source, the form editors and terminals recognise.
+            if (finding.Line) out << file << ':' << *finding.Line << ": ";
             out << finding.Code << ' ' << SeverityText(finding.Severity) << ' ';
-            if (finding.Line) out << "linha " << *finding.Line << ": ";
             out << Cp1252ToUtf8(finding.Message) << '\n';
         }
         out << errors << " erro(s), " << findings.size() - errors << " aviso(s)\n";

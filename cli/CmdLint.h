@@ -1,6 +1,7 @@
-// quorvel-cli lint BASE.bcm [--password PW] [--json]: the static checks of a
-// base, one finding per line ("QL006 erro REGRA 3, premissa 1: ..."), or as a
-// JSON document. The exit status gates a base's own checks: kExitCheckFailed
+// quorvel-cli lint BASE [--password PW] [--json]: the static checks of a
+// base (.bcm, or a .bct source whose lines the findings name), one finding per
+// line ("QL006 erro REGRA 3, premissa 1: ...", after "BASE.bct:12: " for a
+// source), or as a JSON document. The exit status gates a base's own checks: kExitCheckFailed
 // when there is an error, kExitOk with warnings only.
 #pragma once
 

@@ -31,6 +31,25 @@ bool NoAnswer(const std::string& text) { return text.empty() || text == "?"; }
 
 namespace {
 
+bool IsDigit(char ch) { return ch >= '0' && ch <= '9'; }
+
+// The alternatives of one answer, "valor : cnf, outro : cnf", split at the
+// commas; a comma between two digits of a confidence ("encharcada : 50,5")
+// is its decimal comma, as the confidence box reads it.
+std::vector<std::string> SplitAnswerParts(const std::string& text) {
+    std::vector<std::string> parts(1);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char ch = text[i];
+        const bool decimalComma = ch == ',' && i > 0 && i + 1 < text.size() && IsDigit(text[i - 1]) &&
+                                  IsDigit(text[i + 1]) && parts.back().find(':') != std::string::npos;
+        if (ch == ',' && !decimalComma)
+            parts.emplace_back();
+        else
+            parts.back() += ch;
+    }
+    return parts;
+}
+
 // The confidence typed into an option's box, as the box would take it.
 void TypeCnf(TPromptModel& model, std::size_t index, const std::string& cnf, const std::string& where) {
     if (cnf.size() > static_cast<std::size_t>(kCnfBoxMaxLength) ||
@@ -66,7 +85,7 @@ void AnswerFromScript(TExpertSystem& engine, TPromptModel& model, TConsultSink& 
         model.SetValueText(NoAnswer(answer.Text) ? std::string() : answer.Text);
     } else if (!NoAnswer(answer.Text)) {
         std::vector<std::size_t> chosen;
-        for (const std::string& rawPart : Split(answer.Text, ',')) {
+        for (const std::string& rawPart : SplitAnswerParts(answer.Text)) {
             const std::string part = Trim(rawPart);
             const auto& options = model.Options();
             const auto byName = [&options](const std::string& valueName) {

@@ -5,6 +5,7 @@
 #include <set>
 #include <tuple>
 
+#include "ExBaseText.h"
 #include "ExConsultTree.h"
 #include "ExDepend.h"
 #include "ExFormula.h"
@@ -160,8 +161,18 @@ private:
 
     void Add(const char* code, TLintSeverity severity, TLintSubject subject, int32_t ruleCode, int32_t varCode,
              std::string message) {
-        findings_.push_back({code, severity, subject, ruleCode, varCode, std::move(message), std::nullopt});
+        TLintFinding finding;
+        finding.Code = code;
+        finding.Severity = severity;
+        finding.Subject = subject;
+        finding.RuleCode = ruleCode;
+        finding.VarCode = varCode;
+        finding.Message = std::move(message);
+        findings_.push_back(std::move(finding));
     }
+
+    // Where in its rule, or which setting, the last finding is about.
+    TLintFinding& Last() { return findings_.back(); }
 
     // One formula, wherever it stands; `where` names that place.
     void CheckOne(const std::string& text, TLintSubject subject, int32_t ruleCode, int32_t varCode,
@@ -182,17 +193,32 @@ private:
 
     void CheckFormulas() {
         for (const TRuleFacts& rule : facts_.Rules) {
-            for (const TTailNode& premise : rule.Premises)
+            int index = 0;
+            for (const TTailNode& premise : rule.Premises) {
+                const std::size_t before = findings_.size();
                 CheckRuleFormula(rule, premise.VarCode, premise.ValueCode, "premissa");
-            for (const THeadNode& conclusion : rule.Conclusions)
+                ++index;
+                if (findings_.size() > before) Last().Premise = index;
+            }
+            index = 0;
+            for (const THeadNode& conclusion : rule.Conclusions) {
+                const std::size_t before = findings_.size();
                 CheckRuleFormula(rule, conclusion.VarCode, conclusion.ValueCode, "conclus\xE3o");
+                ++index;
+                if (findings_.size() > before) Last().Conclusion = index;
+            }
         }
         const std::pair<const TCnfFormula*, const char*> settings[] = {
             {&engine_.AndFormula, "f\xF3rmula do E"},
             {&engine_.OrFormula, "f\xF3rmula do OU"},
             {&engine_.ConclusionFormula, "f\xF3rmula da conclus\xE3o"}};
-        for (const auto& [formula, name] : settings)
+        int setting = 0;
+        for (const auto& [formula, name] : settings) {
+            ++setting;
+            const std::size_t before = findings_.size();
             if (!formula->UseDefault) CheckOne(formula->Text, TLintSubject::Settings, 0, 0, std::string("A ") + name);
+            if (findings_.size() > before) Last().Setting = setting;
+        }
     }
 
     void CheckRuleFormula(const TRuleFacts& rule, int32_t varCode, int32_t formulaCode, const char* place) {
@@ -224,6 +250,7 @@ private:
                 Add(lint_code::UnusedValue, TLintSeverity::Warning, TLintSubject::Variable, 0, varCode,
                     "O valor " + ValueName(varCode, code) + " de " + VarName(varCode) +
                         " n\xE3o \xE9 conclu\xED" "do, testado nem perguntado");
+                Last().ValueCode = code;
             }
         }
     }
@@ -249,6 +276,7 @@ private:
                     RuleName(rule) + ", premissa " + std::to_string(index) + ": " + VarName(premise.VarCode) +
                         " nunca vale " + ValueName(premise.VarCode, value) +
                         " (s\xF3 regras a concluem, e nenhuma conclui esse valor)");
+                Last().Premise = index;
             }
         }
     }
@@ -290,11 +318,13 @@ private:
                     if (opA == opB) {
                         Add(lint_code::RepeatedPremise, TLintSeverity::Warning, TLintSubject::Rule, rule.Code,
                             a.VarCode, RuleName(rule) + ": as " + which + " s\xE3o iguais");
+                        Last().Premise = static_cast<int>(j + 1);
                     } else if (onlyAnd && IsComplement(opA, opB)) {
                         Add(lint_code::ContradictoryPremises, TLintSeverity::Warning, TLintSubject::Rule, rule.Code,
                             a.VarCode, RuleName(rule) + ": as " + which + " se contradizem (" +
                                            VarName(a.VarCode) + " " + opA + " " + ValueName(a.VarCode, a.ValueCode) +
                                            " e " + opB + " " + ValueName(a.VarCode, a.ValueCode) + ")");
+                        Last().Premise = static_cast<int>(j + 1);
                     }
                 }
             }
@@ -332,6 +362,7 @@ private:
                     RuleName(rule) + ": a conclus\xE3o sobre " + VarName(conclusion.VarCode) + " tem CNF " +
                         CnfText(static_cast<double>(conclusion.Cnf) * 100.0) + "%" +
                         (conclusion.Cnf <= 0.0f ? " (nunca conta)" : " (acima de 100%)"));
+                Last().Conclusion = static_cast<int>(&conclusion - rule.Conclusions.data()) + 1;
             }
         }
     }
@@ -404,6 +435,42 @@ std::vector<TLintFinding> LintBase(TExpertSystem& engine, const TLintLineLookup&
     if (lines)
         for (TLintFinding& finding : findings) finding.Line = lines(finding);
     return findings;
+}
+
+TLintLineLookup SourceLines(TExpertSystem& engine, const TBaseTextSourceMap& map) {
+    std::vector<int32_t> targets;
+    for (const TTargetNode& target : engine.Targets().Items()) targets.push_back(target.VarCode);
+    const auto lineIn = [](const std::map<int32_t, int>& lines, int32_t code) -> std::optional<int> {
+        const auto found = lines.find(code);
+        return found == lines.end() || found->second <= 0 ? std::nullopt : std::optional<int>(found->second);
+    };
+    const auto nth = [](const std::vector<int>& lines, int index) -> std::optional<int> {
+        if (index < 1 || static_cast<std::size_t>(index) > lines.size()) return std::nullopt;
+        return lines[static_cast<std::size_t>(index) - 1];
+    };
+    return [&map, targets, lineIn, nth](const TLintFinding& finding) -> std::optional<int> {
+        if (finding.Setting) {
+            const int line = finding.Setting == 1 ? map.AndFormula : finding.Setting == 2 ? map.OrFormula : map.ConclusionFormula;
+            return line > 0 ? std::optional<int>(line) : std::nullopt;
+        }
+        if (finding.RuleCode) {
+            const TBaseTextSourceMap::TRuleLines* rule = map.RuleByCode(finding.RuleCode);
+            if (!rule) return std::nullopt;
+            if (const auto line = finding.Premise ? nth(rule->Premises, finding.Premise) : std::nullopt) return line;
+            if (const auto line = finding.Conclusion ? nth(rule->Conclusions, finding.Conclusion) : std::nullopt)
+                return line;
+            return rule->Line > 0 ? std::optional<int>(rule->Line) : std::nullopt;
+        }
+        if (finding.Subject == TLintSubject::Target) {
+            const auto at = std::find(targets.begin(), targets.end(), finding.VarCode);
+            if (at != targets.end()) return nth(map.Targets, static_cast<int>(at - targets.begin()) + 1);
+        }
+        if (finding.ValueCode)
+            if (const auto line = lineIn(map.Values, finding.ValueCode)) return line;
+        if (finding.Subject == TLintSubject::Question)
+            if (const auto line = lineIn(map.Questions, finding.VarCode)) return line;
+        return lineIn(map.Variables, finding.VarCode);
+    };
 }
 
 bool HasLintErrors(const std::vector<TLintFinding>& findings) {

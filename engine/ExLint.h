@@ -45,6 +45,10 @@ struct TLintFinding {
     TLintSubject Subject = TLintSubject::Rule;
     int32_t RuleCode = 0;     // the rule concerned, 0 for none
     int32_t VarCode = 0;      // the variable concerned, 0 for none
+    int32_t ValueCode = 0;    // the value concerned, 0 for none
+    int Premise = 0;          // the premise of the rule concerned (from 1), 0 for none
+    int Conclusion = 0;       // the conclusion of the rule concerned (from 1), 0 for none
+    int Setting = 0;          // the confidence formula concerned: 1 E, 2 OU, 3 conclusion; 0 for none
     std::string Message;      // Windows-1252
     std::optional<int> Line;  // the line of a text source, when the base came from one
 };
@@ -61,6 +65,11 @@ std::vector<TLintFinding> LintBase(TExpertSystem& engine, const TLintLineLookup&
 // message the consultation would show. Names are looked up among the base's
 // variables; nothing is evaluated that could ask or derive anything.
 std::optional<std::string> CheckFormula(TExpertSystem& engine, const std::string& text, bool& undeclared);
+
+struct TBaseTextSourceMap;  // ExBaseText.h
+
+// The lines of the .bct source the base was read from, for LintBase.
+TLintLineLookup SourceLines(TExpertSystem& engine, const TBaseTextSourceMap& map);
 
 bool HasLintErrors(const std::vector<TLintFinding>& findings);
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds everything and runs every test: the normal
-# build, the engine and CLI under AddressSanitizer and UBSan, and a bounded
-# fuzzing run of the file and formula readers.
+# build, the engine and CLI under AddressSanitizer and UBSan, the release build,
+# and a bounded fuzzing run of every reader. The configurations are the presets
+# of CMakePresets.json, where warnings are errors.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -9,21 +10,22 @@ bash scripts/install-deps.sh
 jobs=$(nproc)
 
 echo "== build and test"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$jobs"
-ctest --test-dir build --output-on-failure -j"$jobs"
+cmake --preset dev >/dev/null
+cmake --build --preset dev -j"$jobs"
+ctest --preset dev -j"$jobs"
 
 echo "== sanitizers (address, undefined)"
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_SANITIZE=ON \
-  -DQUORVEL_BENCH=OFF -DQUORVEL_GUI=OFF >/dev/null
-cmake --build build-asan -j"$jobs"
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir build-asan --output-on-failure -j"$jobs"
+cmake --preset asan >/dev/null
+cmake --build --preset asan -j"$jobs"
+ctest --preset asan -j"$jobs"
+
+echo "== release build (engine, command-line tool, benchmarks)"
+cmake --preset release -DQUORVEL_GUI=OFF -DQUORVEL_TESTS=OFF >/dev/null
+cmake --build --preset release -j"$jobs"
 
 echo "== fuzzing"
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_FUZZ=ON \
-  -DQUORVEL_TESTS=OFF -DQUORVEL_BENCH=OFF -DQUORVEL_GUI=OFF >/dev/null
-cmake --build build-fuzz -j"$jobs"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j"$jobs"
 for fuzzer in build-fuzz/tests/fuzz/fuzz_*; do
   [ -x "$fuzzer" ] || continue
   name=$(basename "$fuzzer")
@@ -32,7 +34,7 @@ for fuzzer in build-fuzz/tests/fuzz/fuzz_*; do
   seeds="tests/fuzz/seeds/${name#fuzz_}"
   [ -d "$seeds" ] || seeds=""
   echo "-- $name"
-  "$fuzzer" -max_total_time="${QUORVEL_FUZZ_SECONDS:-45}" -rss_limit_mb=2048 -print_final_stats=0 \
+  "$fuzzer" -max_total_time="${QUORVEL_FUZZ_SECONDS:-30}" -rss_limit_mb=2048 -print_final_stats=0 \
     "$corpus" $seeds 2>&1 | tail -n 3
 done
 echo "all tests passed"

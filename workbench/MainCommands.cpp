@@ -11,6 +11,7 @@
 #include <QPushButton>
 
 #include "Base.h"
+#include "ExShownError.h"
 #include "ExConsts.h"
 #include "ExExceptions.h"
 #include "Intro.h"
@@ -37,7 +38,7 @@ void TfrmMain::Guarded(const std::function<void()>& what) {
     try {
         what();
     } catch (const std::exception& error) {
-        sink_->ShowMessage(TMsgKind::Error, TMsgButtons::Ok, error.what());
+        sink_->ShowMessage(TMsgKind::Error, TMsgButtons::Ok, quorvel::ShownErrorText(*expertSystem_, error));
     }
 }
 

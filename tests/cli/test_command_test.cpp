@@ -253,6 +253,42 @@ TEST_F(TestCommand, LintExitStatusGatesOnErrorsOnly) {
     EXPECT_EQ(findings[0]["rule"], 3);
 }
 
+TEST_F(TestCommand, LintOfATextSourceNamesItsLines) {
+    WriteText(scratch.File("linhas.bct"),
+              "BASE Linhas\n"
+              "VARI\u00c1VEL SIM/N\u00c3O A\n"
+              "VARI\u00c1VEL R\n"
+              "  VALOR alto\n"
+              "  VALOR baixo\n"
+              "VARI\u00c1VEL SIM/N\u00c3O Solta\n"
+              "VARI\u00c1VEL S\n"
+              "  VALOR s1\n"
+              "OBJETIVO R\n"
+              "REGRA alto\n"
+              "  SE A = Sim\n"
+              "  ENT\u00c3O R = alto CNF 90%\n"
+              "REGRA baixo\n"
+              "  SE A = N\u00e3o\n"
+              "  E R = baixo\n"
+              "  ENT\u00c3O S = s1 CNF 90%\n");
+    TLintOptions options;
+    options.BaseFile = scratch.File("linhas.bct");
+    std::ostringstream out, err;
+    EXPECT_EQ(RunLint(options, out, err), kExitCheckFailed) << out.str() << err.str();
+    const std::string file = scratch.File("linhas.bct");
+    EXPECT_NE(out.str().find(file + ":6: QL004 aviso A vari\u00e1vel \"Solta\""), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find(file + ":15: QL006 erro REGRA 2 (baixo), premissa 2: \"R\" nunca vale \"baixo\""),
+              std::string::npos)
+        << out.str();
+
+    // A source that does not compile is refused with its places.
+    WriteText(scratch.File("errado.bct"), "BASE Errada\nREGRA x\n");
+    options.BaseFile = scratch.File("errado.bct");
+    std::ostringstream out2, err2;
+    EXPECT_EQ(RunLint(options, out2, err2), kExitInvalid);
+    EXPECT_NE(err2.str().find("nada foi verificado"), std::string::npos) << err2.str();
+}
+
 TEST_F(TestCommand, ConsultExplainsHowAndWhyNotInItsJson) {
     WriteText(scratch.File("respostas.txt"), "A = Sim\n");
     TConsultOptions options;

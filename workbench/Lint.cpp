@@ -100,20 +100,20 @@ void TfrmMain::OpenLintFinding(const quorvel::TLintFinding& finding) {
             for (int row = 0; row < list->count(); ++row) {
                 if (list->item(row)->data(TfrmBase::kRuleCodeRole).toInt() != finding.RuleCode) continue;
                 list->setCurrentRow(row);
-                baseWindow_->ButtonClick(QStringLiteral("btnOpenRule"));
+                ForwardToBase(TBaseCommand::OpenRule);
                 return;
             }
             return;
         }
         case TLintSubject::Variable:
         case TLintSubject::Formula:
-            baseWindow_->ButtonClick(QStringLiteral("btnVars"));
+            ForwardToBase(TBaseCommand::Vars);
             return;
         case TLintSubject::Target:
-            baseWindow_->ButtonClick(QStringLiteral("btnTargets"));
+            ForwardToBase(TBaseCommand::Targets);
             return;
         case TLintSubject::Question:
-            baseWindow_->ButtonClick(QStringLiteral("btnQuestions"));
+            ForwardToBase(TBaseCommand::Questions);
             return;
         case TLintSubject::Settings:
             ShowOptions();

@@ -86,7 +86,7 @@ TEST_F(ConsultCommand, ScriptedRunFollowsTheContract) {
                   document, errors),
               kConsultFinished)
         << errors;
-    const auto expected = nlohmann::json::parse(R"({
+    const auto expected = nlohmann::json::parse(R"json({
       "questions": [
         {"variable": "Febre", "text": "Qual o valor de Febre ?",
          "why": ["Para concluir", " -  Gripe = provável", "eu preciso saber se", "==> Febre = Sim", " -  Tosse = Sim"]},
@@ -130,7 +130,7 @@ TEST_F(ConsultCommand, ScriptedRunFollowsTheContract) {
         "    Risco = alto"
       ],
       "whyNot": [],
-      "error": null})");
+      "error": null})json");
     EXPECT_EQ(document, expected) << document.dump(2);
 }
 

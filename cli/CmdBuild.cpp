@@ -12,15 +12,12 @@
 
 namespace quorvel::cli {
 
-namespace {
-
-// Compiles a .bct text; the errors as "file:line:column: message".
-bool CompileText(const TBuildOptions& options, const std::string& text, TExpertSystem& base, std::ostream& err,
-                 int& status) {
-    const std::string& file = options.SourceFile;
+bool CompileBaseText(const std::string& file, const std::optional<std::string>& password, const std::string& text,
+                     TExpertSystem& base, std::ostream& err, int& status, TBaseTextSourceMap* map,
+                     const std::string& consequence) {
     TBaseTextReadOptions readOptions;
-    if (options.Password) {
-        readOptions.Password = Utf8ToCp1252(*options.Password);
+    if (password) {
+        readOptions.Password = Utf8ToCp1252(*password);
         if (!readOptions.Password) {
             Report(err, file, "a senha tem caracteres que não existem em Windows-1252");
             status = kExitUsage;
@@ -28,12 +25,20 @@ bool CompileText(const TBuildOptions& options, const std::string& text, TExpertS
         }
     }
     std::vector<TBaseTextError> errors;
-    if (ReadBaseText(text, base, errors, nullptr, readOptions)) return true;
+    if (ReadBaseText(text, base, errors, map, readOptions)) return true;
     for (const auto& error : errors) err << FormatBaseTextError(file, error) << '\n';
-    Report(err, file, std::to_string(errors.size()) + " erro(s); nada foi gravado");
+    Report(err, file, std::to_string(errors.size()) + " erro(s)" + consequence);
     status = kExitInvalid;
     return false;
 }
+
+namespace {
+
+bool CompileText(const TBuildOptions& options, const std::string& text, TExpertSystem& base, std::ostream& err,
+                 int& status) {
+    return CompileBaseText(options.SourceFile, options.Password, text, base, err, status);
+}
+
 
 // The password for a document dumped without it: the one given, else the
 // terminal's answer. False (after saying why) when it cannot be used.

@@ -7,6 +7,11 @@
 #include <ostream>
 #include <string>
 
+namespace quorvel {
+class TExpertSystem;
+struct TBaseTextSourceMap;
+}  // namespace quorvel
+
 namespace quorvel::cli {
 
 struct TBuildOptions {
@@ -25,6 +30,15 @@ struct TBuildOptions {
 // "place: reason", and then nothing is written (kExitInvalid);
 // kExitCannotOpen when the source cannot be read, kExitCannotWrite when the
 // base cannot be written.
+// Compiles a .bct text into `base` (its lines into `map` when given). Every
+// error is reported on `err` as "file:line:column: message", then the count
+// followed by `consequence`; false with
+// `status` set (kExitInvalid, or kExitUsage for a password Windows-1252
+// cannot hold) when the text does not compile.
+bool CompileBaseText(const std::string& file, const std::optional<std::string>& password, const std::string& text,
+                     TExpertSystem& base, std::ostream& err, int& status, TBaseTextSourceMap* map = nullptr,
+                     const std::string& consequence = "; nada foi gravado");
+
 int RunBuild(const TBuildOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace quorvel::cli

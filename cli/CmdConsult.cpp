@@ -12,148 +12,20 @@
 #include "CliCommon.h"
 #include "ExConsultTree.h"
 #include "ExExceptions.h"
+#include "ExExplain.h"
 #include "ExPromptLogic.h"
 #include "ExShownError.h"
 #include "ExSystem.h"
 #include "ExText.h"
 #include "ExWhy.h"
 #include "OpenBase.h"
+#include "ScriptedAnswers.h"
 
 namespace quorvel::cli {
 
 namespace {
 
 using nlohmann::json;
-
-// An answer that the question dialog would not take, or a question the
-// answers file does not answer: the consultation cannot go on.
-class TAnswersError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-std::string Trim(std::string_view text) {
-    const auto begin = text.find_first_not_of(" \t\r");
-    if (begin == std::string_view::npos) return {};
-    const auto end = text.find_last_not_of(" \t\r");
-    return std::string(text.substr(begin, end - begin + 1));
-}
-
-std::vector<std::string> Split(const std::string& text, char separator) {
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    for (;;) {
-        const auto at = text.find(separator, start);
-        parts.push_back(text.substr(start, at == std::string::npos ? std::string::npos : at - start));
-        if (at == std::string::npos) return parts;
-        start = at + 1;
-    }
-}
-
-std::string Utf8(const std::string& baseText) { return Cp1252ToUtf8(baseText); }
-
-bool IsDigit(char ch) { return ch >= '0' && ch <= '9'; }
-
-// The alternatives of one answer, "valor : cnf, outro : cnf", split at the
-// commas; a comma between two digits of a confidence ("encharcada : 50,5")
-// is its decimal comma, as the confidence box reads it.
-std::vector<std::string> SplitAnswerParts(const std::string& text) {
-    std::vector<std::string> parts(1);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char ch = text[i];
-        const bool decimalComma = ch == ',' && i > 0 && i + 1 < text.size() && IsDigit(text[i - 1]) &&
-                                  IsDigit(text[i + 1]) && parts.back().find(':') != std::string::npos;
-        if (ch == ',' && !decimalComma)
-            parts.emplace_back();
-        else
-            parts.back() += ch;
-    }
-    return parts;
-}
-
-bool NoAnswer(const std::string& text) { return text.empty() || text == "?"; }
-
-// The messages the engine and the prompt show during the consultation; the
-// terminal user sees them at once.
-class TConsultSink : public IMessageSink {
-public:
-    explicit TConsultSink(std::ostream* echo) : echo_(echo) {}
-    TMsgResult ShowMessage(TMsgKind, TMsgButtons buttons, const std::string& text) override {
-        texts.push_back(text);
-        if (echo_) *echo_ << text << "\n";
-        return buttons == TMsgButtons::Ok ? TMsgResult::Ok : TMsgResult::Yes;
-    }
-    std::vector<std::string> texts;
-
-private:
-    std::ostream* echo_;
-};
-
-// The confidence typed into an option's box, as the box would take it.
-void TypeCnf(TPromptModel& model, std::size_t index, const std::string& cnf, const std::string& where) {
-    if (cnf.size() > static_cast<std::size_t>(kCnfBoxMaxLength) ||
-        !std::all_of(cnf.begin(), cnf.end(), [](char ch) { return CnfBoxAcceptsChar(ch); }))
-        throw TAnswersError(where + ": o grau de confiança \"" + Utf8(cnf) + "\" não pode ser digitado");
-    model.SetCnfText(index, cnf);
-    model.LeaveCnfBox(index);
-}
-
-// Submits what the model holds; a refusal becomes an answers error with the
-// dialog's own message.
-void SubmitOrThrow(TPromptModel& model, TConsultSink& sink, const std::string& where) {
-    const std::size_t before = sink.texts.size();
-    if (model.Submit()) return;
-    const std::string reason = sink.texts.size() > before ? sink.texts.back() : "resposta recusada";
-    throw TAnswersError(where + ": " + reason);
-}
-
-// Answers a question from the answers file.
-void AnswerFromScript(TExpertSystem& engine, TPromptModel& model, TConsultSink& sink,
-                      const std::map<std::string, TScriptedAnswer>& answers, int32_t varCode) {
-    const std::string name = engine.VarName(varCode);
-    const auto found = answers.find(AnsiUpperCase(name));
-    if (found == answers.end())
-        throw TAnswersError("a pergunta sobre \"" + Utf8(name) + "\" não tem resposta no arquivo de respostas");
-    const TScriptedAnswer& answer = found->second;
-    const std::string where = "linha " + std::to_string(answer.Line) + " (" + Utf8(name) + ")";
-
-    if (model.Numeric()) {
-        model.SetValueText(NoAnswer(answer.Text) ? std::string() : answer.Text);
-    } else if (!NoAnswer(answer.Text)) {
-        std::vector<std::size_t> chosen;
-        for (const std::string& rawPart : SplitAnswerParts(answer.Text)) {
-            const std::string part = Trim(rawPart);
-            const auto& options = model.Options();
-            const auto byName = [&options](const std::string& valueName) {
-                for (std::size_t i = 0; i < options.size(); ++i)
-                    if (AnsiSameText(options[i].Text, valueName)) return i;
-                return options.size();
-            };
-            // "value" or "value : cnf"; a value whose own name holds ":" is taken whole.
-            std::string valueName = part;
-            std::string cnf;
-            std::size_t index = byName(part);
-            const auto colon = part.rfind(':');
-            if (index == options.size() && colon != std::string::npos) {
-                valueName = Trim(part.substr(0, colon));
-                cnf = Trim(part.substr(colon + 1));
-                index = byName(valueName);
-            }
-            if (index == options.size())
-                throw TAnswersError(where + ": \"" + Utf8(valueName) + "\" não é um valor de " + Utf8(name));
-            if (std::find(chosen.begin(), chosen.end(), index) != chosen.end())
-                throw TAnswersError(where + ": o valor \"" + Utf8(valueName) + "\" aparece duas vezes");
-            chosen.push_back(index);
-            if (chosen.size() > 1 && !model.Multivalued())
-                throw TAnswersError(where + ": " + Utf8(name) +
-                                    " não é multivalorada e aceita uma só alternativa");
-            model.SetChecked(index, true);
-            if (!cnf.empty()) TypeCnf(model, index, cnf, where);
-        }
-    }
-    SubmitOrThrow(model, sink, where);
-    engine.ReleaseWait();
-}
 
 // Asks a question in the terminal.
 class TTerminalUser {
@@ -239,6 +111,30 @@ private:
     std::ostream& out_;
 };
 
+// "VAR=VALUE" as --why-not takes it: a variable of the base and one of its values.
+std::optional<std::pair<int32_t, int32_t>> FindVariableValue(TExpertSystem& engine, const std::string& query,
+                                                             std::string& reason) {
+    const auto equals = query.find('=');
+    const auto text = Utf8ToCp1252(query);
+    if (equals == std::string::npos || !text) {
+        reason = "\"" + query + "\" deve ter a forma VARIÁVEL=VALOR";
+        return std::nullopt;
+    }
+    const std::string name = Trim(text->substr(0, text->find('=')));
+    const std::string value = Trim(text->substr(text->find('=') + 1));
+    if (!engine.Vars().FindName(AnsiUpperCase(name))) {
+        reason = "a base não tem a variável \"" + Utf8(name) + "\"";
+        return std::nullopt;
+    }
+    const int32_t varCode = engine.Vars().GetCode();
+    const auto valueCode = FindValueCode(engine, varCode, value);
+    if (!valueCode) {
+        reason = "\"" + Utf8(value) + "\" não é um valor de " + Utf8(name);
+        return std::nullopt;
+    }
+    return std::make_pair(varCode, *valueCode);
+}
+
 void PrintResults(std::ostream& out, const std::string& variable, const json& values) {
     out << "\nResultados de " << variable << ":\n";
     std::size_t width = 0;
@@ -295,6 +191,7 @@ namespace {
 struct TJsonReport {
     json questions = json::array();
     json results = json::array();
+    json whyNot = json::array();
     json error = nullptr;
 };
 
@@ -314,7 +211,8 @@ void WriteJsonReport(std::ostream& out, const TJsonReport& report, const TConsul
             first = false;
         });
     }
-    out << (first ? "]" : "\n  ]") << ",\n  \"error\": " << report.error.dump() << "\n}\n";
+    out << (first ? "]" : "\n  ]") << ",\n  \"whyNot\": " << report.whyNot.dump() << ",\n  \"error\": "
+        << report.error.dump() << "\n}\n";
 }
 
 void WriteTree(std::ostream& out, const TConsultTreeModel& tree) {
@@ -361,6 +259,25 @@ int RunConsult(const TConsultOptions& options, std::istream& in, std::ostream& o
         return kExitCannotOpen;
     }
 
+    struct TWhyNotQuery {
+        int32_t varCode;
+        int32_t valueCode;
+        std::string text;
+    };
+    std::vector<TWhyNotQuery> whyNotQueries;
+    for (const std::string& query : options.WhyNot) {
+        std::string reason;
+        const auto found = FindVariableValue(engine, query, reason);
+        if (!found) {
+            Report(err, "--why-not", reason);
+            report.error = reason;
+            if (options.Json) WriteJsonReport(out, report, nullptr);
+            return kExitUsage;
+        }
+        whyNotQueries.push_back({found->first, found->second, query});
+    }
+
+    TExplanationRecorder recorder(engine);
     TPromptModel model(&engine);
     TWhyText why(engine);
     // The reasoning tree is built only for those who asked for it.
@@ -391,10 +308,25 @@ int RunConsult(const TConsultOptions& options, std::istream& in, std::ostream& o
         for (std::size_t i = 0; i < names.size(); ++i)
             values.push_back({{"value", Utf8(names[i])}, {"cnf", i < cnfs.size() ? cnfs[i] : std::string()}});
         const std::string variable = Utf8(e.VarName(varCode));
-        if (options.Json)
+        std::vector<std::string> howLines;
+        for (auto& value : values) {
+            json lines = json::array();
+            const auto name = Utf8ToCp1252(value["value"].get<std::string>());
+            for (const auto& line : recorder.HowOfResult(varCode, name.value_or(""))) {
+                lines.push_back(Utf8(line));
+                howLines.push_back(line);
+            }
+            value["how"] = std::move(lines);
+        }
+        if (options.Json) {
             report.results.push_back({{"variable", variable}, {"values", std::move(values)}});
-        else
+        } else {
             PrintResults(out, variable, values);
+            if (options.How) {
+                out << "\nComo?\n";
+                for (const auto& line : howLines) out << Utf8(line) << "\n";
+            }
+        }
         if (wantTree) tree.Fill(e);
     };
 
@@ -418,6 +350,16 @@ int RunConsult(const TConsultOptions& options, std::istream& in, std::ostream& o
         Report(err, options.BaseFile, reason);
         if (report.error.is_null()) report.error = reason;
         status = kExitAnswersProblem;
+    }
+
+    for (const TWhyNotQuery& query : whyNotQueries) {
+        json reasons = json::array();
+        if (!options.Json) out << "\nPor que n\u00e3o " << query.text << "?\n";
+        for (const TWhyNotReason& reason : recorder.WhyNot(query.varCode, query.valueCode)) {
+            reasons.push_back({{"kind", WhyNotKindName(reason.Kind)}, {"text", Utf8(reason.Text)}});
+            if (!options.Json) out << "  " << Utf8(reason.Text) << "\n";
+        }
+        report.whyNot.push_back({{"query", query.text}, {"reasons", std::move(reasons)}});
     }
 
     if (options.Json)

@@ -1,4 +1,5 @@
 // quorvel-cli consult BASE.bcm [--answers FILE] [--json] [--tree] [--stats]
+//                              [--how] [--why-not VAR=VALUE]...
 // A consultation in the terminal, or scripted from an answers file.
 #pragma once
 
@@ -7,6 +8,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace quorvel::cli {
 
@@ -17,6 +19,8 @@ struct TConsultOptions {
     bool Json = false;
     bool Tree = false;   // --tree: print the reasoning tree at the end
     bool Stats = false;  // --stats: what the consultation cost, on stderr
+    bool How = false;    // --how: "Como?" of every value shown, after the results
+    std::vector<std::string> WhyNot;  // --why-not VAR=VALUE (UTF-8), answered at the end
 };
 
 // One line of an answers file: what the user answers for a variable.

@@ -14,7 +14,9 @@
 #include "CmdConsult.h"
 #include "CmdDeps.h"
 #include "CmdDump.h"
+#include "CmdLint.h"
 #include "CmdReport.h"
+#include "CmdTest.h"
 #include "CmdText.h"
 #include "ExSystem.h"
 #include "Password.h"
@@ -111,6 +113,12 @@ void AddConsult(CLI::App& app, TAction& action) {
     command->add_flag("--tree,--arvore", options->Tree, "Mostra a árvore de raciocínio no fim da consulta");
     command->add_flag("--stats,--estatisticas", options->Stats,
                       "Mostra na saída de erros o que a consulta custou (regras, premissas, perguntas, tempo)");
+    command->add_flag("--how", options->How,
+                      "Depois dos resultados, mostra como cada valor chegou ao seu grau de confiança (Como?)");
+    command->add_option("--why-not", options->WhyNot,
+                        "VARIÁVEL=VALOR: diz, no fim, por que o valor não foi concluído (Por que não?)")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     auto password = AddPasswordOptions(command);
     command->callback([&action, options, password] {
         action = WithPassword<TConsultOptions>(
@@ -150,6 +158,37 @@ void AddDeps(CLI::App& app, TAction& action) {
     command->callback([&action, options, password] {
         action = WithPassword<TDepsOptions>(password, options,
                                             [](const TDepsOptions& o) { return RunDeps(o, std::cout, std::cerr); });
+    });
+}
+
+void AddLint(CLI::App& app, TAction& action) {
+    auto options = std::make_shared<TLintOptions>();
+    CLI::App* command = app.add_subcommand(
+        "lint", "Verifica a base sem consultá-la; status 1 quando há erro, 0 com avisos somente");
+    command->add_option("base", options->BaseFile, "Arquivo da base (.bcm) ou seu texto (.bct)")
+        ->required()
+        ->type_name("BASE");
+    command->add_flag("--json", options->Json, "Escreve as constatações como um documento JSON");
+    auto password = AddPasswordOptions(command);
+    command->callback([&action, options, password] {
+        action = WithPassword<TLintOptions>(password, options,
+                                            [](const TLintOptions& o) { return RunLint(o, std::cout, std::cerr); });
+    });
+}
+
+void AddTest(CLI::App& app, TAction& action) {
+    auto options = std::make_shared<TTestOptions>();
+    CLI::App* command = app.add_subcommand(
+        "test", "Roda os casos de teste contra a base e mostra a cobertura das regras; status 1 quando um caso falha");
+    command->add_option("base", options->BaseFile, kBaseHelp)->required()->type_name("BASE");
+    command->add_option("casos", options->CaseFiles, "Arquivos de casos (.caso)")->required()->type_name("CASO");
+    command->add_option("--junit", options->JUnitFile, "Grava também os resultados em JUnit XML")
+        ->type_name("ARQUIVO");
+    command->add_flag("--json", options->Json, "Escreve os resultados e a cobertura como um documento JSON");
+    auto password = AddPasswordOptions(command);
+    command->callback([&action, options, password] {
+        action = WithPassword<TTestOptions>(password, options,
+                                            [](const TTestOptions& o) { return RunTest(o, std::cout, std::cerr); });
     });
 }
 
@@ -197,6 +236,8 @@ int main(int argc, char** argv) {
     AddReport(app, action);
     AddCodes(app, action);
     AddDeps(app, action);
+    AddLint(app, action);
+    AddTest(app, action);
     FinishPortuguese(app);
     try {
         app.parse(argc, argv);

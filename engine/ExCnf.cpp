@@ -40,8 +40,7 @@ TCnfCalculus::TCnfCalculus(IFormulaHost& host, float& cnf1, float& cnf2, bool& l
       minimumCnf_(minimumCnf),
       precedence_(precedence) {}
 
-float TCnfCalculus::Combine(const TCnfFormula& formula, float cnf1, float cnf2, long double builtIn) {
-    if (formula.UseDefault) return static_cast<float>(builtIn);
+float TCnfCalculus::CombineWithFormula(const TCnfFormula& formula, float cnf1, float cnf2) {
     cnf1_ = cnf1;
     cnf2_ = cnf2;
     TOperandHost operands(host_, cnf1, cnf2);
@@ -53,18 +52,26 @@ float TCnfCalculus::Combine(const TCnfFormula& formula, float cnf1, float cnf2, 
     return result.Value;
 }
 
+float TCnfCalculus::Combine(const TCnfFormula& formula, TCombination::TKind kind, float cnf1, float cnf2,
+                            long double builtIn) {
+    const float result = formula.UseDefault ? static_cast<float>(builtIn) : CombineWithFormula(formula, cnf1, cnf2);
+    if (OnCombined) OnCombined({kind, cnf1, cnf2, result, !formula.UseDefault});
+    return result;
+}
+
 float TCnfCalculus::CombineAnd(float left, float right) {
-    return Combine(andFormula_, left, right, static_cast<long double>(left) * right);
+    return Combine(andFormula_, TCombination::TKind::And, left, right, static_cast<long double>(left) * right);
 }
 
 float TCnfCalculus::CombineOr(float left, float right) {
     const long double l = left;
     const long double r = right;
-    return Combine(orFormula_, left, right, l + r - l * r);
+    return Combine(orFormula_, TCombination::TKind::Or, left, right, l + r - l * r);
 }
 
 float TCnfCalculus::ConclusionCnf(float ruleCnf, float conclusionCnf) {
-    return Combine(conclusionFormula_, ruleCnf, conclusionCnf, static_cast<long double>(ruleCnf) * conclusionCnf);
+    return Combine(conclusionFormula_, TCombination::TKind::Conclusion, ruleCnf, conclusionCnf,
+                   static_cast<long double>(ruleCnf) * conclusionCnf);
 }
 
 float TCnfCalculus::AccumulateCnf(float newCnf, float oldCnf) {

@@ -25,6 +25,17 @@ inline constexpr float kTrueCnf = 1.0f;
 // The connective stored with a premise: the one that follows it.
 enum TConnective : int32_t { kConnectiveAnd = 0, kConnectiveOr = 1, kConnectiveThen = 2 };
 
+// One combination as the calculus made it: CNF1 and CNF2, the result, and
+// whether the base's own formula gave it.
+struct TCombination {
+    enum class TKind : uint8_t { And, Or, Conclusion };
+    TKind Kind = TKind::And;
+    float Cnf1 = 0.0f;
+    float Cnf2 = 0.0f;
+    float Result = 0.0f;
+    bool Custom = false;
+};
+
 // The combining operations of one engine. It refers to the engine's fields,
 // which must outlive it: the formulas and settings of the base, the operands
 // CNF1 and CNF2 that the custom formulas read, and the last-unknown flag.
@@ -47,13 +58,17 @@ public:
     // 0: E binds tighter than OU; 1: OU binds tighter.
     int Precedence() const { return precedence_; }
 
+    // Told of every combination made, when set (the explanations follow it).
+    std::function<void(const TCombination&)> OnCombined;
+
     // Further support for a value already held: new + old - new x old.
     static float AccumulateCnf(float newCnf, float oldCnf);
     // 1 - cnf, the confidence of "<>".
     static float Complement(float cnf);
 
 private:
-    float Combine(const TCnfFormula& formula, float cnf1, float cnf2, long double builtIn);
+    float Combine(const TCnfFormula& formula, TCombination::TKind kind, float cnf1, float cnf2, long double builtIn);
+    float CombineWithFormula(const TCnfFormula& formula, float cnf1, float cnf2);
 
     IFormulaHost& host_;
     float& cnf1_;

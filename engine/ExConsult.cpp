@@ -265,6 +265,7 @@ TRuleOutcome TExpertSystem::EvaluateRule(int32_t ruleSlot) {
     }
     ++Stats.RulesEvaluated;
     const TPlanRule& rule = plan_->Rule(ruleSlot);
+    if (inferenceListener_) inferenceListener_->RuleStarted(rule.Code);
     const std::span<const TPlanPremise> premises = plan_->Premises(rule);
     struct TContext {
         TExpertSystem& engine;
@@ -280,7 +281,10 @@ TRuleOutcome TExpertSystem::EvaluateRule(int32_t ruleSlot) {
             ++engine.Stats.PremisesEvaluated;
             if (engine.Reporting) engine.ReportPosition(context.rule.Code, index, true);
             engine.Record(context.rule.Code, index);
-            return engine.EvaluatePremise(premise);
+            const float cnf = engine.EvaluatePremise(premise);
+            if (engine.inferenceListener_ && !engine.RollingBack && !engine.StopRequested)
+                engine.inferenceListener_->PremiseEvaluated(context.rule.Code, index, cnf);
+            return cnf;
         },
         [this] { return RollingBack || StopRequested; });
 }
@@ -293,6 +297,7 @@ void TExpertSystem::FireRule(int32_t ruleSlot, float cnf) {
         LastConclusionIndex = ++index;
         const float given = calculus_->ConclusionCnf(cnf, head.Cnf);
         if (Reporting) ReportPosition(rule.Code, index, false);
+        if (inferenceListener_) inferenceListener_->ConclusionGiven(rule.Code, index, cnf, given);
         Instantiate(head.VarCode, head.ValueCodeText, true, given);
     }
 }
@@ -303,6 +308,7 @@ void TExpertSystem::TryRule(int32_t ruleSlot, bool& fired) {
     const int32_t ruleCode = plan_->Rule(ruleSlot).Code;
     const TRuleOutcome outcome = EvaluateRule(ruleSlot);
     if (RollingBack) return;
+    if (inferenceListener_ && !StopRequested) inferenceListener_->RuleDecided(ruleCode, outcome.Accepted, outcome.Cnf);
     if (outcome.Accepted) {
         Record(kTapeRuleFired, ruleCode);
         FireRule(ruleSlot, outcome.Cnf);
@@ -332,6 +338,7 @@ void TExpertSystem::DeriveVariable(int32_t varCode) {
     if (stackLimit_ != 0 && here < stackLimit_ + kStackReserve) throw EExpertSystem(kTooDeep);
     const bool hadValue = HasInstantiation(varCode);
     Record(kTapeDeriving, varCode);
+    if (inferenceListener_) inferenceListener_->VariableSought(varCode);
 
     const int32_t varSlot = plan_->VarSlot(varCode);
     const std::span<const int32_t> candidates =
@@ -357,6 +364,7 @@ void TExpertSystem::DeriveVariable(int32_t varCode) {
     }
     if (!fired && !RollingBack && !StopRequested && !hadValue) {
         Record(kTapeDefaultUnknown, varCode);
+        if (inferenceListener_) inferenceListener_->DefaultUnknown(varCode);
         Instantiate(varCode, "-1", true, TrueCnf);
     }
 }
@@ -494,6 +502,7 @@ void TExpertSystem::Instantiate(int32_t varCode, const std::string& valueText, b
             InstantiateUnivalued(varCode, valueText, isCode, code, cnf, recordedCnf);
         }
         if (store && !Replaying) instances_.AddInstance(varCode, recordedText, recordedIsCode, recordedCnf);
+        if (store && inferenceListener_) inferenceListener_->ValueStored(varCode, cnf);
         NoteInstantiations(varCode);
     }
     NotifyValueViews();
@@ -531,6 +540,7 @@ void TExpertSystem::BeginConsultation() {
     Stats = {};
     stackLimit_ = StackLimit();
     if (dialogFactory_) dialog_ = dialogFactory_(*this);
+    if (inferenceListener_) inferenceListener_->ConsultationStarted();
 }
 
 void TExpertSystem::EndConsultation() {

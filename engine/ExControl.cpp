@@ -208,6 +208,7 @@ void TExpertSystem::Rollback() {
                 break;
         }
     }
+    if (inferenceListener_) inferenceListener_->RolledBack(entry.TapeIndex);
     CurrentPosition = position;
     ReportPosition(position.RuleCode, position.Index, position.Premise);
     Replaying = false;
@@ -217,6 +218,15 @@ void TExpertSystem::Rollback() {
 }
 
 // ------------------------------------------------------------ notifications
+
+void TExpertSystem::SetInferenceListener(TExInferenceListener* listener) {
+    inferenceListener_ = listener;
+    if (!listener) {
+        calculus_->OnCombined = nullptr;
+        return;
+    }
+    calculus_->OnCombined = [listener](const TCombination& combination) { listener->Combined(combination); };
+}
 
 void TExpertSystem::AddControl(TExCtrlInterface* control) {
     if (!control) return;

@@ -10,6 +10,7 @@
 namespace quorvel {
 
 class TExpertSystem;
+struct TCombination;  // ExCnf.h
 
 // Kinds of notification objects.
 enum TControlKind : uint8_t {
@@ -74,6 +75,39 @@ public:
     // Closes the dialog at the end of a consultation that was not stopped
     // ("Fim da consulta" when the engine reports endings).
     virtual void CloseAtEnd() = 0;
+};
+
+// Follows the figures of a consultation as the engine computes them: the
+// confidence of each premise, how a rule was decided, what each conclusion
+// received and what each store left. The explanations of a result and the
+// rule coverage are built from these calls; every default ignores the call.
+// Calls come right after the engine did what they name.
+class TExInferenceListener {
+public:
+    virtual ~TExInferenceListener() = default;
+    virtual void ConsultationStarted() {}
+    // The derivation of the variable starts: its rules are tried, or it is asked.
+    virtual void VariableSought(int32_t /*varCode*/) {}
+    // The rule's premises are about to be evaluated.
+    virtual void RuleStarted(int32_t /*ruleCode*/) {}
+    // A combination of confidences was made (E, OU or a conclusion's).
+    virtual void Combined(const TCombination& /*combination*/) {}
+    // Premise `index` (from 1) of the rule has this confidence.
+    virtual void PremiseEvaluated(int32_t /*ruleCode*/, int32_t /*index*/, float /*cnf*/) {}
+    // The rule was decided with this confidence: fired (accepted) or rejected.
+    virtual void RuleDecided(int32_t /*ruleCode*/, bool /*fired*/, float /*cnf*/) {}
+    // Conclusion `index` of a fired rule receives `givenCnf` from the rule's
+    // confidence and its own; its value is stored next.
+    virtual void ConclusionGiven(int32_t /*ruleCode*/, int32_t /*index*/, float /*ruleCnf*/, float /*givenCnf*/) {}
+    // No rule fired for the variable: "DESCONHECIDO" is stored next.
+    virtual void DefaultUnknown(int32_t /*varCode*/) {}
+    // A value of the variable was stored with this confidence (as given to
+    // the store, before any accumulation); the engine's instantiations show
+    // what the variable holds now.
+    virtual void ValueStored(int32_t /*varCode*/, float /*givenCnf*/) {}
+    // Going back to the last question took back everything recorded on the
+    // tape from this absolute index on.
+    virtual void RolledBack(uint64_t /*tapeIndex*/) {}
 };
 
 using TQuestionDialogFactory = std::function<std::unique_ptr<IQuestionDialog>(TExpertSystem&)>;

@@ -67,6 +67,8 @@ public:
     uint64_t Append(int32_t value);
     bool Empty() const { return head_ == items_.size(); }
     std::size_t Size() const { return items_.size() - head_; }
+    // The absolute index the next element will get.
+    uint64_t End() const { return first_ + Size(); }
     int32_t PopFront();
     // Removes the element at this absolute index and every later one, and returns them.
     std::vector<int32_t> CutAt(uint64_t index);
@@ -197,6 +199,9 @@ public:
     void RemoveControl(TExCtrlInterface* control);
     void SetDebugObserver(TExDebugInterface* observer) { debugObserver_ = observer; }
     TExDebugInterface* DebugObserver() const { return debugObserver_; }
+    // The one listener that follows the figures of each consultation (none by default).
+    void SetInferenceListener(TExInferenceListener* listener);
+    TExInferenceListener* InferenceListener() const { return inferenceListener_; }
     void NotifyStateViews();
     void NotifyValueViews();
 
@@ -369,6 +374,7 @@ private:
     uintptr_t stackLimit_ = 0;                          // lowest address of the consulting thread's stack
     std::array<std::vector<TExCtrlInterface*>, 4> controls_;
     TExDebugInterface* debugObserver_ = nullptr;
+    TExInferenceListener* inferenceListener_ = nullptr;
     IMessageLoop* loop_;
     TQuestionDialogFactory dialogFactory_;
     std::unique_ptr<IQuestionDialog> dialog_;

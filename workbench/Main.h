@@ -27,6 +27,10 @@ class QToolBar;
 class TStatusPanels;
 class TfrmBase;
 class TdialogOptions;
+class TdialogLint;
+namespace quorvel {
+struct TLintFinding;
+}
 
 // Sets a toolbar button's hint: the part before "|" is its tooltip, the part
 // after it the text of the status bar's message panel.
@@ -118,6 +122,9 @@ public:
     void ExportBase();
     void ExportCodes();
     void ShowDependencies();
+    // "Verificar base": the static checks in a modeless list (Lint.cpp).
+    void CheckBase();
+    void OpenLintFinding(const quorvel::TLintFinding& finding);
 
     // The toolbars in the order of their settings sections.
     std::array<QToolBar*, 4> ToolBars() const { return {XToolBarFile, XToolBarConsult, XToolBarSystem, XToolBarHelp}; }
@@ -219,6 +226,7 @@ private:
     QAction* mnuSystemTargets = nullptr;
     QAction* mnuInterface = nullptr;
     QAction* mnuSystemInfo = nullptr;
+    QAction* mnuSystemCheck = nullptr;
 
     QMenu* mnuExecute = nullptr;
     QAction* mnuStart = nullptr;
@@ -291,6 +299,7 @@ private:
     QMdiArea* mdiArea_ = nullptr;
     TStatusPanels* statusPanels_ = nullptr;
     QPointer<TfrmBase> baseWindow_;
+    QPointer<TdialogLint> dialogLint_;
     QList<QAction*> windowListActions_;
     bool hooksInstalled_ = false;
 };

@@ -174,6 +174,11 @@ void TfrmMain::CreateMenus() {
                             QStringLiteral("Define a interface com o usuário final da base."), {}, "questions");
     mnuSystemInfo = MenuItem(mnuSystem, "mnuSystemInfo", QStringLiteral("Infor&mações"),
                              QStringLiteral("Define as informações gerais e contextos de ajuda."), {}, "info");
+    Separator(mnuSystem);
+    mnuSystemCheck = MenuItem(mnuSystem, "mnuSystemCheck", QStringLiteral("Verificar &base"),
+                              QStringLiteral("Verifica a base sem consultá-la: fórmulas, regras, variáveis e "
+                                             "dependências."),
+                              {}, "dependencies");
 
     mnuExecute = SubMenu(this, bar, "mnuExecute", QStringLiteral("&Consulta"),
                          QStringLiteral("Põe em funcionamento a base de conhecimentos."));
@@ -274,6 +279,7 @@ void TfrmMain::CreateMenus() {
                                                                           {mnuSystemInfo, TBaseCommand::Info}}};
     for (const auto& [item, which] : systemItems)
         connect(item, &QAction::triggered, this, [this, command = which] { ForwardToBase(command); });
+    connect(mnuSystemCheck, &QAction::triggered, this, &TfrmMain::CheckBase);
 
     connect(mnuStart, &QAction::triggered, this, &TfrmMain::TurnOnExecutionMode);
     connect(mnuFinish, &QAction::triggered, this, &TfrmMain::btnStopClick);

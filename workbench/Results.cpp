@@ -13,6 +13,8 @@
 
 #include "ConsultViews.h"
 #include "ExConsultTree.h"
+#include "ExExplain.h"
+#include "Explain.h"
 #include "ExSystem.h"
 #include "ExText.h"
 #include "Help.h"
@@ -62,7 +64,8 @@ QPushButton* SideButton(const QString& text, const QString& hint, QWidget* paren
 
 }  // namespace
 
-TfrmResults::TfrmResults(quorvel::TExpertSystem& engine, QWidget* parent) : QDialog(parent), engine_(engine) {
+TfrmResults::TfrmResults(quorvel::TExpertSystem& engine, QWidget* parent)
+    : QDialog(parent), engine_(engine), recorder_(std::make_unique<quorvel::TExplanationRecorder>(engine)) {
     setObjectName(QStringLiteral("frmResults"));
     setWindowTitle(QStringLiteral("Resultados"));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
@@ -110,6 +113,17 @@ TfrmResults::TfrmResults(quorvel::TExpertSystem& engine, QWidget* parent) : QDia
                                               "resposta(s) encontradas."),
                                this);
     connect(btnHelpOnItem, &QPushButton::clicked, this, &TfrmResults::HelpOnItem);
+    btnHow = SideButton(QStringLiteral("Como?"),
+                        QStringLiteral("Como?|Mostra como o valor selecionado chegou ao seu grau de confian\u00E7a."),
+                        this);
+    btnWhyNot = SideButton(QStringLiteral("Por que n\u00E3o?"),
+                           QStringLiteral("Por que n\u00E3o?|Explica por que um valor da vari\u00E1vel n\u00E3o "
+                                          "foi conclu\u00EDdo."),
+                           this);
+    connect(btnHow, &QPushButton::clicked, this, &TfrmResults::ShowHow);
+    connect(btnWhyNot, &QPushButton::clicked, this, &TfrmResults::ShowWhyNot);
+    dialogHow = new TdialogHow(this);
+    dialogWhyNot = new TdialogWhyNot(this);
     btnExpand = SideButton(QStringLiteral("Expandir tudo"),
                            QStringLiteral("Expandir tudo|Expande todos os n\u00F3s da \u00E1rvore de pesquisa."), this);
     btnCollapse = SideButton(QStringLiteral("Fechar tudo"),
@@ -134,7 +148,7 @@ TfrmResults::TfrmResults(quorvel::TExpertSystem& engine, QWidget* parent) : QDia
     column->addWidget(btnOk);
     column->addWidget(btnHelp);
     column->addSpacing(12);
-    for (QPushButton* side : {btnHelpOnItem, btnExpand, btnCollapse, btnExpandVars, btnCollapseVars})
+    for (QPushButton* side : {btnHelpOnItem, btnHow, btnWhyNot, btnExpand, btnCollapse, btnExpandVars, btnCollapseVars})
         column->addWidget(side);
     column->addStretch(1);
     column->addWidget(labelHelp);
@@ -149,7 +163,7 @@ TfrmResults::TfrmResults(quorvel::TExpertSystem& engine, QWidget* parent) : QDia
     layout->addLayout(column);
     const int columnWidth = std::max(
         {btnHelpOnItem->sizeHint().width(), btnExpand->sizeHint().width(), btnCollapseVars->sizeHint().width(), 110});
-    for (QWidget* widget : std::initializer_list<QWidget*>{btnOk, btnHelp, btnHelpOnItem, btnExpand, btnCollapse,
+    for (QWidget* widget : std::initializer_list<QWidget*>{btnOk, btnHelp, btnHelpOnItem, btnHow, btnWhyNot, btnExpand, btnCollapse,
                                                            btnExpandVars, btnCollapseVars, labelHelp})
         widget->setFixedWidth(columnWidth);
 
@@ -189,6 +203,8 @@ void TfrmResults::SetPage(int page) {
     Notebook->setCurrentIndex(page);
     if (TabSet->currentIndex() != page) TabSet->setCurrentIndex(page);
     btnHelpOnItem->setVisible(page == kPageResults && !engine_.HelpFile.empty());
+    btnHow->setVisible(page == kPageResults);
+    btnWhyNot->setVisible(page == kPageResults);
     btnExpand->setVisible(page == kPageHistory);
     btnCollapse->setVisible(page == kPageHistory);
     btnExpandVars->setVisible(page == kPageAllValues);
@@ -240,4 +256,24 @@ void TfrmResults::HelpOnItem() {
         engine_.HelpContexts().RestoreCursors(contexts);
     }
     quorvel::gui::ShowBaseHelp(this, ScreenText(engine_.HelpFile), baseFile_, context);
+}
+
+TfrmResults::~TfrmResults() = default;
+
+std::string TfrmResults::SelectedValueText() const {
+    const int row = ValuesGrid->Row();
+    if (row <= 0) return {};
+    return quorvel::Utf8ToCp1252(ValuesGrid->Cell(0, row).toStdString()).value_or(std::string());
+}
+
+void TfrmResults::ShowHow() {
+    const std::string value = SelectedValueText();
+    if (value.empty()) return;
+    dialogHow->Fill(engine_, *recorder_, varCode_, value);
+    dialogHow->exec();
+}
+
+void TfrmResults::ShowWhyNot() {
+    dialogWhyNot->Fill(engine_, *recorder_, varCode_, SelectedValueText());
+    dialogWhyNot->exec();
 }

@@ -6,10 +6,12 @@
 #include <QDialog>
 #include <QString>
 #include <cstdint>
+#include <memory>
 
 namespace quorvel {
 class TExpertSystem;
-}
+class TExplanationRecorder;
+}  // namespace quorvel
 
 class QLabel;
 class QPushButton;
@@ -17,6 +19,8 @@ class QStackedWidget;
 class QTabBar;
 class TAllVars;
 class TConsultTree;
+class TdialogHow;
+class TdialogWhyNot;
 class TRuleView;
 class TValuesGrid;
 
@@ -28,6 +32,7 @@ public:
 
     // Attaches the values grid and the rule view to the engine.
     explicit TfrmResults(quorvel::TExpertSystem& engine, QWidget* parent = nullptr);
+    ~TfrmResults() override;
 
     // The base's file, beside which a help file stored without a folder is looked for.
     void SetBaseFile(const QString& baseFile) { baseFile_ = baseFile; }
@@ -43,6 +48,12 @@ public:
     // on the value under the grid's cursor, or its contents; without a help
     // file of the base, the program's own.
     void HelpOnItem();
+    // "Como?" on the value under the grid's cursor, and "Por que não?" for a
+    // value of the variable (the one under the cursor first).
+    void ShowHow();
+    void ShowWhyNot();
+    // What the consultation did, recorded for the explanations.
+    const quorvel::TExplanationRecorder& Recorder() const { return *recorder_; }
 
     QStackedWidget* Notebook = nullptr;
     QTabBar* TabSet = nullptr;
@@ -53,6 +64,10 @@ public:
     QLabel* panelVarName = nullptr;
     TValuesGrid* ValuesGrid = nullptr;
     QPushButton* btnHelpOnItem = nullptr;
+    QPushButton* btnHow = nullptr;
+    QPushButton* btnWhyNot = nullptr;
+    TdialogHow* dialogHow = nullptr;
+    TdialogWhyNot* dialogWhyNot = nullptr;
 
     QLabel* panelTree = nullptr;
     TConsultTree* ConsultTree = nullptr;
@@ -75,7 +90,11 @@ private:
     void ShowHelpLabel();
     void FitGridColumns();
 
+    // The grid's value under the cursor, as the grid shows it; empty on a header or an empty row.
+    std::string SelectedValueText() const;
+
     quorvel::TExpertSystem& engine_;
+    std::unique_ptr<quorvel::TExplanationRecorder> recorder_;
     int32_t varCode_ = 0;
     QString baseFile_;
 };

@@ -86,7 +86,7 @@ TEST_F(ConsultCommand, ScriptedRunFollowsTheContract) {
                   document, errors),
               kExitOk)
         << errors;
-    const auto expected = nlohmann::json::parse(R"({
+    const auto expected = nlohmann::json::parse(R"json({
       "questions": [
         {"variable": "Febre", "text": "Qual o valor de Febre ?",
          "why": ["Para concluir", " -  Gripe = provável", "eu preciso saber se", "==> Febre = Sim", " -  Tosse = Sim"]},
@@ -96,8 +96,16 @@ TEST_F(ConsultCommand, ScriptedRunFollowsTheContract) {
          "why": ["Para concluir", " -  Risco = alto", "eu preciso saber se", "==> Idade >= 60", " -  Alergias = pólen"]}
       ],
       "results": [
-        {"variable": "Gripe", "values": [{"value": "provável", "cnf": "72"}]},
-        {"variable": "Risco", "values": [{"value": "alto", "cnf": "100"}]}
+        {"variable": "Gripe", "values": [{"value": "provável", "cnf": "72", "how": [
+          "Gripe = provável: 72%",
+          "  REGRA 1 (gripe): 80% E 100% = 80%; × CNF 90% = 72%",
+          "    Febre = Sim: 80% (Febre: Sim 80%, resposta do usuário)",
+          "    Tosse = Sim: 100% (Tosse: Sim 100%, resposta do usuário)"]}]},
+        {"variable": "Risco", "values": [{"value": "alto", "cnf": "100", "how": [
+          "Risco = alto: 100%",
+          "  REGRA 2 (risco): 100% OU 0% = 100%; × CNF 100% = 100%",
+          "    Idade >= 60: 100% (Idade: 70 100%, resposta do usuário)",
+          "    1 premissa(s) não avaliada(s): a regra foi decidida antes"]}]}
       ],
       "tree": [
         "Procurando Gripe ...",
@@ -121,7 +129,8 @@ TEST_F(ConsultCommand, ScriptedRunFollowsTheContract) {
         "  A regra 2 foi aceita:",
         "    Risco = alto"
       ],
-      "error": null})");
+      "whyNot": [],
+      "error": null})json");
     EXPECT_EQ(document, expected) << document.dump(2);
 }
 

@@ -298,7 +298,7 @@ TEST_F(TestCommand, ConsultExplainsHowAndWhyNotInItsJson) {
     options.WhyNot = {"R=baixo"};
     std::istringstream in;
     std::ostringstream out, err;
-    ASSERT_EQ(RunConsult(options, in, out, err), kConsultFinished) << err.str();
+    ASSERT_EQ(RunConsult(options, in, out, err), kExitOk) << err.str();
     const auto document = nlohmann::json::parse(out.str());
     EXPECT_EQ(document["results"][0]["values"][0]["how"],
               nlohmann::json::array({"R = alto: 90%", "  REGRA 1 (alto): 100%; × CNF 90% = 90%",

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <utility>
 
 #include "ExCnf.h"
 #include "ExConsts.h"
@@ -201,7 +202,9 @@ float TExpertSystem::PremiseCnf(const TTailNode& premise) {
     // A numeric variable that holds "DESCONHECIDO" compares like a symbolic one.
     if (!varListExtra_->Find(varCode)) return symbolic(premise.ValueCode);
 
+    const TFormulaSite outer = std::exchange(formulaSite_, {premise.Code, varCode});
     const float m = FormulaValue(premise.ValueCode);
+    formulaSite_ = outer;
     const bool unknown = LastUnknown;
     if (StopRequested || RollingBack) return FalseCnf;
     if (!varListExtra_->Find(varCode)) return symbolic(premise.ValueCode);
@@ -272,7 +275,9 @@ void TExpertSystem::FireRule(int32_t ruleCode, float cnf) {
         LastConclusionIndex = ++index;
         const float given = calculus_->ConclusionCnf(cnf, head.Cnf);
         if (Reporting) ReportPosition(ruleCode, index, false);
+        const TFormulaSite outer = std::exchange(formulaSite_, {ruleCode, head.VarCode});
         Instantiate(head.VarCode, std::to_string(head.ValueCode), true, given);
+        formulaSite_ = outer;
     }
 }
 
@@ -501,6 +506,7 @@ void TExpertSystem::BeginConsultation() {
     FalseCnf = 0.0f;
     TrueCnf = 1.0f;
     CurrentPremise.reset();
+    formulaSite_ = {};
     CurrentPosition = {};
     LastReportedPosition = {};
 
@@ -520,11 +526,11 @@ void TExpertSystem::BeginConsultation() {
     if (dialogFactory_) dialog_ = dialogFactory_(*this);
 }
 
-void TExpertSystem::EndConsultation() {
+void TExpertSystem::EndConsultation(bool failed) {
     Paused = false;
     Finished = true;
     if (dialog_) {
-        if (!StopRequested) dialog_->CloseAtEnd();
+        if (!StopRequested && !failed) dialog_->CloseAtEnd();
         dialog_.reset();
     }
     StopRequested = false;
@@ -564,11 +570,32 @@ void TExpertSystem::RunConsultation() {
             NotifyStateViews();
             ++index;
         }
+    } catch (const EExpSyntaxError& error) {
+        const std::string message = FormulaErrorAt(error.what());
+        EndConsultation(true);
+        throw EExpSyntaxError(message);
+    } catch (const EExpArithmeticError& error) {
+        const std::string message = FormulaErrorAt(error.what());
+        EndConsultation(true);
+        throw EExpArithmeticError(message);
     } catch (...) {
-        EndConsultation();
+        EndConsultation(true);
         throw;
     }
     EndConsultation();
+}
+
+std::string TExpertSystem::FormulaErrorAt(const char* error) {
+    std::string message = error;
+    if (formulaSite_.RuleCode == 0) return message;
+    const auto saved = rules_->SaveCursors();
+    const bool found = rules_->Find(formulaSite_.RuleCode);
+    const int32_t order = found ? rules_->GetOrder() : 0;
+    rules_->RestoreCursors(saved);
+    if (found)
+        message += " (regra " + std::to_string(order) + ", vari\u00E1vel " +
+                   Cp1252ToUtf8(VarName(formulaSite_.VarCode)) + ")";
+    return message;
 }
 
 void TExpertSystem::Start() {

@@ -17,6 +17,7 @@
 
 #include "ExText.h"
 #include "Help.h"
+#include "DialogStacking.h"
 
 namespace {
 
@@ -226,7 +227,7 @@ void ShowTipOfTheDay(QWidget* parent, int& lastTip, bool& showTips) {
     TfTipOfTheDay dialog(parent);
     dialog.SetCurrentIndex(lastTip);
     dialog.SetShowTips(showTips);
-    dialog.exec();
+    quorvel::gui::ExecModal(dialog);
     lastTip = dialog.CurrentIndex();
     showTips = dialog.ShowTips();
 }

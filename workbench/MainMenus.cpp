@@ -180,7 +180,8 @@ void TfrmMain::CreateMenus() {
     mnuStart = MenuItem(mnuExecute, "mnuStart", QStringLiteral("&Iniciar"),
                         QStringLiteral("Inicia uma consulta ao sistema especialista."), QKeySequence(Qt::Key_F9), "go");
     mnuFinish = MenuItem(mnuExecute, "mnuFinish", QStringLiteral("&Finalizar"),
-                         QStringLiteral("Aborta a execução da base de conhecimentos."), {}, "stop");
+                         QStringLiteral("Aborta a execução da base de conhecimentos."),
+                         QKeySequence(Qt::CTRL | Qt::Key_F2), "stop");
     mnuBarBreak = Separator(mnuExecute, "mnuBarBreak");
     mnuBreak = MenuItem(mnuExecute, "mnuBreak", QStringLiteral("&Interromper a consulta"),
                         QStringLiteral("Paralisa a execução no ponto atual da máquina de inferência."),
@@ -228,6 +229,10 @@ void TfrmMain::CreateMenus() {
     Separator(mnuHelp);
     mnuAbout = MenuItem(mnuHelp, "mnuAbout", QStringLiteral("So&bre o Quorvel..."),
                         QStringLiteral("Informações sobre os criadores do Quorvel."), {}, "quorvel");
+
+    // The consultation's keys work from every window of the program, the
+    // question dialog and the trace and watch windows included.
+    for (QAction* command : {mnuStart, mnuFinish, mnuBreak, mnuStep}) command->setShortcutContext(Qt::ApplicationShortcut);
 
     // States at creation: only File, Show and Help are shown.
     for (QAction* item : {mnuSave, mnuSaveAs, mnuExport->menuAction(), mnuPrint, mnuOptions, mnuFinish, mnuLastQuestion,

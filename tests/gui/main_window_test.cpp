@@ -108,6 +108,7 @@ private slots:
         QTest::newRow("start") << "mnuStart" << QKeySequence(Qt::Key_F9);
         QTest::newRow("pause") << "mnuBreak" << QKeySequence(Qt::CTRL | Qt::Key_F7);
         QTest::newRow("step") << "mnuStep" << QKeySequence(Qt::Key_F8);
+        QTest::newRow("stop") << "mnuFinish" << QKeySequence(Qt::CTRL | Qt::Key_F2);
         QTest::newRow("watch") << "mnuWatch" << QKeySequence(Qt::CTRL | Qt::Key_R);
     }
 

@@ -21,6 +21,7 @@
 #include "ExEditing.h"
 #include "ExSystem.h"
 #include "ExText.h"
+#include "FullTextTips.h"
 #include "GradientCaption.h"
 #include "Help.h"
 #include "Infocode.h"
@@ -135,6 +136,7 @@ TfrmBase::TfrmBase(TfrmMain& main, QMdiArea* area)
     listRules->SetDragCursor(quorvel::gui::DragRuleCursor());
     listRules->setItemDelegate(new TRuleRowDelegate(listRules));
     listRules->setUniformItemSizes(true);
+    quorvel::gui::ShowFullTextTips(listRules);
     listRules->setSelectionMode(QAbstractItemView::SingleSelection);
     listRules->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     columns->addWidget(listRules, 1);
@@ -168,6 +170,14 @@ TfrmBase::TfrmBase(TfrmMain& main, QMdiArea* area)
 }
 
 TfrmBase::~TfrmBase() { DropOwnWindows(); }
+
+void TfrmBase::SetModified(bool modified) {
+    modified_ = modified;
+    static const QString mark = QStringLiteral(" *");
+    QString title = windowTitle();
+    if (title.endsWith(mark)) title.chop(mark.size());
+    setWindowTitle(modified ? title + mark : title);
+}
 
 QString TfrmBase::RuleRowText(int32_t order, const std::string& name) {
     return QStringLiteral("REGRA  %1     %2").arg(order).arg(QString::fromStdString(quorvel::Cp1252ToUtf8(name)));
@@ -383,7 +393,7 @@ void TfrmBase::btnDeleteClick(QPushButton* /*sender*/) {
         main_.MirrorBaseButtons();
     }
     RenumberRuleWindows();
-    modified_ = true;
+    SetModified(true);
     engine_.BaseEdited();
     QApplication::restoreOverrideCursor();
 }
@@ -395,7 +405,7 @@ void TfrmBase::listRulesDragDrop(int from, int to) {
     listRules->setCurrentRow(to);
     listRulesClick();
     RenumberRuleWindows();
-    modified_ = true;
+    SetModified(true);
     engine_.BaseEdited();
 }
 
@@ -474,7 +484,7 @@ void TfrmBase::RuleSaved(TfrmRule* /*window*/, const quorvel::TRuleDraft::TSaved
     listRules->setCurrentRow(saved.NewOrder - 1);
     listRulesClick();
     RenumberRuleWindows();
-    modified_ = true;
+    SetModified(true);
     engine_.BaseEdited();
 }
 
@@ -523,6 +533,6 @@ void TfrmBase::VariablesApplied(const quorvel::TVarsDraft::TApplied& applied) {
         DisableRuleCommands();
     }
     main_.MirrorBaseButtons();
-    modified_ = true;
+    SetModified(true);
     engine_.BaseEdited();
 }

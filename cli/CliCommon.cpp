@@ -20,6 +20,12 @@ std::string TCollectingSink::Joined() const {
     return all;
 }
 
+void WriteBlanks(std::ostream& out, std::size_t count) {
+    static const std::string blanks(4096, ' ');
+    for (; count > blanks.size(); count -= blanks.size()) out.write(blanks.data(), static_cast<std::streamsize>(blanks.size()));
+    out.write(blanks.data(), static_cast<std::streamsize>(count));
+}
+
 void Report(std::ostream& err, const std::string& subject, const std::string& text) {
     err << "quorvel-cli: " << subject << ": " << text << '\n';
 }

@@ -1,6 +1,7 @@
 // Shared pieces of the command-line tool's commands.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -21,6 +22,12 @@ inline constexpr int kExitInvalid = 3;
 inline constexpr int kExitCannotWrite = 4;
 // The output was produced but leaves out records it cannot show.
 inline constexpr int kExitIncomplete = 5;
+// A consultation ended by an engine error (a formula that cannot be worked out...).
+inline constexpr int kExitEngineError = 3;
+// The answers file, or the terminal's input, could not answer the consultation.
+inline constexpr int kExitAnswersProblem = 4;
+// Memory ran out, or something happened that the tool did not foresee.
+inline constexpr int kExitInternal = 70;
 
 // Collects the engine's messages; the commands decide what reaches stderr.
 class TCollectingSink : public IMessageSink {
@@ -32,6 +39,9 @@ public:
 private:
     std::vector<std::string> texts_;
 };
+
+// Writes `count` blanks, the indent of a deep tree's line, without building it.
+void WriteBlanks(std::ostream& out, std::size_t count);
 
 // Writes "quorvel-cli: <subject>: <text>" on a line of its own.
 void Report(std::ostream& err, const std::string& subject, const std::string& text);

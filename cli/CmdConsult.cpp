@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <ctime>
 #include <functional>
+#include <new>
+#include <string_view>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "ExConsultTree.h"
 #include "ExExceptions.h"
 #include "ExPromptLogic.h"
+#include "ExShownError.h"
 #include "ExSystem.h"
 #include "ExText.h"
 #include "ExWhy.h"
@@ -48,6 +51,25 @@ std::vector<std::string> Split(const std::string& text, char separator) {
 }
 
 std::string Utf8(const std::string& baseText) { return Cp1252ToUtf8(baseText); }
+
+bool IsDigit(char ch) { return ch >= '0' && ch <= '9'; }
+
+// The alternatives of one answer, "valor : cnf, outro : cnf", split at the
+// commas; a comma between two digits of a confidence ("encharcada : 50,5")
+// is its decimal comma, as the confidence box reads it.
+std::vector<std::string> SplitAnswerParts(const std::string& text) {
+    std::vector<std::string> parts(1);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char ch = text[i];
+        const bool decimalComma = ch == ',' && i > 0 && i + 1 < text.size() && IsDigit(text[i - 1]) &&
+                                  IsDigit(text[i + 1]) && parts.back().find(':') != std::string::npos;
+        if (ch == ',' && !decimalComma)
+            parts.emplace_back();
+        else
+            parts.back() += ch;
+    }
+    return parts;
+}
 
 bool NoAnswer(const std::string& text) { return text.empty() || text == "?"; }
 
@@ -99,7 +121,7 @@ void AnswerFromScript(TExpertSystem& engine, TPromptModel& model, TConsultSink& 
         model.SetValueText(NoAnswer(answer.Text) ? std::string() : answer.Text);
     } else if (!NoAnswer(answer.Text)) {
         std::vector<std::size_t> chosen;
-        for (const std::string& rawPart : Split(answer.Text, ',')) {
+        for (const std::string& rawPart : SplitAnswerParts(answer.Text)) {
             const std::string part = Trim(rawPart);
             const auto& options = model.Options();
             const auto byName = [&options](const std::string& valueName) {
@@ -233,7 +255,10 @@ void PrintResults(std::ostream& out, const std::string& variable, const json& va
 std::optional<std::map<std::string, TScriptedAnswer>> ParseAnswers(const std::string& text, std::string& reason) {
     std::map<std::string, TScriptedAnswer> answers;
     int lineNumber = 0;
-    for (const std::string& rawLine : Split(text, '\n')) {
+    // Editors on some systems start a UTF-8 file with a byte-order mark.
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    const std::string_view body = std::string_view(text).substr(text.rfind(kByteOrderMark, 0) == 0 ? 3 : 0);
+    for (const std::string& rawLine : Split(std::string(body), '\n')) {
         ++lineNumber;
         const std::string line = Trim(rawLine);
         if (line.empty() || line[0] == '#') continue;
@@ -263,40 +288,91 @@ std::optional<std::map<std::string, TScriptedAnswer>> ParseAnswers(const std::st
     return answers;
 }
 
+namespace {
+
+// The document of `consult --json`, written as the consultation ends: on
+// every exit, so a script always finds the `error` it looks for.
+struct TJsonReport {
+    json questions = json::array();
+    json results = json::array();
+    json error = nullptr;
+};
+
+void WriteJsonReport(std::ostream& out, const TJsonReport& report, const TConsultTreeModel* tree) {
+    out << "{\n  \"questions\": " << report.questions.dump() << ",\n  \"results\": " << report.results.dump()
+        << ",\n  \"tree\": [";
+    // The tree's lines are written one by one as they are indented: never
+    // held at once, since a deep chain of rules indents them far.
+    bool first = true;
+    if (tree) {
+        tree->ForEachNode([&](std::size_t depth, const TConsultNode& node) {
+            // The text as a JSON string with the indent put after its opening quote.
+            const std::string text = json(Utf8(node.Text)).dump();
+            out << (first ? "\n    \"" : ",\n    \"");
+            WriteBlanks(out, depth * 2);
+            out.write(text.data() + 1, static_cast<std::streamsize>(text.size() - 1));
+            first = false;
+        });
+    }
+    out << (first ? "]" : "\n  ]") << ",\n  \"error\": " << report.error.dump() << "\n}\n";
+}
+
+void WriteTree(std::ostream& out, const TConsultTreeModel& tree) {
+    out << "\nÁrvore de raciocínio:\n";
+    tree.ForEachNode([&out](std::size_t depth, const TConsultNode& node) {
+        WriteBlanks(out, depth * 2);
+        out << Utf8(node.Text) << '\n';
+    });
+}
+
+}  // namespace
+
 int RunConsult(const TConsultOptions& options, std::istream& in, std::ostream& out, std::ostream& err) {
+    TJsonReport report;
+    // Every way out: the message on stderr, and with --json the document.
+    const auto fail = [&](const std::string& subject, const std::string& reason, int status) {
+        Report(err, subject, reason);
+        report.error = reason;
+        if (options.Json) WriteJsonReport(out, report, nullptr);
+        return status;
+    };
+
     std::optional<std::map<std::string, TScriptedAnswer>> answers;
     if (options.AnswersFile) {
         std::string reason;
         const auto text = ReadFileText(*options.AnswersFile, reason);
         if (text) answers = ParseAnswers(*text, reason);
-        if (!answers) {
-            Report(err, *options.AnswersFile, reason);
-            return kConsultAnswersProblem;
-        }
+        if (!answers) return fail(*options.AnswersFile, reason, kExitAnswersProblem);
     }
 
     // Questions go to the terminal; with --json standard output holds only the document.
     std::ostream& dialogue = options.Json ? err : out;
     TConsultSink sink(answers ? nullptr : &dialogue);
     TExpertSystem engine(&sink);
-    if (!OpenBase(engine, options.BaseFile, options.Password, sink.texts, err)) return kConsultCannotOpen;
+    if (!OpenBase(engine, options.BaseFile, options.Password, sink.texts, err)) {
+        report.error = "não foi possível abrir a base";
+        if (options.Json) WriteJsonReport(out, report, nullptr);
+        return kExitCannotOpen;
+    }
 
     TPromptModel model(&engine);
     TWhyText why(engine);
+    // The reasoning tree is built only for those who asked for it.
+    const bool wantTree = options.Tree || options.Json;
     TConsultTreeModel tree;
     TTerminalUser terminal(engine, model, in, dialogue);
-    json questions = json::array();
-    json results = json::array();
     bool inputEnded = false;
 
     engine.OnPrompt = [&](TExpertSystem& e, int32_t varCode) {
         model.SetVarCode(varCode);
         const std::vector<std::string> lines = why.Fill(varCode);
-        json whyLines = json::array();
-        for (const auto& line : lines) whyLines.push_back(Utf8(line));
-        questions.push_back({{"variable", Utf8(e.VarName(varCode))},
-                             {"text", Utf8(model.QuestionText())},
-                             {"why", std::move(whyLines)}});
+        if (options.Json) {
+            json whyLines = json::array();
+            for (const auto& line : lines) whyLines.push_back(Utf8(line));
+            report.questions.push_back({{"variable", Utf8(e.VarName(varCode))},
+                                        {"text", Utf8(model.QuestionText())},
+                                        {"why", std::move(whyLines)}});
+        }
         if (answers)
             AnswerFromScript(e, model, sink, *answers, varCode);
         else if (!terminal.Answer(varCode, lines))
@@ -309,43 +385,39 @@ int RunConsult(const TConsultOptions& options, std::istream& in, std::ostream& o
         for (std::size_t i = 0; i < names.size(); ++i)
             values.push_back({{"value", Utf8(names[i])}, {"cnf", i < cnfs.size() ? cnfs[i] : std::string()}});
         const std::string variable = Utf8(e.VarName(varCode));
-        if (!options.Json) PrintResults(out, variable, values);
-        results.push_back({{"variable", variable}, {"values", std::move(values)}});
-        tree.Fill(e);
+        if (options.Json)
+            report.results.push_back({{"variable", variable}, {"values", std::move(values)}});
+        else
+            PrintResults(out, variable, values);
+        if (wantTree) tree.Fill(e);
     };
 
-    json error = nullptr;
-    int status = kConsultFinished;
+    int status = kExitOk;
     const std::clock_t started = std::clock();
     try {
         engine.Start();
     } catch (const TAnswersError& problem) {
-        Report(err, options.AnswersFile.value_or(options.BaseFile), problem.what());
-        return kConsultAnswersProblem;
+        return fail(options.AnswersFile.value_or(options.BaseFile), problem.what(), kExitAnswersProblem);
+    } catch (const std::bad_alloc&) {
+        throw;  // the tool's own guard reports it
     } catch (const std::exception& failure) {
-        error = failure.what();
-        Report(err, options.BaseFile, failure.what());
-        status = kConsultEngineError;
+        // At access level 2 the message does not show the base's formulas.
+        report.error = ShownErrorText(engine, failure);
+        Report(err, options.BaseFile, report.error.get<std::string>());
+        status = kExitEngineError;
     }
     const double cpuMilliseconds = 1000.0 * static_cast<double>(std::clock() - started) / CLOCKS_PER_SEC;
     if (inputEnded) {
-        Report(err, options.BaseFile, "a entrada terminou antes do fim da consulta");
-        status = kConsultAnswersProblem;
+        const std::string reason = "a entrada terminou antes do fim da consulta";
+        Report(err, options.BaseFile, reason);
+        if (report.error.is_null()) report.error = reason;
+        status = kExitAnswersProblem;
     }
 
-    json treeLines = json::array();
-    for (const auto& line : tree.Render()) treeLines.push_back(Utf8(line));
-    if (options.Json) {
-        out << json{{"questions", std::move(questions)},
-                    {"results", std::move(results)},
-                    {"tree", treeLines},
-                    {"error", error}}
-                   .dump(2)
-            << "\n";
-    } else if (options.Tree) {
-        out << "\nÁrvore de raciocínio:\n";
-        for (const auto& line : treeLines) out << line.get<std::string>() << "\n";
-    }
+    if (options.Json)
+        WriteJsonReport(out, report, &tree);
+    else if (options.Tree)
+        WriteTree(out, tree);
     if (options.Stats) {
         err << "regras avaliadas: " << engine.Stats.RulesEvaluated << "\n"
             << "premissas avaliadas: " << engine.Stats.PremisesEvaluated << "\n"

@@ -25,7 +25,11 @@ int RunDeps(const TDepsOptions& options, std::ostream& out, std::ostream& err) {
     const TDependencyAnalysis analysis(base);
     for (std::size_t i = before; i < sink.Texts().size(); ++i) Report(err, file, sink.Texts()[i]);
 
-    for (const std::string& line : analysis.RenderTrees()) out << Cp1252ToUtf8(line) << '\n';
+    // Line by line: a long chain indents its lines far, and they are never held at once.
+    for (const TDependNode& node : analysis.Nodes()) {
+        WriteBlanks(out, static_cast<std::size_t>(node.Level) * 2);
+        out << Cp1252ToUtf8(node.Text) << '\n';
+    }
     if (!analysis.Conflicts().empty()) {
         out << '\n';
         for (const TDependConflict& conflict : analysis.Conflicts())

@@ -8,9 +8,12 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <unordered_set>
 #include <string>
 #include <utility>
 
+#include "ExEditing.h"
+#include "ExNames.h"
 #include "ExText.h"
 
 namespace quorvel::cli {
@@ -227,72 +230,153 @@ std::string JsonText(const TJson& document) {
 
 // ------------------------------------------------------------------ parsing
 
-TJson ParseKbJson(std::string_view text, std::vector<TKbProblem>& problems) {
-    // Follows the parser through the document to name the place of a field
-    // that an object repeats: the parser itself would keep the last one silently.
-    struct TFrame {
-        bool isArray = false;
-        std::size_t index = 0;
-        std::string place;
-        std::set<std::string> keys;
-        std::string key;
-    };
-    std::vector<TFrame> frames;
-    std::vector<TKbProblem> repeated;
-    auto childPlace = [&frames]() -> std::string {
-        if (frames.empty()) return {};
-        const TFrame& top = frames.back();
-        return top.isArray ? Item(top.place, top.index) : At(top.place, top.key);
-    };
-    auto elementDone = [&frames]() {
-        if (!frames.empty() && frames.back().isArray) ++frames.back().index;
-    };
-    TJson::parser_callback_t follow = [&](int, TJson::parse_event_t event, TJson& parsed) {
-        switch (event) {
-            case TJson::parse_event_t::object_start:
-            case TJson::parse_event_t::array_start:
-                frames.push_back({event == TJson::parse_event_t::array_start, 0, childPlace(), {}, {}});
-                break;
-            case TJson::parse_event_t::key: {
-                TFrame& top = frames.back();
-                top.key = parsed.get<std::string>();
-                if (!top.keys.insert(top.key).second) repeated.push_back({At(top.place, top.key), "campo repetido"});
-                break;
-            }
-            case TJson::parse_event_t::object_end:
-            case TJson::parse_event_t::array_end:
-                frames.pop_back();
-                elementDone();
-                break;
-            case TJson::parse_event_t::value:
-                elementDone();
-                break;
+namespace {
+
+// "linha L, coluna C" of the byte at `offset`, as a text editor counts them.
+std::string LineAndColumn(std::string_view text, std::size_t offset) {
+    const std::size_t end = std::min(offset, text.size());
+    std::size_t line = 1;
+    std::size_t lineStart = 0;
+    for (std::size_t i = 0; i + 1 < end; ++i) {
+        if (text[i] == '\n') {
+            ++line;
+            lineStart = i + 1;
         }
+    }
+    const std::size_t column = end > lineStart ? end - lineStart : 1;
+    return "linha " + std::to_string(line) + ", coluna " + std::to_string(column);
+}
+
+// Builds the document from the parser's events, in time and memory linear
+// in the text. It refuses at once, naming the place, what no base can hold:
+// nesting deeper than kMaxJsonDepth and lists longer than kMaxJsonItems; a
+// field that an object repeats is reported and parsing goes on.
+class TDocumentBuilder : public nlohmann::json_sax<TJson> {
+public:
+    TDocumentBuilder(TJson& root, std::string_view text, std::vector<TKbProblem>& problems)
+        : root_(root), text_(text), problems_(problems) {}
+
+    bool Stopped() const { return stopped_; }
+    bool Repeated() const { return repeated_; }
+
+    bool null() override { return Value(TJson(nullptr)); }
+    bool boolean(bool value) override { return Value(TJson(value)); }
+    bool number_integer(number_integer_t value) override { return Value(TJson(value)); }
+    bool number_unsigned(number_unsigned_t value) override { return Value(TJson(value)); }
+    bool number_float(number_float_t value, const string_t&) override { return Value(TJson(value)); }
+    bool string(string_t& value) override { return Value(TJson(std::move(value))); }
+    bool binary(binary_t& value) override { return Value(TJson::binary(value)); }
+
+    bool start_object(std::size_t) override { return Open(TJson::object()); }
+    bool start_array(std::size_t) override { return Open(TJson::array()); }
+    bool end_object() override { return Close(); }
+    bool end_array() override { return Close(); }
+
+    bool key(string_t& name) override {
+        TFrame& top = frames_.back();
+        if (!top.keys.insert(name).second) {
+            problems_.push_back({Place(name), "campo repetido"});
+            repeated_ = true;
+        }
+        top.key = std::move(name);
         return true;
+    }
+
+    bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception& error) override {
+        // 406: a number beyond what a double holds, such as 1e400.
+        const bool overflow = error.id == 406;
+        problems_.push_back({LineAndColumn(text_, position),
+                             overflow ? "número grande demais" : "JSON malformado (ou texto que não é UTF-8)"});
+        stopped_ = true;
+        return false;
+    }
+
+private:
+    struct TFrame {
+        TJson* node;
+        std::size_t items = 0;
+        std::string key;                       // the object's field being read
+        std::unordered_set<std::string> keys;  // the object's fields so far
     };
 
-    TJson document;
-    try {
-        document = TJson::parse(text.begin(), text.end(), follow);
-    } catch (const TJson::parse_error& error) {
-        const std::size_t end = std::min<std::size_t>(error.byte, text.size());
-        std::size_t line = 1;
-        std::size_t lineStart = 0;
-        for (std::size_t i = 0; i + 1 < end; ++i) {
-            if (text[i] == '\n') {
-                ++line;
-                lineStart = i + 1;
-            }
+    // The place of the value being read, as "rules[3].premises[0]"; `key`
+    // stands for the object's current field.
+    std::string Place(std::string_view key = {}) const {
+        std::string place;
+        for (std::size_t i = 0; i < frames_.size(); ++i) {
+            const TFrame& frame = frames_[i];
+            const bool last = i + 1 == frames_.size();
+            if (frame.node->is_array())
+                place = Item(place, last ? frame.items : frame.items - 1);
+            else
+                place = At(place, last && !key.empty() ? key : frame.key);
         }
-        const std::size_t column = end > lineStart ? end - lineStart : 1;
-        problems.push_back({"linha " + std::to_string(line) + ", coluna " + std::to_string(column),
-                            "JSON malformado (ou texto que não é UTF-8)"});
-        return TJson();
+        return place.empty() ? "documento" : place;
     }
-    if (!repeated.empty()) {
-        problems.insert(problems.end(), repeated.begin(), repeated.end());
-        return TJson();
+
+    bool Refuse(std::string place, std::string reason) {
+        problems_.push_back({std::move(place), std::move(reason)});
+        stopped_ = true;
+        return false;
     }
+
+    // Puts a value where the parser is: the document itself, the next item
+    // of a list or the current field of an object.
+    TJson* Add(TJson value) {
+        if (frames_.empty()) {
+            root_ = std::move(value);
+            return &root_;
+        }
+        TFrame& top = frames_.back();
+        if (top.node->is_array()) {
+            if (top.items == kMaxJsonItems) {
+                Refuse(Place(), "lista de mais de " + std::to_string(kMaxJsonItems) + " itens; o máximo é " +
+                                    std::to_string(kMaxJsonItems));
+                return nullptr;
+            }
+            ++top.items;
+            auto& items = top.node->get_ref<TJson::array_t&>();
+            items.push_back(std::move(value));
+            return &items.back();
+        }
+        // The parser's own field lookup is linear in the object's size: the
+        // fields are appended, and a repeated one was reported by key().
+        auto& fields = top.node->get_ref<TJson::object_t&>();
+        fields.emplace_back(top.key, std::move(value));
+        return &fields.back().second;
+    }
+
+    bool Value(TJson value) { return Add(std::move(value)) != nullptr; }
+
+    bool Open(TJson empty) {
+        if (frames_.size() == kMaxJsonDepth)
+            return Refuse(Place(), "aninhamento de mais de " + std::to_string(kMaxJsonDepth) + " níveis");
+        TJson* node = Add(std::move(empty));
+        if (!node) return false;
+        frames_.push_back({node, 0, {}, {}});
+        return true;
+    }
+
+    bool Close() {
+        frames_.pop_back();
+        return true;
+    }
+
+    TJson& root_;
+    std::string_view text_;
+    std::vector<TKbProblem>& problems_;
+    std::vector<TFrame> frames_;
+    bool stopped_ = false;
+    bool repeated_ = false;
+};
+
+}  // namespace
+
+TJson ParseKbJson(std::string_view text, std::vector<TKbProblem>& problems) {
+    TJson document;
+    TDocumentBuilder builder(document, text, problems);
+    const bool parsed = TJson::sax_parse(text.begin(), text.end(), &builder);
+    if (!parsed || builder.Stopped() || builder.Repeated()) return TJson();
     return document;
 }
 
@@ -345,9 +429,13 @@ public:
             return;
         }
         object_ = &node;
+        // One pass over the object finds the known fields, so a huge object
+        // costs no more than its size.
         for (const auto& [key, value] : node.items()) {
             if (std::find(known.begin(), known.end(), key) == known.end())
                 problems_.Add(At(place_, key), "campo desconhecido");
+            else
+                fields_.emplace(key, &value);
         }
     }
 
@@ -357,12 +445,12 @@ public:
 
     const TJson* Field(std::string_view key, bool required) {
         if (!object_) return nullptr;
-        const auto it = object_->find(key);
-        if (it == object_->end()) {
+        const auto it = fields_.find(key);
+        if (it == fields_.end()) {
             if (required) problems_.Add(Place(key), "campo obrigatório ausente");
             return nullptr;
         }
-        return &*it;
+        return it->second;
     }
 
     std::optional<int32_t> Int16(std::string_view key, bool required) {
@@ -494,6 +582,7 @@ private:
     std::string place_;
     TProblems& problems_;
     const TJson* object_ = nullptr;
+    std::map<std::string, const TJson*, std::less<>> fields_;
 };
 
 // The document read into plain records; nullopt marks a field already
@@ -807,24 +896,17 @@ void CheckDocument(TBaseIn& in, TProblems& problems) {
     std::map<int32_t, const TVariableIn*> variables;
     {
         TUniqueKeys codes(problems, RepeatedCode);
-        std::vector<const TVariableIn*> named;
+        std::map<std::string, const TVariableIn*> named;
         for (const TVariableIn& var : in.variables) {
             codes.Add(var.code, At(var.place, "code"));
             if (var.code) variables.emplace(*var.code, &var);
             if (!var.name) continue;
             const std::string place = At(var.place, "name");
-            if (var.name->find_first_not_of(' ') == std::string::npos) {
-                problems.Add(place, "o nome de uma variável não pode ficar em branco");
-            } else if (var.name->find('"') != std::string::npos) {
-                problems.Add(place, "o nome de uma variável não pode ter aspas");
-            }
-            for (const TVariableIn* other : named) {
-                if (AnsiSameText(*other->name, *var.name)) {
-                    problems.Add(place, "nome " + Quote(Utf8(*var.name)) + " repetido (já em " + other->place + ")");
-                    break;
-                }
-            }
-            named.push_back(&var);
+            const auto [other, added] = named.emplace(NameKey(*var.name), &var);
+            if (!added)
+                problems.Add(place, "nome " + Quote(Utf8(*var.name)) + " repetido (já em " + other->second->place + ")");
+            else if (const TNameProblem problem = CheckVariableName(*var.name); problem != TNameProblem::None)
+                problems.Add(place, VariableNameMessage(problem));
         }
     }
     auto variableExists = [&](const std::optional<int32_t>& code, const std::string& place) {
@@ -838,6 +920,7 @@ void CheckDocument(TBaseIn& in, TProblems& problems) {
     {
         TUniqueKeys codes(problems, RepeatedCode);
         std::map<int32_t, std::vector<TValueIn*>> byVariable;
+        std::map<std::pair<int32_t, std::string>, const TValueIn*> named;
         for (TValueIn& value : in.values) {
             codes.Add(value.code, At(value.place, "code"));
             if (value.code) values.emplace(*value.code, &value);
@@ -845,17 +928,23 @@ void CheckDocument(TBaseIn& in, TProblems& problems) {
             auto& own = byVariable[*value.variable];
             // Without a position a value goes after the variable's earlier values.
             if (value.positionAbsent) value.position = static_cast<int32_t>(own.size()) + 1;
-            if (value.name) {
-                for (const TValueIn* other : own) {
-                    if (other->name && AnsiSameText(*other->name, *value.name)) {
-                        problems.Add(At(value.place, "name"),
-                                     "valor " + Quote(Utf8(*value.name)) + " repetido na variável " +
-                                         std::to_string(*value.variable) + " (já em " + other->place + ")");
-                        break;
-                    }
-                }
-            }
             own.push_back(&value);
+            if (!value.name) continue;
+            const std::string place = At(value.place, "name");
+            const auto [other, added] = named.emplace(std::pair(*value.variable, NameKey(*value.name)), &value);
+            if (!added) {
+                problems.Add(place, "valor " + Quote(Utf8(*value.name)) + " repetido na variável " +
+                                        std::to_string(*value.variable) + " (já em " + other->second->place + ")");
+            } else if (const TNameProblem problem = CheckValueName(*value.name); problem != TNameProblem::None) {
+                problems.Add(place, ValueNameMessage(problem));
+            } else if (variables.at(*value.variable)->numeric) {
+                // A numeric variable's one value is its interval, "min;max".
+                if (own.size() > 1)
+                    problems.Add(At(value.place, "variable"), msg::NumericHasOneValue);
+                else if (CheckInterval(*value.name).Check != TIntervalCheck::Valid)
+                    problems.Add(place, "intervalo " + Quote(Utf8(*value.name)) +
+                                            " inválido; use \"min;max\", \"min;\" ou \";max\" com max maior que min");
+            }
         }
         for (const auto& [varCode, own] : byVariable) {
             std::vector<std::pair<int32_t, std::string>> positions;
@@ -927,6 +1016,12 @@ void CheckDocument(TBaseIn& in, TProblems& problems) {
             for (const TConclusionIn& conclusion : rule.conclusions) {
                 variableExists(conclusion.variable, At(conclusion.place, "variable"));
                 checkValue(conclusion.variable, conclusion.value, At(conclusion.place, "value"));
+                if (!IsConclusionCnf(conclusion.cnf))
+                    problems.Add(At(conclusion.place, "cnf"),
+                                 "grau de confiança " + FloatRoundTripText(conclusion.cnf) + " (" +
+                                     CnfText(static_cast<double>(conclusion.cnf) * 100.0) +
+                                     "%) fora de -0.99 a 9.99, o que o editor de regras aceita; o grau é uma "
+                                     "fração: 0.9 para 90%");
             }
         }
         CheckSequence(orders, "ordem", "há " + std::to_string(orders.size()) + " regra(s)", problems);

@@ -7,6 +7,7 @@
 // `rules[3].premises[0].variable: variável 17 inexistente`.
 #pragma once
 
+#include <cstddef>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
@@ -38,8 +39,17 @@ TJson BaseToJson(TExpertSystem& base);
 // The document as dump prints it: indented, UTF-8, ending with a newline.
 std::string JsonText(const TJson& document);
 
-// Parses JSON text, refusing malformed text and objects that repeat a field.
-// On failure returns a null document and adds the problems.
+// The deepest nesting of lists and objects a document may have: a base
+// needs five levels (rules[i].premises[j] is the deepest place).
+inline constexpr std::size_t kMaxJsonDepth = 16;
+// The longest list: the file counts every list in 16 bits.
+inline constexpr std::size_t kMaxJsonItems = 32767;
+
+// Parses JSON text, refusing malformed text, numbers beyond double range,
+// objects that repeat a field, and, as soon as they are met, nesting deeper
+// than kMaxJsonDepth and lists longer than kMaxJsonItems. Time and memory
+// are linear in the text. On failure returns a null document and adds the
+// problems.
 TJson ParseKbJson(std::string_view text, std::vector<TKbProblem>& problems);
 
 // Checks a document and, when it has no problem, replaces the base's content

@@ -1,8 +1,11 @@
 // quorvel-cli: the headless tool. Each subcommand lives in its own Cmd*.cpp;
 // this file only describes the command line and runs the chosen one.
 #include <CLI/CLI.hpp>
+#include <cstdlib>
+#include <exception>
 #include <functional>
 #include <iostream>
+#include <new>
 
 #include "CliCommon.h"
 #include "CmdBuild.h"
@@ -11,6 +14,7 @@
 #include "CmdDeps.h"
 #include "CmdDump.h"
 #include "CmdReport.h"
+#include "CmdText.h"
 #include "ExSystem.h"
 
 namespace {
@@ -35,10 +39,34 @@ void AddDump(CLI::App& app, TAction& action) {
 
 void AddBuild(CLI::App& app, TAction& action) {
     auto options = std::make_shared<TBuildOptions>();
-    CLI::App* command = app.add_subcommand("build", "Verifica um documento JSON e grava a base (o inverso de dump)");
-    command->add_option("json", options->JsonFile, "Documento JSON da base")->required();
+    auto password = std::make_shared<std::string>();
+    CLI::App* command = app.add_subcommand(
+        "build", "Compila o texto de uma base (.bct) ou um documento JSON e grava a base (o inverso de text e dump)");
+    command->add_option("fonte", options->SourceFile, "Texto da base (.bct) ou documento JSON")->required();
     command->add_option("-o,--output", options->Output, "Arquivo da base a gravar (.bcm)")->required();
-    command->callback([&action, options] { action = [options] { return RunBuild(*options, std::cout, std::cerr); }; });
+    CLI::Option* passwordOption = command->add_option(
+        "--password", *password, "Senha de uma base protegida cujo texto não traz a SENHA (só para .bct)");
+    command->callback([&action, options, password, passwordOption] {
+        if (passwordOption->count() > 0) options->Password = *password;
+        action = [options] { return RunBuild(*options, std::cout, std::cerr); };
+    });
+}
+
+void AddText(CLI::App& app, TAction& action) {
+    auto options = std::make_shared<TTextOptions>();
+    auto password = std::make_shared<std::string>();
+    CLI::App* command =
+        app.add_subcommand("text", "Escreve a base como texto legível (.bct), que build compila de volta");
+    command->add_option("base", options->BaseFile, "Arquivo da base (.bcm)")->required();
+    command->add_option("-o,--output", options->Output, "Arquivo de texto a gravar (sem ele: a saída padrão)");
+    CLI::Option* passwordOption =
+        command->add_option("--password", *password, "Senha de acesso (sem ela: a entrada em branco)");
+    command->add_flag("--incluir-senha", options->IncludePassword,
+                      "Escreve também a senha da base no texto (exige acesso total)");
+    command->callback([&action, options, password, passwordOption] {
+        if (passwordOption->count() > 0) options->Password = *password;
+        action = [options] { return RunText(*options, std::cout, std::cerr); };
+    });
 }
 
 void AddConsult(CLI::App& app, TAction& action) {
@@ -100,15 +128,44 @@ void AddDeps(CLI::App& app, TAction& action) {
     });
 }
 
+// Nothing the tool meets may end it by a signal: what escapes a command is
+// told in a sentence and ends with kExitInternal.
+int ReportInternal(const std::string& text) {
+    std::cout.flush();
+    Report(std::cerr, "erro interno", text);
+    return kExitInternal;
+}
+
+int RunGuarded(const TAction& action) {
+    try {
+        return action();
+    } catch (const std::bad_alloc&) {
+        return ReportInternal("memória insuficiente para concluir o comando");
+    } catch (const std::exception& error) {
+        return ReportInternal(error.what());
+    } catch (...) {
+        return ReportInternal("falha inesperada");
+    }
+}
+
+// An exception thrown where none may pass (a destructor, a noexcept call)
+// would abort; it too gets its sentence and the same status.
+[[noreturn]] void OnTerminate() {
+    std::cerr << "quorvel-cli: erro interno: falha inesperada (término anormal)" << std::endl;
+    std::_Exit(kExitInternal);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    std::set_terminate(OnTerminate);
     quorvel::RaiseStackLimit(quorvel::kConsultationStack);
     CLI::App app{"Quorvel: ferramenta de linha de comando para bases de conhecimento"};
     app.require_subcommand(1);
     TAction action;
     AddDump(app, action);
     AddBuild(app, action);
+    AddText(app, action);
     AddConsult(app, action);
     AddReport(app, action);
     AddCodes(app, action);
@@ -119,5 +176,5 @@ int main(int argc, char** argv) {
         const int status = app.exit(error);
         return status == 0 ? kExitOk : kExitUsage;
     }
-    return action ? action() : kExitUsage;
+    return action ? RunGuarded(action) : kExitUsage;
 }

@@ -17,6 +17,7 @@
 #include <algorithm>
 
 #include "EditorCommon.h"
+#include "ExNames.h"
 #include "ExSystem.h"
 #include "Help.h"
 #include "RuleCode.h"
@@ -127,7 +128,7 @@ TdialogEditRule::TdialogEditRule(QWidget* parent) : QDialog(parent) {
     comboCnf->setEditable(true);
     comboCnf->setInsertPolicy(QComboBox::NoInsert);
     comboCnf->setMaxVisibleItems(10);
-    comboCnf->lineEdit()->setMaxLength(3);
+    comboCnf->lineEdit()->setMaxLength(static_cast<int>(quorvel::kMaxTypedCnfLength));
     comboCnf->setMinimumContentsLength(4);
     for (const char* percent : {"100", "90", "80", "70", "60", "50", "40", "30", "20", "10"})
         comboCnf->addItem(QLatin1String(percent));
@@ -377,16 +378,14 @@ bool TdialogEditRule::ValidateLine() {
         return false;
     }
     if (!premiseMode_) {
-        const QString typed = comboCnf->currentText().trimmed();
-        if (!typed.isEmpty()) {
-            const std::optional<long double> number = quorvel::TextToNumber(typed.toStdString());
-            if (!number) {
-                gui::Error(this, quorvel::msg::InvalidCnf);
-                comboCnf->setFocus();
-                return false;
-            }
-            line.Cnf = static_cast<float>(*number * 0.01L);
+        const std::optional<float> cnf =
+            quorvel::ConclusionCnfFromTyped(comboCnf->currentText().trimmed().toStdString());
+        if (!cnf) {
+            gui::Error(this, quorvel::msg::InvalidCnf);
+            comboCnf->setFocus();
+            return false;
         }
+        line.Cnf = *cnf;
     }
     line.VarCode = comboVars->itemData(varEntry).toInt();
 

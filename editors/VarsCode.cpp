@@ -17,6 +17,7 @@
 
 #include "EditorCommon.h"
 #include "EditorHost.h"
+#include "ExNames.h"
 #include "ExSystem.h"
 #include "Help.h"
 
@@ -71,10 +72,10 @@ TfrmVars::TfrmVars(TEditorHost& host) : QMdiSubWindow(nullptr), host_(host), dra
     labelValue = new QLabel(QStringLiteral("Valor:"), content);
     editVar = new QLineEdit(content);
     editVar->setObjectName(QStringLiteral("editVar"));
-    editVar->setMaxLength(kMaxNameLength);
+    editVar->setMaxLength(static_cast<int>(quorvel::kMaxTypedNameLength));
     editValue = new QLineEdit(content);
     editValue->setObjectName(QStringLiteral("editValue"));
-    editValue->setMaxLength(kMaxNameLength);
+    editValue->setMaxLength(static_cast<int>(quorvel::kMaxTypedNameLength));
     labelVar->setBuddy(editVar);
     labelValue->setBuddy(editValue);
     btnVarAccept =
@@ -328,7 +329,7 @@ bool TfrmVars::btnVarAcceptClick() {
     if (editVar->text().isEmpty() || editVar->text() == rememberedVar_) return true;
     const QString text = editVar->text().trimmed();
     editVar->setText(text);
-    auto refuse = [this](const char* message) {
+    auto refuse = [this](const std::string& message) {
         gui::Warn(this, message);
         editVar->setFocus();
         return false;
@@ -341,8 +342,8 @@ bool TfrmVars::btnVarAcceptClick() {
     // A new name may not be another variable's, in any letter case; renaming
     // is held to the same rule as creating.
     if (draft_.VariableNamed(*name, inserting_ ? 0 : selected_)) return refuse(quorvel::msg::SameVariableNames);
-    if (text.contains(QLatin1Char('"'))) return refuse(quorvel::msg::QuoteInVariableName);
-    if (text.isEmpty()) return refuse(quorvel::msg::BlankVariableName);
+    if (const auto problem = quorvel::CheckVariableName(*name); problem != quorvel::TNameProblem::None)
+        return refuse(quorvel::VariableNameMessage(problem));
     rememberedVar_ = text;
 
     if (inserting_) {
@@ -396,14 +397,13 @@ bool TfrmVars::btnValueAcceptClick() {
     if (!selected_) return true;
     const QString text = editValue->text().trimmed();
     editValue->setText(text);
-    if (text.compare(QStringLiteral("Sim"), Qt::CaseInsensitive) == 0 ||
-        text.compare(QStringLiteral("Não"), Qt::CaseInsensitive) == 0) {
+    if (quorvel::IsYesNoName(quorvel::Utf8ToCp1252(text.toStdString()).value_or(std::string()))) {
         if (!gui::Confirm(this, quorvel::msg::YesNoValueQuestion)) {
             editValue->clear();
             return true;
         }
     }
-    auto refuse = [this](const char* message) {
+    auto refuse = [this](const std::string& message) {
         gui::Warn(this, message);
         editValue->setFocus();
         return false;
@@ -415,12 +415,8 @@ bool TfrmVars::btnValueAcceptClick() {
     }
     const std::optional<int32_t> holder = draft_.ValueNamed(selected_, *name);
     if (holder && (inserting_ || *holder != SelectedValue())) return refuse(quorvel::msg::SameValueNames);
-    if (text.contains(QLatin1Char('"'))) return refuse(quorvel::msg::QuoteInValueName);
-    if (text.isEmpty()) return refuse(quorvel::msg::BlankValueName);
-    // The rule editor reads DESCONHECIDO as the unknown value; a value of that
-    // name could never be chosen in a rule.
-    if (text.compare(QStringLiteral("DESCONHECIDO"), Qt::CaseInsensitive) == 0)
-        return refuse(quorvel::msg::UnknownAsValueName);
+    if (const auto problem = quorvel::CheckValueName(*name); problem != quorvel::TNameProblem::None)
+        return refuse(quorvel::ValueNameMessage(problem));
     const bool numeric = optionNumeric->isChecked();
 
     if (inserting_) {

@@ -29,7 +29,6 @@ class TfrmVars : public QMdiSubWindow {
 public:
     static constexpr int kMinimumWidth = 330;
     static constexpr int kMinimumHeight = 300;
-    static constexpr int kMaxNameLength = 100;
 
     explicit TfrmVars(TEditorHost& host);
     ~TfrmVars() override;

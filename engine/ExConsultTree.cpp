@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <functional>
 #include <utility>
 
 #include "ExExceptions.h"
@@ -273,11 +274,6 @@ private:
     std::vector<std::unique_ptr<TConsultNode>>& roots_;
 };
 
-void RenderNode(const TConsultNode& node, int depth, std::vector<std::string>& lines) {
-    lines.push_back(std::string(static_cast<std::size_t>(depth) * 2, ' ') + node.Text);
-    for (const auto& child : node.Children) RenderNode(*child, depth + 1, lines);
-}
-
 }  // namespace
 
 void TConsultTreeModel::Fill(TExpertSystem& engine) {
@@ -289,9 +285,28 @@ void TConsultTreeModel::Fill(TExpertSystem& engine) {
     builder.Render(tape, place);
 }
 
+void TConsultTreeModel::ForEachNode(const std::function<void(std::size_t, const TConsultNode&)>& visit) const {
+    // A stack of sibling ranges instead of recursion: a consultation through
+    // a long chain of rules nests as deep as the chain.
+    using TIter = std::vector<std::unique_ptr<TConsultNode>>::const_iterator;
+    std::vector<std::pair<TIter, TIter>> open{{roots_.begin(), roots_.end()}};
+    while (!open.empty()) {
+        auto& [next, end] = open.back();
+        if (next == end) {
+            open.pop_back();
+            continue;
+        }
+        const TConsultNode& node = **next++;
+        visit(open.size() - 1, node);
+        if (!node.Children.empty()) open.emplace_back(node.Children.begin(), node.Children.end());
+    }
+}
+
 std::vector<std::string> TConsultTreeModel::Render() const {
     std::vector<std::string> lines;
-    for (const auto& root : roots_) RenderNode(*root, 0, lines);
+    ForEachNode([&lines](std::size_t depth, const TConsultNode& node) {
+        lines.push_back(std::string(depth * 2, ' ') + node.Text);
+    });
     return lines;
 }
 

@@ -5,7 +5,9 @@
 // them. Every text here is a base text (Windows-1252).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -72,7 +74,12 @@ public:
     // The first node in display order, or nullptr: the node the view selects.
     const TConsultNode* FirstNode() const { return roots_.empty() ? nullptr : roots_.front().get(); }
 
-    // Every node in pre-order, indented by two blanks per level.
+    // Calls `visit` for every node in pre-order with its depth (0 for the
+    // top level), however deep the tree: a printer writes each line as it
+    // comes, in memory linear in the number of nodes.
+    void ForEachNode(const std::function<void(std::size_t depth, const TConsultNode&)>& visit) const;
+    // Every node in pre-order, indented by two blanks per level; for small
+    // trees (the line count times the depth is held at once).
     std::vector<std::string> Render() const;
 
 private:

@@ -84,7 +84,8 @@ public:
 
     // "Dependência circular entre " + the variable + " e " + the premise's variable.
     std::string ConflictLine(const TDependConflict& conflict) const;
-    // The trees, one line per node, indented by two blanks per level.
+    // The trees, one line per node, indented by two blanks per level; for
+    // small trees (a printer walks Nodes(), whose Level gives the indent).
     std::vector<std::string> RenderTrees() const;
 
 private:

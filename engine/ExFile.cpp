@@ -15,6 +15,7 @@
 #include <set>
 
 #include "ExConsts.h"
+#include "ExSafeWrite.h"
 #include "ExSystem.h"
 #include "ExText.h"
 
@@ -399,66 +400,11 @@ std::vector<const TValNode*> ValuesInFileOrder(const TValues& values, bool byPos
     return result;
 }
 
-// A base opened through a symbolic link is saved into the file the link
-// points to; renaming over the link itself would leave that file stale.
-std::string LinkTarget(const std::string& name) {
-    struct stat info {};
-    if (::lstat(name.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return name;
-    char* resolved = ::realpath(name.c_str(), nullptr);
-    if (resolved == nullptr) return name;
-    std::string target(resolved);
-    std::free(resolved);
-    return target;
-}
-
-bool WriteFileAtomically(const std::string& requestedName, const std::vector<uint8_t>& bytes, std::string& error) {
-    const std::string name = LinkTarget(requestedName);
-    const auto slash = name.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? "." : name.substr(0, slash == 0 ? 1 : slash);
-    std::string tempName = folder + "/.quorvel-save-XXXXXX";
-    const int fd = ::mkstemp(tempName.data());
-    if (fd < 0) {
-        error = "não foi possível criar um arquivo temporário em " + folder + ": " + std::strerror(errno);
-        return false;
-    }
-    // Keep the permissions of the file being replaced, or the usual ones for a new file.
-    struct stat info {};
-    mode_t mode = 0;
-    if (::stat(name.c_str(), &info) == 0) {
-        mode = info.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    bool ok = ::fchmod(fd, mode) == 0;
-    std::size_t written = 0;
-    while (ok && written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    ok = ok && ::fsync(fd) == 0;
-    const int savedErrno = errno;
-    ok = (::close(fd) == 0) && ok;
-    if (ok && ::rename(tempName.c_str(), name.c_str()) != 0) ok = false;
-    if (!ok) {
-        error =
-            std::string("não foi possível gravar ") + requestedName + ": " + std::strerror(errno ? errno : savedErrno);
-        ::unlink(tempName.c_str());
-    }
-    return ok;
-}
-
 }  // namespace
 
 bool TExpertSystem::Save(const std::string& name) {
     std::vector<uint8_t> bytes;
-    return SaveBytes(bytes) && WriteFileAtomically(name, bytes, lastSaveError_);
+    return SaveBytes(bytes) && WriteFileSafely(name, bytes, lastSaveError_);
 }
 
 bool TExpertSystem::SaveBytes(std::vector<uint8_t>& bytes) {

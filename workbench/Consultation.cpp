@@ -8,6 +8,7 @@
 #include "AddWVars.h"
 #include "ConsultViews.h"
 #include "ExExceptions.h"
+#include "ExShownError.h"
 #include "ExSystem.h"
 #include "Intro.h"
 #include "Results.h"
@@ -97,7 +98,7 @@ void TConsultationWindows::Guarded(const std::function<void()>& operation) {
     try {
         operation();
     } catch (const std::exception& error) {
-        Sink().ShowMessage(quorvel::TMsgKind::Error, quorvel::TMsgButtons::Ok, error.what());
+        Sink().ShowMessage(quorvel::TMsgKind::Error, quorvel::TMsgButtons::Ok, quorvel::ShownErrorText(engine_, error));
     }
 }
 

@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "Base.h"
+#include "ExShownError.h"
 #include "ExConsts.h"
 #include "ExExceptions.h"
 #include "Intro.h"
@@ -47,7 +48,7 @@ void TfrmMain::Guarded(const std::function<void()>& what) {
     try {
         what();
     } catch (const std::exception& error) {
-        sink_->ShowMessage(TMsgKind::Error, TMsgButtons::Ok, error.what());
+        sink_->ShowMessage(TMsgKind::Error, TMsgButtons::Ok, quorvel::ShownErrorText(*expertSystem_, error));
     }
 }
 

@@ -228,6 +228,11 @@ TEST(CliBuild, ProblemsAreListedAndNothingIsWritten) {
     WriteText(source, JsonText(doc));
     const std::string malformed = scratch.File("malformada.json");
     WriteText(malformed, "{\"name\": }");
+    // Once these ended the tool by a signal, or after minutes and gigabytes.
+    const std::string huge = scratch.File("enorme.json");
+    WriteText(huge, "{\"autor\": {\"precedence\": 1e400}}");
+    const std::string deep = scratch.File("funda.json");
+    WriteText(deep, std::string(40000, '[') + "1" + std::string(40000, ']'));
 
     const std::string fresh = scratch.File("nova.bcm");
     const std::string existing = scratch.File("existente.bcm");
@@ -244,6 +249,8 @@ TEST(CliBuild, ProblemsAreListedAndNothingIsWritten) {
           "2 problema(s); nada foi gravado"}},
         {source, existing, {"rules[3].premises[0].variable: variável 17 inexistente"}},
         {malformed, fresh, {"linha 1, coluna 10: JSON malformado"}},
+        {huge, fresh, {"linha 1, coluna 30: número grande demais"}},
+        {deep, existing, {"[0][0][0][0][0][0][0][0][0][0][0][0][0][0][0][0]: aninhamento de mais de 16 níveis"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.source + " -> " + c.output);

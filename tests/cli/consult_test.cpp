@@ -1,4 +1,5 @@
 // quorvel-cli consult: the answers file, the scripted JSON run and its exit statuses.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
@@ -6,6 +7,8 @@
 
 #include "CliTestSupport.h"
 #include "CmdConsult.h"
+#include "CliCommon.h"
+#include "ExPasswd.h"
 #include "ExSystem.h"
 #include "KbJson.h"
 
@@ -141,6 +144,49 @@ TEST_F(ConsultCommand, AnswersProblemsStopWithStatusFour) {
         std::string errors;
         EXPECT_EQ(Run(c.answers, document, errors), kConsultAnswersProblem) << c.answers;
         EXPECT_NE(errors.find(c.reason), std::string::npos) << c.answers << " -> " << errors;
+        // The script still gets its document, with the reason as its error.
+        ASSERT_TRUE(document["error"].is_string()) << c.answers;
+        EXPECT_NE(document["error"].get<std::string>().find(c.reason), std::string::npos) << c.answers;
+    }
+}
+
+TEST_F(ConsultCommand, AnswersFilesAsEditorsWriteThem) {
+    struct Case {
+        const char* answers;
+        const char* treeLine;
+    };
+    const Case cases[] = {
+        {"\xEF\xBB\xBF" "febre = sim\ntosse = sim\nidade = 30\nalergias = pólen\n",
+         "  Resposta do usuário: Sim, com 100%"},
+        {"febre = sim : 50,5\ntosse = sim\nidade = 30\nalergias = pólen\n", "  Resposta do usuário: Sim, com 50.5%"},
+        {"febre = sim\r\ntosse = sim\r\nidade = 30\r\nalergias = poeira : 20,5, pólen : 30\r\n",
+         "  Resposta do usuário: Sim, com 100%"},
+    };
+    for (const Case& c : cases) {
+        nlohmann::json document;
+        std::string errors;
+        ASSERT_EQ(Run(c.answers, document, errors), kExitOk) << c.answers << errors;
+        EXPECT_THAT(document["tree"].get<std::vector<std::string>>(), ::testing::Contains(c.treeLine)) << c.answers;
+    }
+}
+
+TEST_F(ConsultCommand, EveryExitOfAJsonRunPrintsADocumentWithItsError) {
+    WriteText(scratch.File("r.txt"), "febre = sim\n");
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+    };
+    const Case cases[] = {
+        {{"consult", scratch.File("nada.bcm"), "--answers", scratch.File("r.txt"), "--json"}, kExitCannotOpen},
+        {{"consult", scratch.File("gripe.bcm"), "--answers", scratch.File("nada.txt"), "--json"}, kExitAnswersProblem},
+        {{"consult", scratch.File("gripe.bcm"), "--answers", scratch.File("r.txt"), "--json"}, kExitAnswersProblem},
+    };
+    for (const Case& c : cases) {
+        const TRun run = RunCli(c.args, scratch);
+        EXPECT_EQ(run.Status, c.status) << run.Err;
+        const auto document = nlohmann::json::parse(run.Out);
+        EXPECT_TRUE(document["error"].is_string()) << run.Out;
+        EXPECT_TRUE(document["results"].is_array()) << run.Out;
     }
 }
 
@@ -178,7 +224,26 @@ TEST_F(ConsultCommand, AFormulaErrorEndsWithStatusThreeAndTheMessage) {
     std::string errors;
     EXPECT_EQ(Run("febre = sim\ntosse = sim\nidade = 30\n", document, errors), kConsultEngineError);
     EXPECT_TRUE(document["error"].is_string());
+    EXPECT_NE(errors.find("10/0"), std::string::npos) << errors;
     EXPECT_EQ(document["results"].size(), 1u);
+}
+
+TEST_F(ConsultCommand, ABaseThatMayOnlyBeExecutedShowsNoFormulaOrRule) {
+    std::vector<TKbProblem> problems;
+    TExpertSystem base;
+    ASSERT_TRUE(JsonToBase(ParseKbJson(kFluBase, problems), base, problems));
+    base.Formulas().Find(1);
+    base.Formulas().Rename("10/0");
+    base.PasswordBlock = {ScrambleText("segredo"), 2, true};
+    ASSERT_TRUE(base.Save(scratch.File("gripe.bcm")));
+    nlohmann::json document;
+    std::string errors;
+    EXPECT_EQ(Run("febre = sim\ntosse = sim\nidade = 30\n", document, errors), kConsultEngineError);
+    ASSERT_TRUE(document["error"].is_string());
+    const std::string everything = document.dump() + errors;
+    for (const char* secret : {"10/0", "Função", "Comparando", "Entrando na regra", "==>"})
+        EXPECT_EQ(everything.find(secret), std::string::npos) << secret << " in " << everything;
+    EXPECT_TRUE(document["tree"].empty());
 }
 
 TEST(AnswersFile, InteractiveTerminalSessionAnswersGoesBackAndExplains) {

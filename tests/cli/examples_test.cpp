@@ -94,7 +94,7 @@ TEST(ExampleBases, ScriptedConsultationsReachTheExpectedResults) {
     ScratchDir scratch;
     for (const char* base : {"cuidados_plantas", "credito_pessoal"}) {
         const TRun built =
-            RunCli({"build", ExamplePath(std::string(base) + ".json"), "-o", scratch.File(std::string(base) + ".bcm")},
+            RunCli({"build", ExamplePath(std::string(base) + ".bct"), "-o", scratch.File(std::string(base) + ".bcm")},
                    scratch);
         ASSERT_EQ(built.Status, 0) << base << ": " << built.Err;
     }
@@ -126,7 +126,7 @@ TEST(ExampleBases, ScriptedConsultationsReachTheExpectedResults) {
 // alone would not explain them, and every question has a text of its own.
 TEST(ExampleBases, QuestionsExplainThemselves) {
     ScratchDir scratch;
-    ASSERT_EQ(RunCli({"build", ExamplePath("credito_pessoal.json"), "-o", scratch.File("c.bcm")}, scratch).Status, 0);
+    ASSERT_EQ(RunCli({"build", ExamplePath("credito_pessoal.bct"), "-o", scratch.File("c.bcm")}, scratch).Status, 0);
     const TRun run =
         RunCli({"consult", scratch.File("c.bcm"), "--answers", ExamplePath("credito_pessoal.respostas.txt"), "--json"},
                scratch);

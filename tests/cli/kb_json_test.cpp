@@ -14,9 +14,11 @@
 
 #include "CliCommon.h"
 #include "CliTestSupport.h"
+#include "ExNames.h"
 #include "ExSystem.h"
 #include "ExText.h"
 #include "KbJson.h"
+#include "engine/RandomBase.h"
 
 namespace quorvel::cli {
 namespace {
@@ -181,149 +183,11 @@ TEST(KbJsonRoundTrip, PlainPasswordIsStoredScrambled) {
 
 // ---------------------------------------------------------------- random bases
 
-// Random bases built through the engine as the editors would, in any
-// insertion order, with every byte in their texts and awkward numbers.
-class RandomBase {
-public:
-    explicit RandomBase(uint32_t seed) : rng_(seed) {}
-
-    void Fill(TExpertSystem& base) {
-        base.ClearBase();
-        base.Version = Chance(0.5) ? "1.0" : "1.1";
-        base.BaseName = Text(0, 255);
-        base.Authors = Text(0, 255);
-        for (int n = Int(0, 3); n > 0; --n) base.OpeningText.push_back(Text(0, 255));
-        base.HelpFile = Text(0, 40);
-        base.ShowOpening = Chance(0.5);
-        for (TCnfFormula* formula : {&base.AndFormula, &base.OrFormula, &base.ConclusionFormula})
-            *formula = {Text(0, 60), Chance(0.5)};
-        base.Precedence = static_cast<int16_t>(Int(0, 1));
-        base.MinimumCnf = Chance(0.3) ? 1.0f : std::uniform_real_distribution<float>(0.0f, 1.0f)(rng_);
-        base.EvaluateAllPremises = Chance(0.5);
-        if (Chance(0.5)) {
-            password_ = Text(1, 8);
-            base.PasswordBlock = {ScrambleText(password_), static_cast<int16_t>(Pick<int>({0, 2, 3})), true};
-        } else {
-            base.PasswordBlock = {Chance(0.5) ? ScrambleText(Text(1, 8)) : "", static_cast<int16_t>(Int(0, 3)), false};
-        }
-
-        struct Var {
-            int32_t code;
-            bool numeric;
-            std::vector<int32_t> values;
-        };
-        std::vector<Var> vars;
-        for (int32_t code : Codes(Int(1, 12))) {
-            const bool numeric = Chance(0.25);
-            const bool multivalued = !numeric && Chance(0.3);
-            base.Vars().AddVariable(code, "V" + std::to_string(code) + ":" + Text(0, 30, ":"), multivalued, numeric);
-            vars.push_back({code, numeric, {}});
-        }
-        std::vector<int32_t> valueCodes = Codes(Int(0, 25));
-        std::shuffle(vars.begin(), vars.end(), rng_);
-        for (Var& var : vars) {
-            const int wanted = var.numeric ? Int(0, 1) : Int(0, 4);
-            for (int i = 0; i < wanted && !valueCodes.empty(); ++i) {
-                var.values.push_back(valueCodes.back());
-                valueCodes.pop_back();
-            }
-            std::vector<int32_t> positions(var.values.size());
-            for (std::size_t i = 0; i < positions.size(); ++i) positions[i] = static_cast<int32_t>(i) + 1;
-            std::shuffle(positions.begin(), positions.end(), rng_);
-            for (std::size_t i = 0; i < var.values.size(); ++i)
-                base.Values().AddValue(var.values[i], "W" + std::to_string(var.values[i]) + ":" + Text(0, 20, ":"),
-                                       var.code, positions[i]);
-        }
-        const std::vector<int32_t> formulas = Codes(Int(0, 5));
-        for (int32_t code : formulas) base.Formulas().Add(code, Text(0, 255));
-
-        auto valueFor = [&](const Var& var) {
-            if (var.numeric) return formulas.empty() || Chance(0.2) ? kCodeUnknown : formulas[Index(formulas.size())];
-            if (var.values.empty() || Chance(0.3)) return Pick<int32_t>({kCodeUnknown, kCodeYes, kCodeNo});
-            return var.values[Index(var.values.size())];
-        };
-        const std::vector<int32_t> rules = Codes(Int(0, 8));
-        std::vector<int32_t> orders(rules.size());
-        for (std::size_t i = 0; i < orders.size(); ++i) orders[i] = static_cast<int32_t>(i) + 1;
-        std::shuffle(orders.begin(), orders.end(), rng_);
-        for (std::size_t r = 0; r < rules.size(); ++r) {
-            base.Rules().AddRule(rules[r], Text(0, 40), orders[r]);
-            for (int n = Int(1, 4), i = 0; i < n; ++i) {
-                const Var& var = vars[Index(vars.size())];
-                base.Tails().AddPremise(rules[r], var.code, Pick<const char*>({"=", "<>", ">", "<", ">=", "<="}),
-                                        valueFor(var), i + 1 == n ? 2 : Int(0, 1), Chance(0.3));
-            }
-            for (int n = Int(1, 3); n > 0; --n) {
-                const Var& var = vars[Index(vars.size())];
-                base.Heads().AddConclusion(rules[r], var.code, valueFor(var), Cnf());
-            }
-        }
-        for (const Var& var : vars) {
-            if (!Chance(0.5)) continue;
-            std::vector<std::string> reasons;
-            for (int n = Int(0, 3); n > 0; --n) reasons.push_back(Text(0, 255));
-            base.Questions().AddQuestion(var.code, Text(0, 255), Chance(0.5), &reasons);
-        }
-        for (int n = Int(0, 4); n > 0; --n) base.Targets().Add(vars[Index(vars.size())].code, Chance(0.7));
-        for (const Var& var : vars)
-            for (int32_t value : var.values)
-                if (Chance(0.3)) base.HelpContexts().AddContext(value, Int(-32768, 32767));
-    }
-
-    const std::string& Password() const { return password_; }
-
-private:
-    bool Chance(double p) { return std::bernoulli_distribution(p)(rng_); }
-    int Int(int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng_); }
-    std::size_t Index(std::size_t size) { return static_cast<std::size_t>(Int(0, static_cast<int>(size) - 1)); }
-    template <class T>
-    T Pick(std::initializer_list<T> choices) {
-        return *(choices.begin() + Index(choices.size()));
-    }
-
-    // Distinct codes from 1 to 32767 in random order, often including the extremes.
-    std::vector<int32_t> Codes(int count) {
-        std::set<int32_t> chosen;
-        if (count > 0 && Chance(0.3)) chosen.insert(32767);
-        while (static_cast<int>(chosen.size()) < count) chosen.insert(Chance(0.5) ? Int(1, 40) : Int(1, 32767));
-        std::vector<int32_t> codes(chosen.begin(), chosen.end());
-        std::shuffle(codes.begin(), codes.end(), rng_);
-        return codes;
-    }
-
-    // Any bytes but the excluded ones, sometimes all of the short string's 255.
-    std::string Text(int shortest, int longest, const std::string& excluded = "") {
-        const int length = Chance(0.1) ? longest : Int(shortest, longest);
-        std::string text;
-        while (static_cast<int>(text.size()) < length) {
-            const auto byte = static_cast<char>(Int(0, 255));
-            if (excluded.find(byte) == std::string::npos && byte != '"') text += byte;
-        }
-        return text;
-    }
-
-    // Confidences as the rule editor lets them in (no range is enforced)
-    // and arbitrary floats that the file's 6-byte reals can hold.
-    float Cnf() {
-        if (Chance(0.5)) return Pick<float>({0.0f, 1.0f, 0.8f, 0.1f, 1.0f / 3.0f, 1.5f, -0.25f, 1e-30f, 0.99999994f});
-        for (;;) {
-            const auto bits = static_cast<uint32_t>(std::uniform_int_distribution<uint32_t>()(rng_));
-            float value;
-            std::memcpy(&value, &bits, sizeof value);
-            uint8_t real48[6];
-            if (std::isfinite(value) && EncodeReal48(value, real48)) return value;
-        }
-    }
-
-    std::mt19937 rng_;
-    std::string password_;
-};
-
 TEST(KbJsonRoundTrip, AnyBaseSavedByTheEngineIsRebuiltByteForByte) {
     for (uint32_t seed = 1; seed <= 40; ++seed) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         ScratchDir scratch;
-        RandomBase random(seed);
+        quorvel::test::RandomBase random(seed);
         TCollectingSink sink;
         TExpertSystem base(&sink);
         random.Fill(base);
@@ -451,8 +315,30 @@ TEST(KbJsonBuild, EveryKindOfProblemIsReportedWithItsPlaceAndNothingChanges) {
          "questions[1].variable: a variável 1 já tem pergunta (já em questions[0].variable)"},
         {{{"/helpContexts/-", R"({"value": 1, "context": 26})"}},
          "helpContexts[1].value: o valor 1 já tem contexto de ajuda (já em helpContexts[0].value)"},
-        {{{"/variables/0/name", R"("  ")"}}, "variables[0].name: o nome de uma variável não pode ficar em branco"},
-        {{{"/variables/0/name", R"("Fe\"bre")"}}, "variables[0].name: o nome de uma variável não pode ter aspas"},
+        // names, held to the variables editor's rules and words
+        {{{"/variables/0/name", R"("  ")"}},
+         "variables[0].name: O nome da variável não pode ser somente espaços em branco!"},
+        {{{"/variables/0/name", R"("Fe\"bre")"}}, "variables[0].name: Não se pode utilizar aspas duplas no nome da variável!"},
+        {{{"/values/1/name", R"("  ")"}}, "values[1].name: O nome do valor não pode ser somente espaços em branco!"},
+        {{{"/values/1/name", R"("")"}}, "values[1].name: O nome do valor não pode ser somente espaços em branco!"},
+        {{{"/values/1/name", R"("res\"friado")"}}, "values[1].name: Não se pode utilizar aspas duplas no nome do valor!"},
+        {{{"/values/1/name", R"("Desconhecido")"}},
+         "values[1].name: DESCONHECIDO é o valor de toda variável que não pôde ser determinada e não pode ser o "
+         "nome de um valor!"},
+        {{{"/values/-", R"({"code": 3, "name": "0;100", "variable": 3})"},
+          {"/values/-", R"({"code": 4, "name": "5;", "variable": 3})"}},
+         "values[3].variable: Você não pode incluir mais nenhum valor em uma variável numérica!"},
+        {{{"/values/-", R"({"code": 3, "name": "100;0", "variable": 3})"}},
+         R"(values[2].name: intervalo "100;0" inválido; use "min;max", "min;" ou ";max" com max maior que min)"},
+        {{{"/values/-", R"({"code": 3, "name": "abc", "variable": 3})"}},
+         R"(values[2].name: intervalo "abc" inválido; use "min;max", "min;" ou ";max" com max maior que min)"},
+        // confidences, held to the rule editor's range
+        {{{"/rules/0/conclusions/0/cnf", "90"}},
+         "rules[0].conclusions[0].cnf: grau de confiança 90 (9000%) fora de -0.99 a 9.99, o que o editor de regras "
+         "aceita; o grau é uma fração: 0.9 para 90%"},
+        {{{"/rules/0/conclusions/0/cnf", "-1"}},
+         "rules[0].conclusions[0].cnf: grau de confiança -1 (-100%) fora de -0.99 a 9.99, o que o editor de regras "
+         "aceita; o grau é uma fração: 0.9 para 90%"},
         // orders and positions
         {{{"/rules/0/order", "2"}}, "rules[0].order: ordem 2 fora de 1..1 (há 1 regra(s))"},
         {{{"/values/1/position", "1"}}, "values[1].position: posição 1 repetida (já em values[0].position)"},
@@ -558,6 +444,9 @@ TEST(KbJsonBuild, AbsentFieldsTakeTheDefaults) {
 }
 
 TEST(KbJsonParse, MalformedOrAmbiguousTextIsRefusedWithItsPlace) {
+    std::string longList = "{\"targets\": [1";
+    for (int i = 1; i < 40000; ++i) longList += ",1";
+    longList += "]}";
     struct Case {
         std::string text;
         std::string expected;
@@ -570,6 +459,15 @@ TEST(KbJsonParse, MalformedOrAmbiguousTextIsRefusedWithItsPlace) {
         {"{\"values\": [], \"rules\": [{}, {\"premises\": [{}, {\"value\": 1, \"value\": 2}]}]}",
          "rules[1].premises[1].value: campo repetido"},
         {"{\"name\": \"a\", \"name\": \"a\"}", "name: campo repetido"},
+        // hostile documents: refused at once, at their place, without a crash
+        {"{\"precedence\": 1e400}", "linha 1, coluna 20: número grande demais"},
+        {"{\"x\": {\"y\": -1e400}}", "linha 1, coluna 18: número grande demais"},
+        {"{\"name\": " + std::string(16, '[') + std::string(16, ']') + "}",
+         "name[0][0][0][0][0][0][0][0][0][0][0][0][0][0][0]: aninhamento de mais de 16 níveis"},
+        {std::string(40000, '[') + std::string(40000, ']'),
+         "[0][0][0][0][0][0][0][0][0][0][0][0][0][0][0][0]: aninhamento de mais de 16 níveis"},
+        {longList,
+         "targets[32767]: lista de mais de 32767 itens; o máximo é 32767"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);

@@ -167,6 +167,9 @@ private slots:
             {true, "Febre", "<>", "Não", "", "", quorvel::kCodeNo, 1.0f},
             {true, "Peso", ">", "desconhecido", "", "", quorvel::kCodeUnknown, 1.0f},
             {false, "Risco", "", "baixo", "150", "", 13, 1.5f},
+            // the box's three characters span -99 % to 999 %; an exponent would reach past them
+            {false, "Risco", "", "baixo", "-99", "", 13, -0.99f},
+            {false, "Risco", "", "Alto", "9e9", "Grau de confiança inválido!", 0, 1.0f},
             {false, "Risco", "", "Alto", "", "", 2, 1.0f},
         };
         TdialogEditRule& editor = TdialogEditRule::Instance(nullptr);

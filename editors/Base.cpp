@@ -296,6 +296,17 @@ bool TfrmBase::eventFilter(QObject* watched, QEvent* event) {
         btnDeleteClick(btnDelete);
         return true;
     }
+    // Ctrl+Up and Ctrl+Down move the selected rule one place, as dragging
+    // it onto its neighbour would.
+    if (watched == listRules && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const int row = listRules->currentRow();
+        const int step = key->key() == Qt::Key_Up ? -1 : key->key() == Qt::Key_Down ? 1 : 0;
+        if (step != 0 && key->modifiers() == Qt::ControlModifier) {
+            if (row >= 0 && row + step >= 0 && row + step < listRules->count()) listRulesDragDrop(row, row + step);
+            return true;
+        }
+    }
     return QMdiSubWindow::eventFilter(watched, event);
 }
 

@@ -1,6 +1,7 @@
 #include "CmdBuild.h"
 
 #include <filesystem>
+#include <sstream>
 
 #include "CliCommon.h"
 #include "ExBaseText.h"
@@ -45,8 +46,11 @@ bool CompileJson(const TBuildOptions& options, const std::string& text, TExpertS
     const TJson document = ParseKbJson(text, problems);
     if (problems.empty()) JsonToBase(document, base, problems);
     if (problems.empty()) return true;
-    for (const auto& problem : problems) Report(err, file, problem.Text());
-    Report(err, file, std::to_string(problems.size()) + " problema(s); nada foi gravado");
+    // Gathered first: a hostile document may have hundreds of thousands of problems.
+    std::ostringstream list;
+    for (const auto& problem : problems) Report(list, file, problem.Text());
+    Report(list, file, std::to_string(problems.size()) + " problema(s); nada foi gravado");
+    err << list.str() << std::flush;
     status = kExitInvalid;
     return false;
 }

@@ -15,26 +15,13 @@
 #include <string>
 #include <vector>
 
+#include "ChoiceLists.h"
 #include "EditorCommon.h"
 #include "EditorHost.h"
 #include "ExSystem.h"
 #include "Help.h"
 
 namespace gui = quorvel::gui;
-
-namespace {
-
-// Moves a row to the other (sorted) list and returns the new row.
-QListWidgetItem* MoveRow(QListWidget* from, int row, QListWidget* to) {
-    QListWidgetItem* item = from->takeItem(row);
-    auto* moved = new gui::TSortedItem(item->text());
-    moved->setData(gui::kCodeRole, gui::CodeOf(item));
-    delete item;
-    to->addItem(moved);
-    return moved;
-}
-
-}  // namespace
 
 TfrmQuestions::TfrmQuestions(TEditorHost& host)
     : QMdiSubWindow(nullptr), host_(host), questions_(&host.Engine().Sink()) {
@@ -47,37 +34,21 @@ TfrmQuestions::TfrmQuestions(TEditorHost& host)
     auto* content = new QWidget;
     auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(6, 6, 6, 6);
-    auto* lists = new QGridLayout;
     SrcList = new QListWidget(content);
     SrcList->setObjectName(QStringLiteral("SrcList"));
     SrcList->setSortingEnabled(true);
     DstList = new QListWidget(content);
     DstList->setObjectName(QStringLiteral("DstList"));
     DstList->setSortingEnabled(true);
-    lists->addWidget(new QLabel(QStringLiteral("Variáveis restantes:"), content), 0, 0);
-    lists->addWidget(new QLabel(QStringLiteral("Variáveis com perguntas:"), content), 0, 2);
-    lists->addWidget(SrcList, 1, 0);
-    lists->addWidget(DstList, 1, 2);
-    auto* moves = new QVBoxLayout;
-    IncludeBtn = new QToolButton(content);
-    IncludeBtn->setObjectName(QStringLiteral("IncludeBtn"));
-    IncludeBtn->setText(QStringLiteral(">"));
-    IncludeBtn->setMinimumSize(32, 26);
+    IncludeBtn = gui::MakeMoveButton(content, "IncludeBtn", ">");
     gui::SetHint(IncludeBtn, QStringLiteral("Nova pergunta|Associa uma pergunta à variável selecionada à esquerda."));
-    ExcludeBtn = new QToolButton(content);
-    ExcludeBtn->setObjectName(QStringLiteral("ExcludeBtn"));
-    ExcludeBtn->setText(QStringLiteral("<"));
-    ExcludeBtn->setMinimumSize(32, 26);
+    ExcludeBtn = gui::MakeMoveButton(content, "ExcludeBtn", "<");
     gui::SetHint(ExcludeBtn,
                  QStringLiteral("Remover pergunta|Retira  pergunta relacionada com a variável selecionada à direita."));
-    moves->addStretch(1);
-    moves->addWidget(IncludeBtn);
-    moves->addWidget(ExcludeBtn);
-    moves->addStretch(1);
-    lists->addLayout(moves, 1, 1);
-    lists->setColumnStretch(0, 1);
-    lists->setColumnStretch(2, 1);
-    layout->addLayout(lists, 1);
+    layout->addLayout(
+        gui::ChoiceListsLayout(content, QStringLiteral("Variáveis restantes:"), SrcList,
+                               QStringLiteral("Variáveis com perguntas:"), DstList, {IncludeBtn, ExcludeBtn}),
+        1);
 
     auto* panelQuestions = new QGridLayout;
     labelQuestion = new QLabel(QStringLiteral("Pergunta:"), content);
@@ -211,7 +182,7 @@ void TfrmQuestions::IncludeBtnClick() {
     editQuestion->clear();
     memoWhy->clear();
     checkUseCNF->setChecked(true);
-    QListWidgetItem* moved = MoveRow(SrcList, row, DstList);
+    QListWidgetItem* moved = gui::MoveRowSorted(SrcList, row, DstList);
     shown_ = 0;
     DstList->setCurrentItem(moved);  // loads it as a click does
     SetButtons();
@@ -226,7 +197,7 @@ void TfrmQuestions::ExcludeBtnClick() {
     shown_ = 0;  // what was typed for it goes with it
     {
         const QSignalBlocker quiet(DstList);
-        MoveRow(DstList, row, SrcList);
+        gui::MoveRowSorted(DstList, row, SrcList);
         DstList->setCurrentRow(-1);
     }
     editQuestion->clear();

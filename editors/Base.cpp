@@ -16,6 +16,7 @@
 #include <algorithm>
 
 #include "AskCode.h"
+#include "BaseFrame.h"
 #include "Dlgview.h"
 #include "ExConsts.h"
 #include "ExEditing.h"
@@ -25,7 +26,6 @@
 #include "GradientCaption.h"
 #include "Help.h"
 #include "Infocode.h"
-#include "Main.h"
 #include "Newrule.h"
 #include "RuleCode.h"
 #include "Targcode.h"
@@ -80,8 +80,8 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
 
 }  // namespace
 
-TfrmBase::TfrmBase(TfrmMain& main, QMdiArea* area)
-    : QMdiSubWindow(nullptr), main_(main), engine_(main.ExpertSystem()), area_(area) {
+TfrmBase::TfrmBase(TBaseFrame& frame)
+    : QMdiSubWindow(nullptr), frame_(frame), engine_(frame.ExpertSystem()), area_(frame.MdiArea()) {
     setObjectName(QStringLiteral("frmBase"));
     setAttribute(Qt::WA_DeleteOnClose);
     quorvel::gui::SetHelpContext(this, quorvel::gui::help::kRuleBase);
@@ -142,19 +142,20 @@ TfrmBase::TfrmBase(TfrmMain& main, QMdiArea* area)
     columns->addWidget(listRules, 1);
     setWidget(content);
 
-    for (QPushButton* button : {btnOpenRule, btnDelete, btnView}) button->setEnabled(false);
-    connect(btnNewRule, &QPushButton::clicked, this, [this] { btnNewRuleClick(btnNewRule); });
-    connect(btnOpenRule, &QPushButton::clicked, this, [this] { btnOpenRuleClick(btnOpenRule); });
-    connect(btnDelete, &QPushButton::clicked, this, [this] { btnDeleteClick(btnDelete); });
-    connect(btnView, &QPushButton::clicked, this, [this] { btnViewClick(btnView); });
-    connect(btnVars, &QPushButton::clicked, this, [this] { btnVarsClick(btnVars); });
-    connect(btnTargets, &QPushButton::clicked, this, [this] { btnTargetsClick(btnTargets); });
-    connect(btnQuestions, &QPushButton::clicked, this, [this] { btnQuestionsClick(btnQuestions); });
-    connect(btnInfo, &QPushButton::clicked, this, [this] { btnInfoClick(btnInfo); });
+    MakeCommand(TBaseCommand::NewRule, btnNewRule, &TfrmBase::btnNewRuleClick);
+    MakeCommand(TBaseCommand::OpenRule, btnOpenRule, &TfrmBase::btnOpenRuleClick);
+    MakeCommand(TBaseCommand::Delete, btnDelete, &TfrmBase::btnDeleteClick);
+    MakeCommand(TBaseCommand::View, btnView, &TfrmBase::btnViewClick);
+    MakeCommand(TBaseCommand::Vars, btnVars, &TfrmBase::btnVarsClick);
+    MakeCommand(TBaseCommand::Targets, btnTargets, &TfrmBase::btnTargetsClick);
+    MakeCommand(TBaseCommand::Questions, btnQuestions, &TfrmBase::btnQuestionsClick);
+    MakeCommand(TBaseCommand::Info, btnInfo, &TfrmBase::btnInfoClick);
+    for (TBaseCommand command : {TBaseCommand::OpenRule, TBaseCommand::Delete, TBaseCommand::View})
+        SetCommandEnabled(command, false);
     connect(btnClose, &QPushButton::clicked, this, &TfrmBase::btnCloseClick);
     connect(listRules, &QListWidget::currentRowChanged, this, [this] { listRulesClick(); });
     connect(listRules, &QListWidget::itemDoubleClicked, this, [this] {
-        if (btnOpenRule->isEnabled()) btnOpenRuleClick(btnOpenRule);
+        if (Command(TBaseCommand::OpenRule)->isEnabled()) btnOpenRuleClick();
     });
     connect(listRules, &TRowDragList::rowDropped, this, &TfrmBase::listRulesDragDrop);
     // The Del key deletes the selected rule wherever the focus is in the window.
@@ -163,10 +164,10 @@ TfrmBase::TfrmBase(TfrmMain& main, QMdiArea* area)
 
     engine_.ClearBase();
     modified_ = false;
-    area->addSubWindow(this);
+    area_->addSubWindow(this);
     resize(336, 331);
     move(0, 0);
-    main_.BaseWindowCreated(this);
+    frame_.BaseWindowCreated(this);
 }
 
 TfrmBase::~TfrmBase() { DropOwnWindows(); }
@@ -178,6 +179,19 @@ void TfrmBase::SetModified(bool modified) {
     if (title.endsWith(mark)) title.chop(mark.size());
     setWindowTitle(modified ? title + mark : title);
 }
+
+void TfrmBase::MakeCommand(TBaseCommand which, QPushButton* button, void (TfrmBase::*run)()) {
+    auto* command = new QAction(button->text(), this);
+    command->setStatusTip(button->statusTip());
+    commands_[static_cast<std::size_t>(which)] = command;
+    connect(command, &QAction::triggered, this, run);
+    connect(button, &QPushButton::clicked, command, &QAction::trigger);
+    connect(command, &QAction::changed, button, [button, command] { button->setEnabled(command->isEnabled()); });
+}
+
+void TfrmBase::SetCommandEnabled(TBaseCommand which, bool enabled) { Command(which)->setEnabled(enabled); }
+
+bool TfrmBase::CommandAvailable(TBaseCommand which) const { return isEnabled() && Command(which)->isEnabled(); }
 
 QString TfrmBase::RuleRowText(int32_t order, const std::string& name) {
     return QStringLiteral("REGRA  %1     %2").arg(order).arg(QString::fromStdString(quorvel::Cp1252ToUtf8(name)));
@@ -214,35 +228,23 @@ int TfrmBase::RuleCount() const { return listRules->count(); }
 void TfrmBase::SelectFirstRule() { EnableRuleCommands(); }
 
 void TfrmBase::EnableRuleCommands() {
-    for (QPushButton* button : {btnOpenRule, btnView, btnDelete}) button->setEnabled(true);
-    for (QAction* command : {main_.btnWatch, main_.btnOpenRule, main_.btnView, main_.btnDelete, main_.btnPrint,
-                             main_.btnGo, main_.btnStep})
-        command->setEnabled(true);
-    main_.mnuExecute->menuAction()->setEnabled(true);
-    main_.mnuDebug->menuAction()->setEnabled(true);
+    for (TBaseCommand command : {TBaseCommand::OpenRule, TBaseCommand::View, TBaseCommand::Delete})
+        SetCommandEnabled(command, true);
+    emit ruleCommandsChanged(true);
     listRules->setCurrentRow(0);
-    SetButtonHint(main_.btnOpenRule, QStringLiteral("Abrir Regra 1|Abre uma regra selecionada para edição."));
-    SetButtonHint(main_.btnDelete, QStringLiteral("Excluir Regra 1|Exclui a regra selecionada na lista."));
+    emit ruleSelected(1);
 }
 
 void TfrmBase::DisableRuleCommands() {
-    for (QPushButton* button : {btnOpenRule, btnView, btnDelete}) button->setEnabled(false);
-    for (QAction* command :
-         {main_.btnWatch, main_.btnOpenRule, main_.btnView, main_.btnDelete, main_.btnGo, main_.btnStep})
-        command->setEnabled(false);
-    main_.mnuExecute->menuAction()->setEnabled(false);
-    main_.mnuDebug->menuAction()->setEnabled(false);
-    SetButtonHint(main_.btnOpenRule, QStringLiteral("Abrir Regra|Abre uma regra selecionada para edição."));
-    SetButtonHint(main_.btnDelete, QStringLiteral("Excluir Regra|Exclui a regra selecionada na lista."));
+    for (TBaseCommand command : {TBaseCommand::OpenRule, TBaseCommand::View, TBaseCommand::Delete})
+        SetCommandEnabled(command, false);
+    emit ruleCommandsChanged(false);
+    emit ruleSelected(0);
 }
 
 void TfrmBase::listRulesClick() {
     const int row = listRules->currentRow();
-    if (row < 0) return;
-    SetButtonHint(main_.btnOpenRule,
-                  QStringLiteral("Abrir Regra %1|Abre uma regra selecionada para edição.").arg(row + 1));
-    SetButtonHint(main_.btnDelete,
-                  QStringLiteral("Excluir Regra %1|Exclui a regra selecionada na lista.").arg(row + 1));
+    if (row >= 0) emit ruleSelected(row + 1);
 }
 
 // ------------------------------------------------------------------ closing
@@ -250,10 +252,10 @@ void TfrmBase::listRulesClick() {
 bool TfrmBase::CloseQuery() {
     saveCancelled_ = false;
     if (!modified_ || dropped_) return true;
-    switch (main_.Sink().ShowMessage(quorvel::TMsgKind::Confirmation, quorvel::TMsgButtons::YesNoCancel,
-                                     "Salvar as modificações feitas?")) {
+    switch (frame_.Sink().ShowMessage(quorvel::TMsgKind::Confirmation, quorvel::TMsgButtons::YesNoCancel,
+                                      "Salvar as modificações feitas?")) {
         case quorvel::TMsgResult::Yes:
-            main_.btnSaveClick();
+            frame_.SaveBase();
             return !saveCancelled_;
         case quorvel::TMsgResult::No:
             return true;
@@ -276,7 +278,7 @@ void TfrmBase::closeEvent(QCloseEvent* event) {
     closed_ = true;
     // What is pending in the rule windows and editors is dropped with them.
     DropOwnWindows();
-    main_.BaseWindowClosed(this, !dropped_);
+    frame_.BaseWindowClosed(this, !dropped_);
     QMdiSubWindow::closeEvent(event);
 }
 
@@ -292,8 +294,8 @@ void TfrmBase::DropOwnWindows() {
 
 bool TfrmBase::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete &&
-        btnDelete->isEnabled() && listRules->currentRow() >= 0) {
-        btnDeleteClick(btnDelete);
+        Command(TBaseCommand::Delete)->isEnabled() && listRules->currentRow() >= 0) {
+        btnDeleteClick();
         return true;
     }
     // Ctrl+Up and Ctrl+Down move the selected rule one place, as dragging
@@ -310,31 +312,19 @@ bool TfrmBase::eventFilter(QObject* watched, QEvent* event) {
     return QMdiSubWindow::eventFilter(watched, event);
 }
 
-// ------------------------------------------------------------------ buttons
-
-bool TfrmBase::ButtonEnabled(const QString& name) const {
-    const auto* button = findChild<QPushButton*>(name);
-    return button && button->isEnabled();
-}
-
-void TfrmBase::ButtonClick(const QString& name) {
-    QPushButton* button = findChild<QPushButton*>(name);
-    if (!button || !button->isEnabled()) return;
-    button->click();
-}
-
 // ------------------------------------------------------------------ rules
 
 bool TfrmBase::MayAlter() {
     if (engine_.MayBeAltered()) return true;
-    main_.Sink().ShowMessage(quorvel::TMsgKind::Information, quorvel::TMsgButtons::Ok, quorvel::msg::NoAlterPermission);
+    frame_.Sink().ShowMessage(quorvel::TMsgKind::Information, quorvel::TMsgButtons::Ok,
+                              quorvel::msg::NoAlterPermission);
     return false;
 }
 
 // A new rule: the order it gets and, optionally, an existing rule whose lines
 // it starts with. Whether the base may be altered is checked when it is saved.
-void TfrmBase::btnNewRuleClick(QPushButton* /*sender*/) {
-    TdialogNewRule& dialog = TdialogNewRule::Instance(&main_);
+void TfrmBase::btnNewRuleClick() {
+    TdialogNewRule& dialog = TdialogNewRule::Instance(window());
     const int count = RuleCount();
     if (!dialog.Ask(count)) return;
     int32_t model = 0;
@@ -351,7 +341,7 @@ void TfrmBase::btnNewRuleClick(QPushButton* /*sender*/) {
     window->setFocus();
 }
 
-void TfrmBase::btnOpenRuleClick(QPushButton* /*sender*/) {
+void TfrmBase::btnOpenRuleClick() {
     QListWidgetItem* row = listRules->currentItem();
     if (!row) return;
     const int32_t code = row->data(kRuleCodeRole).toInt();
@@ -379,11 +369,11 @@ void TfrmBase::btnOpenRuleClick(QPushButton* /*sender*/) {
     window->setFocus();
 }
 
-void TfrmBase::btnDeleteClick(QPushButton* /*sender*/) {
+void TfrmBase::btnDeleteClick() {
     const int row = listRules->currentRow();
     if (row < 0 || !MayAlter()) return;
-    if (main_.Sink().ShowMessage(quorvel::TMsgKind::Confirmation, quorvel::TMsgButtons::YesNo,
-                                 quorvel::msg::DeleteRuleQuestion) != quorvel::TMsgResult::Yes)
+    if (frame_.Sink().ShowMessage(quorvel::TMsgKind::Confirmation, quorvel::TMsgButtons::YesNo,
+                                  quorvel::msg::DeleteRuleQuestion) != quorvel::TMsgResult::Yes)
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const int32_t code = listRules->item(row)->data(kRuleCodeRole).toInt();
@@ -401,7 +391,7 @@ void TfrmBase::btnDeleteClick(QPushButton* /*sender*/) {
         listRulesClick();
     } else {
         DisableRuleCommands();
-        main_.MirrorBaseButtons();
+        emit commandsChanged();
     }
     RenumberRuleWindows();
     SetModified(true);
@@ -430,12 +420,12 @@ void TfrmBase::RenumberRuleWindows() {
     rules.RestoreCursors(cursors);
 }
 
-void TfrmBase::btnViewClick(QPushButton* /*sender*/) {
-    TdialogView& dialog = TdialogView::Instance(&main_);
+void TfrmBase::btnViewClick() {
+    TdialogView& dialog = TdialogView::Instance(window());
     if (!dialog.Ask(engine_)) return;
-    // The viewer belongs to the main window: it may outlive this window.
-    TfrmMain* frame = &main_;
-    auto* view = new TfrmView(main_.MdiArea(), [frame] { frame->PrintBase(); });
+    // The viewer belongs to the frame: it may outlive this window.
+    TBaseFrame* frame = &frame_;
+    auto* view = new TfrmView(area_, [frame] { frame->PrintBase(); });
     view->Show(engine_, dialog.OnlyChosen(), dialog.Chosen());
     view->show();
 }
@@ -473,10 +463,10 @@ void TfrmBase::OpenEditor(TEditorKind kind) {
     editor->setFocus();
 }
 
-void TfrmBase::btnVarsClick(QPushButton* /*sender*/) { OpenEditor(TEditorKind::Variables); }
-void TfrmBase::btnTargetsClick(QPushButton* /*sender*/) { OpenEditor(TEditorKind::Targets); }
-void TfrmBase::btnQuestionsClick(QPushButton* /*sender*/) { OpenEditor(TEditorKind::Questions); }
-void TfrmBase::btnInfoClick(QPushButton* /*sender*/) { OpenEditor(TEditorKind::Infos); }
+void TfrmBase::btnVarsClick() { OpenEditor(TEditorKind::Variables); }
+void TfrmBase::btnTargetsClick() { OpenEditor(TEditorKind::Targets); }
+void TfrmBase::btnQuestionsClick() { OpenEditor(TEditorKind::Questions); }
+void TfrmBase::btnInfoClick() { OpenEditor(TEditorKind::Infos); }
 
 void TfrmBase::btnCloseClick() { close(); }
 
@@ -487,9 +477,9 @@ void TfrmBase::RuleSaved(TfrmRule* /*window*/, const quorvel::TRuleDraft::TSaved
         auto* row = new QListWidgetItem(listRules);
         row->setData(kRuleCodeRole, saved.RuleCode);
     }
-    if (!btnOpenRule->isEnabled()) {
+    if (!Command(TBaseCommand::OpenRule)->isEnabled()) {
         EnableRuleCommands();
-        main_.MirrorBaseButtons();
+        emit commandsChanged();
     }
     RebuildRows(std::min(saved.NewOrder, saved.OldOrder) - 1, std::max(saved.NewOrder, saved.OldOrder) - 1);
     listRules->setCurrentRow(saved.NewOrder - 1);
@@ -509,7 +499,7 @@ void TfrmBase::RuleWindowClosed(TfrmRule* window) {
 }
 
 void TfrmBase::NewRuleCommand() {
-    if (btnNewRule->isEnabled()) btnNewRuleClick(btnNewRule);
+    if (Command(TBaseCommand::NewRule)->isEnabled()) btnNewRuleClick();
 }
 
 void TfrmBase::CloseRuleWindowsUsing(const quorvel::TLineUse& use, const std::set<int32_t>& rules) {
@@ -534,7 +524,7 @@ void TfrmBase::VariablesApplied(const quorvel::TVarsDraft::TApplied& applied) {
         RenumberRuleWindows();
     }
     const bool variables = engine_.Vars().Count() > 0;
-    btnNewRule->setEnabled(variables);
+    SetCommandEnabled(TBaseCommand::NewRule, variables);
     if (variables && listRules->count() > 0) {
         const int selected = std::max(0, listRules->currentRow());
         EnableRuleCommands();
@@ -543,7 +533,7 @@ void TfrmBase::VariablesApplied(const quorvel::TVarsDraft::TApplied& applied) {
     } else {
         DisableRuleCommands();
     }
-    main_.MirrorBaseButtons();
+    emit commandsChanged();
     SetModified(true);
     engine_.BaseEdited();
 }

@@ -5,24 +5,30 @@
 // viewer, holds the base's modified flag and asks to save it when it
 // closes. The rule windows and editors it opens are its own: they go away
 // with it, unsaved.
+//
+// It knows the frame that holds it only as a TBaseFrame. Its commands are
+// actions that the frame mirrors on its toolbar and menu and triggers from
+// there; when their state changes the window says so through its signals.
 #pragma once
 
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QString>
+#include <array>
 #include <cstdint>
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "BaseFrame.h"
 #include "EditorCommon.h"
 #include "EditorHost.h"
 
+class QAction;
 class QListWidget;
 class QMdiArea;
 class QPushButton;
-class TfrmMain;
 class TfrmRule;
 
 namespace quorvel {
@@ -38,9 +44,9 @@ public:
     static constexpr int kRuleOrderRole = Qt::UserRole + 1;
     static constexpr int kItemHeight = 13;
 
-    // Creating the window empties the engine's base and tells the main window
-    // that a base is open.
-    TfrmBase(TfrmMain& main, QMdiArea* area);
+    // Creating the window empties the engine's base, puts the window in the
+    // frame's MDI area and tells the frame that a base is open.
+    explicit TfrmBase(TBaseFrame& frame);
     ~TfrmBase() override;
 
     // "REGRA  12     Diagnóstico": a row of the rule list (the name in the
@@ -70,9 +76,11 @@ public:
     // recently used base (a load that failed, the program's end).
     void DropWithoutQuery();
 
-    // The main window's knowledge-base commands reach the buttons by name.
-    bool ButtonEnabled(const QString& name) const;
-    void ButtonClick(const QString& name);
+    // A command of the window: its button runs it and shows its state.
+    QAction* Command(TBaseCommand which) const { return commands_[static_cast<std::size_t>(which)]; }
+    // Whether the command may run now: enabled, in a window that is not
+    // disabled (during a consultation, or for a base that may only be consulted).
+    bool CommandAvailable(TBaseCommand which) const;
 
     // The open rule windows, by key: "R" + code for a rule of the base, "N" +
     // a serial number for a new rule, so a new rule's window is never taken
@@ -92,15 +100,15 @@ public:
     QPushButton* btnClose = nullptr;
     TRowDragList* listRules = nullptr;
 
-    // ---- the button handlers (the main window's twins click the buttons)
-    void btnNewRuleClick(QPushButton* sender);
-    void btnOpenRuleClick(QPushButton* sender);
-    void btnDeleteClick(QPushButton* sender);
-    void btnViewClick(QPushButton* sender);
-    void btnVarsClick(QPushButton* sender);
-    void btnTargetsClick(QPushButton* sender);
-    void btnQuestionsClick(QPushButton* sender);
-    void btnInfoClick(QPushButton* sender);
+    // ---- what the commands do
+    void btnNewRuleClick();
+    void btnOpenRuleClick();
+    void btnDeleteClick();
+    void btnViewClick();
+    void btnVarsClick();
+    void btnTargetsClick();
+    void btnQuestionsClick();
+    void btnInfoClick();
     void btnCloseClick();
     void listRulesClick();
     // Dropping row `from` on row `to` gives the dragged rule number to + 1.
@@ -120,11 +128,22 @@ public:
     void VariableDeleted(int32_t varCode, const std::string& name) override;
     void VariablesApplied(const quorvel::TVarsDraft::TApplied& applied) override;
 
+signals:
+    // The commands that need a rule were enabled (the base has rules) or disabled.
+    void ruleCommandsChanged(bool enabled);
+    // The rule selected in the list, numbered from 1 (0: none).
+    void ruleSelected(int number);
+    // The state of the window's commands changed: the frame mirrors them again.
+    void commandsChanged();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The command's action, run by `button` and followed by its enabled state.
+    void MakeCommand(TBaseCommand which, QPushButton* button, void (TfrmBase::*run)());
+    void SetCommandEnabled(TBaseCommand which, bool enabled);
     bool MayAlter();
     // Rule windows whose rule's number changed follow it.
     void RenumberRuleWindows();
@@ -133,7 +152,7 @@ private:
     void OpenEditor(TEditorKind kind);
     void AfterRulesChanged(int select);
 
-    TfrmMain& main_;
+    TBaseFrame& frame_;
     quorvel::TExpertSystem& engine_;
     QMdiArea* area_ = nullptr;
     bool modified_ = false;
@@ -143,4 +162,5 @@ private:
     std::map<QString, QPointer<TfrmRule>> ruleWindows_;
     int newRuleSerial_ = 0;
     std::map<TEditorKind, QPointer<QMdiSubWindow>> editors_;
+    std::array<QAction*, kBaseCommandCount> commands_{};
 };

@@ -1,8 +1,6 @@
 #include "Dlgview.h"
 
-#include <QGridLayout>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
@@ -12,6 +10,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "ChoiceLists.h"
 #include "EditorCommon.h"
 #include "ExSystem.h"
 #include "Help.h"
@@ -27,14 +26,14 @@ TdialogView::TdialogView(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     auto* tabs = new QTabWidget(this);
     auto* page = new QWidget;
-    auto* grid = new QGridLayout(page);
+    auto* choice = new QVBoxLayout(page);
     radioAll = new QRadioButton(QStringLiteral("&Todas as regras"), page);
     radioAll->setObjectName(QStringLiteral("radioAll"));
     radioHeads = new QRadioButton(QStringLiteral("&Regras que contenham as seguintes variáveis na conclusão:"), page);
     radioHeads->setObjectName(QStringLiteral("radioHeads"));
     radioAll->setChecked(true);
-    grid->addWidget(radioAll, 0, 0, 1, 3);
-    grid->addWidget(radioHeads, 1, 0, 1, 3);
+    choice->addWidget(radioAll);
+    choice->addWidget(radioHeads);
     SrcList = new QListWidget(page);
     SrcList->setObjectName(QStringLiteral("SrcList"));
     SrcList->setSortingEnabled(true);
@@ -43,19 +42,14 @@ TdialogView::TdialogView(QWidget* parent) : QDialog(parent) {
     DstList->setObjectName(QStringLiteral("DstList"));
     DstList->setSortingEnabled(true);
     DstList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    grid->addWidget(new QLabel(QStringLiteral("Variáveis:"), page), 2, 0);
-    grid->addWidget(new QLabel(QStringLiteral("Variáveis para exibição:"), page), 2, 2);
-    grid->addWidget(SrcList, 3, 0);
-    grid->addWidget(DstList, 3, 2);
-    auto* moves = new QVBoxLayout;
     IncludeBtn = gui::MakeMoveButton(page, "IncludeBtn", ">");
     IncAllBtn = gui::MakeMoveButton(page, "IncAllBtn", ">>");
     ExcludeBtn = gui::MakeMoveButton(page, "ExcludeBtn", "<");
     ExcAllBtn = gui::MakeMoveButton(page, "ExcAllBtn", "<<");
-    moves->addStretch(1);
-    for (QToolButton* button : {IncludeBtn, IncAllBtn, ExcludeBtn, ExcAllBtn}) moves->addWidget(button);
-    moves->addStretch(1);
-    grid->addLayout(moves, 3, 1);
+    choice->addLayout(
+        gui::ChoiceListsLayout(page, QStringLiteral("Variáveis:"), SrcList, QStringLiteral("Variáveis para exibição:"),
+                               DstList, {IncludeBtn, IncAllBtn, ExcludeBtn, ExcAllBtn}),
+        1);
     tabs->addTab(page, QStringLiteral("Regras"));
     layout->addWidget(tabs, 1);
 
@@ -129,10 +123,7 @@ void TdialogView::MoveSelected(QListWidget* from, QListWidget* to) {
         QListWidgetItem* item = from->item(row);
         if (!item->isSelected()) continue;
         first = row;
-        auto* moved = new gui::TSortedItem(item->text());
-        moved->setData(gui::kCodeRole, gui::CodeOf(item));
-        delete from->takeItem(row);
-        to->addItem(moved);
+        gui::MoveRowSorted(from, row, to);
     }
     from->setFocus();
     from->clearSelection();
@@ -145,13 +136,7 @@ void TdialogView::MoveSelected(QListWidget* from, QListWidget* to) {
 }
 
 void TdialogView::MoveAll(QListWidget* from, QListWidget* to) {
-    while (from->count() > 0) {
-        QListWidgetItem* item = from->item(0);
-        auto* moved = new gui::TSortedItem(item->text());
-        moved->setData(gui::kCodeRole, gui::CodeOf(item));
-        delete from->takeItem(0);
-        to->addItem(moved);
-    }
+    while (from->count() > 0) gui::MoveRowSorted(from, 0, to);
     to->setCurrentRow(0);
     SetButtons();
 }

@@ -31,6 +31,15 @@ QToolButton* MakeMoveButton(QWidget* parent, const char* name, const char* capti
     return button;
 }
 
+QToolButton* MakeToolButton(QWidget* parent, const char* name, const char* icon, const QString& hint) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setIcon(EditorIcon(icon));
+    button->setAutoRaise(true);
+    SetHint(button, hint);
+    return button;
+}
+
 void InitEditorResources() {
     static const bool done = [] {
         InitEditorsQrc();

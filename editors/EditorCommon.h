@@ -59,6 +59,9 @@ void SetHint(QWidget* widget, const QString& hint);
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption);
 // One of the small buttons that move rows between two lists (">", ">>", "<", "<<").
 QToolButton* MakeMoveButton(QWidget* parent, const char* name, const char* caption);
+// A flat button with one of the editors' images (EditorIcon) and a hint
+// ("short|long", as SetHint): the accept and cancel buttons beside a box.
+QToolButton* MakeToolButton(QWidget* parent, const char* name, const char* icon, const QString& hint);
 
 // A list row that sorts by its text without regard to letter case.
 class TSortedItem : public QListWidgetItem {

@@ -28,19 +28,6 @@
 
 namespace gui = quorvel::gui;
 
-namespace {
-
-QToolButton* MakeToolButton(QWidget* parent, const char* name, const char* icon, const QString& hint) {
-    auto* button = new QToolButton(parent);
-    button->setObjectName(QLatin1String(name));
-    button->setIcon(gui::EditorIcon(icon));
-    button->setAutoRaise(true);
-    gui::SetHint(button, hint);
-    return button;
-}
-
-}  // namespace
-
 TfrmInfos::TfrmInfos(TEditorHost& host) : QMdiSubWindow(nullptr), host_(host), contexts_(&host.Engine().Sink()) {
     setObjectName(QStringLiteral("frmInfos"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -97,9 +84,9 @@ TfrmInfos::TfrmInfos(TEditorHost& host) : QMdiSubWindow(nullptr), host_(host), c
     editContext = new QLineEdit(helpPage);
     editContext->setObjectName(QStringLiteral("editContext"));
     btnAccept =
-        MakeToolButton(helpPage, "btnAccept", "accept", QStringLiteral("Confirma|Valida a entrada do contexto."));
-    btnCancel = MakeToolButton(helpPage, "btnCancel", "cancel",
-                               QStringLiteral("Cancela|Desfaz as modificações no contexto de ajuda."));
+        gui::MakeToolButton(helpPage, "btnAccept", "accept", QStringLiteral("Confirma|Valida a entrada do contexto."));
+    btnCancel = gui::MakeToolButton(helpPage, "btnCancel", "cancel",
+                                    QStringLiteral("Cancela|Desfaz as modificações no contexto de ajuda."));
     helpGrid->addWidget(note, 0, 0, 1, 2);
     helpGrid->addWidget(new QLabel(QStringLiteral("Nome do arquivo de ajuda:"), helpPage), 1, 0, 1, 2);
     helpGrid->addWidget(editHelpName, 2, 0, 1, 2);

@@ -2,9 +2,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QGridLayout>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QPushButton>
@@ -13,6 +11,7 @@
 #include <algorithm>
 #include <set>
 
+#include "ChoiceLists.h"
 #include "EditorCommon.h"
 #include "EditorHost.h"
 #include "ExSystem.h"
@@ -30,7 +29,6 @@ TfrmTargets::TfrmTargets(TEditorHost& host) : QMdiSubWindow(nullptr), host_(host
     auto* content = new QWidget;
     auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(6, 6, 6, 6);
-    auto* lists = new QGridLayout;
     SrcList = new QListWidget(content);
     SrcList->setObjectName(QStringLiteral("SrcList"));
     SrcList->setSortingEnabled(true);
@@ -38,22 +36,14 @@ TfrmTargets::TfrmTargets(TEditorHost& host) : QMdiSubWindow(nullptr), host_(host
     DstList = new TRowDragList(content);
     DstList->setObjectName(QStringLiteral("DstList"));
     DstList->SetDragCursor(gui::DragRuleCursor());
-    lists->addWidget(new QLabel(QStringLiteral("Variáveis"), content), 0, 0);
-    lists->addWidget(new QLabel(QStringLiteral("Variáveis-Objetivo"), content), 0, 2);
-    lists->addWidget(SrcList, 1, 0);
-    lists->addWidget(DstList, 1, 2);
-    auto* moves = new QVBoxLayout;
     IncludeBtn = gui::MakeMoveButton(content, "IncludeBtn", ">");
     IncAllBtn = gui::MakeMoveButton(content, "IncAllBtn", ">>");
     ExcludeBtn = gui::MakeMoveButton(content, "ExcludeBtn", "<");
     ExcAllBtn = gui::MakeMoveButton(content, "ExcAllBtn", "<<");
-    moves->addStretch(1);
-    for (QToolButton* button : {IncludeBtn, IncAllBtn, ExcludeBtn, ExcAllBtn}) moves->addWidget(button);
-    moves->addStretch(1);
-    lists->addLayout(moves, 1, 1);
-    lists->setColumnStretch(0, 1);
-    lists->setColumnStretch(2, 1);
-    layout->addLayout(lists, 1);
+    layout->addLayout(
+        gui::ChoiceListsLayout(content, QStringLiteral("Variáveis"), SrcList, QStringLiteral("Variáveis-Objetivo"),
+                               DstList, {IncludeBtn, IncAllBtn, ExcludeBtn, ExcAllBtn}),
+        1);
 
     auto* bottom = new QHBoxLayout;
     checkShowResults = new QCheckBox(QStringLiteral("&Mostrar resultados"), content);
@@ -158,11 +148,7 @@ void TfrmTargets::ExcludeBtnClick() {
     const int row = DstList->currentRow();
     if (row < 0 || row >= static_cast<int>(targets_.size())) return;
     targets_.erase(targets_.begin() + row);
-    QListWidgetItem* item = DstList->takeItem(row);
-    auto* back = new gui::TSortedItem(item->text());
-    back->setData(gui::kCodeRole, gui::CodeOf(item));
-    delete item;
-    SrcList->addItem(back);
+    gui::MoveRowSorted(DstList, row, SrcList);
     {
         const QSignalBlocker quiet(DstList);
         DstList->setCurrentRow(-1);
@@ -172,13 +158,7 @@ void TfrmTargets::ExcludeBtnClick() {
 }
 
 void TfrmTargets::ExcAllBtnClick() {
-    while (DstList->count() > 0) {
-        QListWidgetItem* item = DstList->takeItem(0);
-        auto* back = new gui::TSortedItem(item->text());
-        back->setData(gui::kCodeRole, gui::CodeOf(item));
-        delete item;
-        SrcList->addItem(back);
-    }
+    while (DstList->count() > 0) gui::MoveRowSorted(DstList, 0, SrcList);
     targets_.clear();
     SrcList->setFocus();
     SetButtons();

@@ -24,19 +24,6 @@
 namespace gui = quorvel::gui;
 using quorvel::TLineUse;
 
-namespace {
-
-QToolButton* MakeToolButton(QWidget* parent, const char* name, const char* icon, const QString& hint) {
-    auto* button = new QToolButton(parent);
-    button->setObjectName(QLatin1String(name));
-    button->setIcon(gui::EditorIcon(icon));
-    button->setAutoRaise(true);
-    gui::SetHint(button, hint);
-    return button;
-}
-
-}  // namespace
-
 TfrmVars::TfrmVars(TEditorHost& host) : QMdiSubWindow(nullptr), host_(host), draft_(host.Engine()) {
     setObjectName(QStringLiteral("frmVars"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -78,14 +65,14 @@ TfrmVars::TfrmVars(TEditorHost& host) : QMdiSubWindow(nullptr), host_(host), dra
     editValue->setMaxLength(static_cast<int>(quorvel::kMaxTypedNameLength));
     labelVar->setBuddy(editVar);
     labelValue->setBuddy(editValue);
-    btnVarAccept =
-        MakeToolButton(content, "btnVarAccept", "accept", QStringLiteral("Confirma|Valida a entrada da variável."));
-    btnVarCancel = MakeToolButton(content, "btnVarCancel", "cancel",
-                                  QStringLiteral("Cancela|Desfaz as modificações na variável."));
+    btnVarAccept = gui::MakeToolButton(content, "btnVarAccept", "accept",
+                                       QStringLiteral("Confirma|Valida a entrada da variável."));
+    btnVarCancel = gui::MakeToolButton(content, "btnVarCancel", "cancel",
+                                       QStringLiteral("Cancela|Desfaz as modificações na variável."));
     btnValueAccept =
-        MakeToolButton(content, "btnValueAccept", "accept", QStringLiteral("Confirma|Valida a entrada do valor."));
-    btnValueCancel =
-        MakeToolButton(content, "btnValueCancel", "cancel", QStringLiteral("Cancela|Desfaz as modificações no valor."));
+        gui::MakeToolButton(content, "btnValueAccept", "accept", QStringLiteral("Confirma|Valida a entrada do valor."));
+    btnValueCancel = gui::MakeToolButton(content, "btnValueCancel", "cancel",
+                                         QStringLiteral("Cancela|Desfaz as modificações no valor."));
     panelEnter->addWidget(labelVar, 0, 0);
     panelEnter->addWidget(editVar, 0, 1);
     panelEnter->addWidget(btnVarAccept, 0, 2);

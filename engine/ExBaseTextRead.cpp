@@ -11,6 +11,8 @@
 
 #include "ExBaseText.h"
 #include "ExBaseTextLex.h"
+#include "ExEditing.h"
+#include "ExNames.h"
 #include "ExText.h"
 
 namespace quorvel {
@@ -542,13 +544,15 @@ private:
         previousVar_ = *code;
         std::string name;
         if (!TextOf(line, k, last, name)) return;
-        if (name.find_first_not_of(' ') == std::string::npos) {
-            errors_.Add(line.AtToken(k), "falta o nome da variável");
-            return;
-        }
-        if (name.find('"') != std::string::npos) {
-            errors_.Add(line.AtToken(k), "o nome de uma variável não pode ter aspas");
-            return;
+        // The variables editor's rule, in this text's words.
+        switch (CheckVariableName(name)) {
+            case TNameProblem::Blank:
+                return errors_.Add(line.AtToken(k), "falta o nome da variável");
+            case TNameProblem::Quote:
+                return errors_.Add(line.AtToken(k), "o nome de uma variável não pode ter aspas");
+            case TNameProblem::Unknown:
+            case TNameProblem::None:
+                break;
         }
         var->Code = *code;
         var->Name = name;
@@ -589,6 +593,14 @@ private:
                 value.Place = line.AtToken(0);
                 value.Code = *code;
                 if (!TextOf(line, k, last, value.Name)) return;
+                // The variables editor's rules for values and intervals.
+                if (const TNameProblem problem = CheckValueName(value.Name); problem != TNameProblem::None)
+                    return errors_.Add(line.AtToken(k), ValueNameMessage(problem));
+                if (var.Numeric && !var.Values.empty())
+                    return errors_.Add(line.AtToken(0), msg::NumericHasOneValue);
+                if (var.Numeric && CheckInterval(value.Name).Check != TIntervalCheck::Valid)
+                    return errors_.Add(line.AtToken(k), "intervalo " + Quote(value.Name) +
+                                                            " inválido; use min;max, min; ou ;max com max maior que min");
                 if (valueCount_ >= kMaxRecords) return errors_.Add(value.Place, "a base tem mais de 32767 valores");
                 if (!NewCode(valueCodes_, *code, line, last)) return;
                 const auto [same, added] = var.ValueLines.emplace(AnsiUpperCase(value.Name), line.Number);
@@ -850,6 +862,11 @@ private:
                 std::size_t next = 0;
                 const auto value = Percent(line, tokens, numberAt, next);
                 if (!value) return false;
+                if (!IsConclusionCnf(*value)) {
+                    errors_.Add(line.At(tokens[numberAt].Start),
+                                "grau de confiança fora de -99% a 999%, o que o editor de regras aceita");
+                    return false;
+                }
                 *cnf = *value;
                 n = cnfAt;
             }

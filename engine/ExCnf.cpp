@@ -91,10 +91,13 @@ void InvertYesNo(int32_t& valueCode, float& cnf) {
 // Shunting-yard over "premise connective premise ... premise": the binding
 // connective groups tighter, and a run of equal connectives groups from the
 // right (p1 E p2 E p3 is p1 E (p2 E p3)).
-TPremiseExpression::TPremiseExpression(const std::vector<int32_t>& connectives, int precedence) {
+TPremiseExpression::TPremiseExpression(std::span<const int32_t> connectives, int precedence) {
     const auto kindOf = [](int32_t connective) { return connective == kConnectiveOr ? TSlotKind::Or : TSlotKind::And; };
     const TSlotKind loose = precedence == 1 ? TSlotKind::And : TSlotKind::Or;
     std::vector<TSlotKind> operators;
+    operators.reserve(connectives.size());
+    slots_.reserve(2 * connectives.size());
+    premiseSlots_.reserve(connectives.size());
     const auto flush = [&] {
         while (!operators.empty()) {
             slots_.push_back({operators.back(), TSlotState::Pending, kFalseCnf});
@@ -157,7 +160,7 @@ float TPremiseExpression::Evaluate(TCnfCalculus& calculus, TBound bound) {
 
 // ---------------------------------------------------------------- a rule's premises
 
-TRuleOutcome EvaluateRulePremises(const std::vector<int32_t>& connectives, TCnfCalculus& calculus,
+TRuleOutcome EvaluateRulePremises(std::span<const int32_t> connectives, TCnfCalculus& calculus,
                                   bool evaluateAllPremises, const std::function<float(int)>& evaluatePremise,
                                   const std::function<bool()>& abandoned) {
     TPremiseExpression expression(connectives, calculus.Precedence());

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <vector>
 
 #include "ExFormula.h"
@@ -84,7 +85,9 @@ public:
     // connectives: the connective stored with each premise, in order; the
     // first ENTÃO ends the rule (the last premise counts as ending it too).
     // Any value other than OU and ENTÃO joins with E.
-    TPremiseExpression(const std::vector<int32_t>& connectives, int precedence);
+    TPremiseExpression(std::span<const int32_t> connectives, int precedence);
+    TPremiseExpression(const std::vector<int32_t>& connectives, int precedence)
+        : TPremiseExpression(std::span<const int32_t>(connectives), precedence) {}
 
     int PremiseCount() const { return static_cast<int>(premiseSlots_.size()); }
     // Neither evaluated nor fixed by an early decision.
@@ -125,8 +128,14 @@ struct TRuleOutcome {
 // may derive variables and ask questions); abandoned() tells whether the
 // consultation was stopped or is rolling back, which ends the evaluation
 // unaccepted.
-TRuleOutcome EvaluateRulePremises(const std::vector<int32_t>& connectives, TCnfCalculus& calculus,
+TRuleOutcome EvaluateRulePremises(std::span<const int32_t> connectives, TCnfCalculus& calculus,
                                   bool evaluateAllPremises, const std::function<float(int)>& evaluatePremise,
                                   const std::function<bool()>& abandoned);
+inline TRuleOutcome EvaluateRulePremises(const std::vector<int32_t>& connectives, TCnfCalculus& calculus,
+                                         bool evaluateAllPremises, const std::function<float(int)>& evaluatePremise,
+                                         const std::function<bool()>& abandoned) {
+    return EvaluateRulePremises(std::span<const int32_t>(connectives), calculus, evaluateAllPremises, evaluatePremise,
+                                abandoned);
+}
 
 }  // namespace quorvel

@@ -73,6 +73,10 @@ std::unique_ptr<IFormulaHost> TExpertSystem::MakeFormulaHost(TExpertSystem& engi
 // ------------------------------------------------------------------ lookups
 
 bool TExpertSystem::VarIsNumeric(int32_t varCode) {
+    if (plan_) {
+        const int32_t slot = plan_->VarSlot(varCode);
+        if (slot != TCodeSlots::kAbsent) return plan_->Var(slot).Numeric;
+    }
     const auto saved = vars_->SaveCursors();
     const bool numeric = vars_->Find(varCode) && vars_->CurrentVar()->Numeric;
     vars_->RestoreCursors(saved);
@@ -80,6 +84,10 @@ bool TExpertSystem::VarIsNumeric(int32_t varCode) {
 }
 
 bool TExpertSystem::IsMultivalued(int32_t varCode) {
+    if (plan_) {
+        const int32_t slot = plan_->VarSlot(varCode);
+        if (slot != TCodeSlots::kAbsent) return plan_->Var(slot).Multivalued;
+    }
     const auto saved = vars_->SaveCursors();
     const bool multivalued = vars_->Find(varCode) && vars_->CurrentVar()->Multivalued;
     vars_->RestoreCursors(saved);
@@ -87,35 +95,41 @@ bool TExpertSystem::IsMultivalued(int32_t varCode) {
 }
 
 bool TExpertSystem::HasInstantiation(int32_t varCode) {
+    if (plan_) {
+        const int32_t slot = plan_->VarSlot(varCode);
+        if (slot != TCodeSlots::kAbsent) return held_[static_cast<std::size_t>(slot)] != 0;
+    }
     return varList_->Find(varCode) || varListExtra_->Find(varCode);
 }
 
-std::vector<const TTailNode*> TExpertSystem::PremisesOf(int32_t ruleCode) {
-    std::vector<const TTailNode*> premises;
-    const auto saved = tails_->SaveCursors();
-    for (bool found = tails_->Find(ruleCode); found && tails_->GetCode() == ruleCode; found = !tails_->Eof()) {
-        premises.push_back(tails_->CurrentTail());
-        tails_->Next();
-    }
-    tails_->RestoreCursors(saved);
-    return premises;
+void TExpertSystem::NoteInstantiations(int32_t varCode) {
+    if (!plan_) return;
+    const int32_t slot = plan_->VarSlot(varCode);
+    if (slot == TCodeSlots::kAbsent) return;
+    // Cursors are untouched: callers may be in the middle of a walk.
+    const auto symbolic = varList_->SaveCursors();
+    const auto numeric = varListExtra_->SaveCursors();
+    held_[static_cast<std::size_t>(slot)] = static_cast<uint8_t>((varList_->Find(varCode) ? kHeldSymbolic : 0) |
+                                                                 (varListExtra_->Find(varCode) ? kHeldNumeric : 0));
+    varList_->RestoreCursors(symbolic);
+    varListExtra_->RestoreCursors(numeric);
 }
 
-std::vector<const THeadNode*> TExpertSystem::ConclusionsOf(int32_t ruleCode) {
-    std::vector<const THeadNode*> conclusions;
-    const auto saved = heads_->SaveCursors();
-    for (bool found = heads_->Find(ruleCode); found && heads_->GetCode() == ruleCode; found = !heads_->Eof()) {
-        conclusions.push_back(heads_->CurrentHead());
-        heads_->Next();
-    }
-    heads_->RestoreCursors(saved);
-    return conclusions;
+void TExpertSystem::ForgetTriedRule(int32_t ruleCode) {
+    const int32_t slot = plan_ ? plan_->RuleSlot(ruleCode) : TCodeSlots::kAbsent;
+    if (slot != TCodeSlots::kAbsent) triedRules_[static_cast<std::size_t>(slot)] = 0;
+}
+
+bool TExpertSystem::IsDeriving(int32_t varCode) const {
+    const int32_t slot = plan_ ? plan_->VarSlot(varCode) : TCodeSlots::kAbsent;
+    return slot != TCodeSlots::kAbsent && deriving_[static_cast<std::size_t>(slot)] != 0;
 }
 
 void TExpertSystem::RemoveInstantiationsOf(int32_t varCode) {
     while (varList_->Find(varCode)) varList_->DeleteCurrent();
     while (varListExtra_->Find(varCode)) varListExtra_->DeleteCurrent();
     instances_.RemoveAllOf(varCode);
+    NoteInstantiations(varCode);
 }
 
 // ----------------------------------------------------------------- formulas
@@ -127,6 +141,9 @@ float TExpertSystem::EvaluateFormula(std::string_view text) {
 }
 
 float TExpertSystem::FormulaValue(int32_t formulaCode) {
+    if (plan_) {
+        if (const std::string* text = plan_->FormulaText(formulaCode)) return EvaluateFormula(*text);
+    }
     const auto saved = formulas_->SaveCursors();
     const bool found = formulas_->Find(formulaCode);
     const std::string text = found ? formulas_->GetName() : std::string();
@@ -162,7 +179,7 @@ bool TExpertSystem::FormulaVariable(std::string_view upperName, long double& val
             return true;
         }
         // A variable whose own derivation needs this formula has no value yet.
-        if (deriving_.count(varCode)) {
+        if (IsDeriving(varCode)) {
             unknown = true;
             return true;
         }
@@ -180,55 +197,59 @@ bool TExpertSystem::FormulaVariable(std::string_view upperName, long double& val
 
 // ------------------------------------------------------------------ premises
 
-float TExpertSystem::PremiseCnf(const TTailNode& premise) {
-    std::string op = premise.Operator;
-    if (premise.Negated) {
-        static const std::map<std::string, std::string> negation = {
-            {"=", "<>"}, {"<>", "="}, {">", "<="}, {"<=", ">"}, {"<", ">="}, {">=", "<"}};
-        auto it = negation.find(op);
-        if (it != negation.end()) op = it->second;
-    }
-    const int32_t varCode = premise.VarCode;
+float TExpertSystem::SymbolicPremiseCnf(int32_t varCode, TPlanOperator op, int32_t valueCode) {
+    if (op != TPlanOperator::Equal && op != TPlanOperator::NotEqual) return FalseCnf;
+    std::optional<float> held;
+    if (varList_->FindValue(varCode, valueCode)) held = varList_->GetCnf();
+    if (op == TPlanOperator::Equal) return held ? *held : FalseCnf;
+    return held ? TCnfCalculus::Complement(*held) : TrueCnf;
+}
 
-    const auto symbolic = [&](int32_t valueCode) {
-        std::optional<float> held;
-        if (varList_->FindValue(varCode, valueCode)) held = varList_->GetCnf();
-        if (op == "=") return held ? *held : FalseCnf;
-        if (op == "<>") return held ? TCnfCalculus::Complement(*held) : TrueCnf;
-        return FalseCnf;
-    };
-
-    if (!VarIsNumeric(varCode)) return symbolic(premise.ValueCode);
+float TExpertSystem::CompareNumber(int32_t varCode, TPlanOperator op, int32_t formulaCode) {
     // A numeric variable that holds "DESCONHECIDO" compares like a symbolic one.
-    if (!varListExtra_->Find(varCode)) return symbolic(premise.ValueCode);
-
-    const TFormulaSite outer = std::exchange(formulaSite_, {premise.Code, varCode});
-    const float m = FormulaValue(premise.ValueCode);
-    formulaSite_ = outer;
+    if (!varListExtra_->Find(varCode)) return SymbolicPremiseCnf(varCode, op, formulaCode);
+    const float m = FormulaValue(formulaCode);
     const bool unknown = LastUnknown;
     if (StopRequested || RollingBack) return FalseCnf;
-    if (!varListExtra_->Find(varCode)) return symbolic(premise.ValueCode);
+    if (!varListExtra_->Find(varCode)) return SymbolicPremiseCnf(varCode, op, formulaCode);
     const auto number = TextToNumber(varListExtra_->GetValueText());
     const float c = varListExtra_->GetCnf();
     if (!number || unknown) return FalseCnf;
     const long double v = *number;
     const long double limit = m;
-    bool holds = false;
-    if (op == "=") return v == limit ? c : FalseCnf;
-    if (op == "<>") return v != limit ? c : FalseCnf;
-    if (op == ">") holds = v > limit;
-    else if (op == "<") holds = v < limit;
-    else if (op == ">=") holds = v >= limit;
-    else if (op == "<=") holds = v <= limit;
-    return holds ? TrueCnf : FalseCnf;
+    switch (op) {
+        case TPlanOperator::Equal: return v == limit ? c : FalseCnf;
+        case TPlanOperator::NotEqual: return v != limit ? c : FalseCnf;
+        case TPlanOperator::Greater: return v > limit ? TrueCnf : FalseCnf;
+        case TPlanOperator::Less: return v < limit ? TrueCnf : FalseCnf;
+        case TPlanOperator::GreaterEqual: return v >= limit ? TrueCnf : FalseCnf;
+        case TPlanOperator::LessEqual: return v <= limit ? TrueCnf : FalseCnf;
+        case TPlanOperator::Other: break;
+    }
+    return FalseCnf;
 }
 
-float TExpertSystem::EvaluatePremise(const TTailNode& premise) {
-    const int32_t varCode = premise.VarCode;
+float TExpertSystem::PlannedPremiseCnf(const TPlanPremise& premise) {
+    const int32_t varCode = premise.Node.VarCode;
+    if (!VarIsNumeric(varCode)) return SymbolicPremiseCnf(varCode, premise.Operator, premise.Node.ValueCode);
+    const TFormulaSite outer = std::exchange(formulaSite_, {premise.Node.Code, varCode});
+    const float cnf = CompareNumber(varCode, premise.Operator, premise.Node.ValueCode);
+    formulaSite_ = outer;
+    return cnf;
+}
+
+float TExpertSystem::PremiseCnf(const TTailNode& premise) {
+    TPlanPremise planned{premise, TCodeSlots::kAbsent, TPlanOperator::Other};
+    planned.Operator = TConsultPlan::OperatorOf(premise);
+    return PlannedPremiseCnf(planned);
+}
+
+float TExpertSystem::EvaluatePremise(const TPlanPremise& premise) {
+    const int32_t varCode = premise.Node.VarCode;
     while (!HasInstantiation(varCode) && !RollingBack && !StopRequested) {
         // In a cyclic base the variable may already be under derivation: it
         // has no value for this premise.
-        if (deriving_.count(varCode)) break;
+        if (IsDeriving(varCode)) break;
         DeriveVariable(varCode);
         if (StopRequested) StopUnwinding();
         // A derivation that stored nothing (a host that released the wait
@@ -236,64 +257,67 @@ float TExpertSystem::EvaluatePremise(const TTailNode& premise) {
         if (!HasInstantiation(varCode)) break;
     }
     if (StopRequested || RollingBack) return FalseCnf;
-    return PremiseCnf(premise);
+    return PlannedPremiseCnf(premise);
 }
 
 // --------------------------------------------------------------------- rules
 
-TRuleOutcome TExpertSystem::EvaluateRule(int32_t ruleCode) {
+TRuleOutcome TExpertSystem::EvaluateRule(int32_t ruleSlot) {
     if (StopRequested) {
         StopUnwinding();
         return {};
     }
     ++Stats.RulesEvaluated;
-    // Copies: evaluating a premise may run host code that touches the containers.
-    std::vector<TTailNode> premises;
-    for (const TTailNode* premise : PremisesOf(ruleCode)) premises.push_back(*premise);
-    std::vector<int32_t> connectives;
-    for (const auto& premise : premises) connectives.push_back(premise.Connective);
-
+    const TPlanRule& rule = plan_->Rule(ruleSlot);
+    const std::span<const TPlanPremise> premises = plan_->Premises(rule);
+    struct TContext {
+        TExpertSystem& engine;
+        const TPlanRule& rule;
+        std::span<const TPlanPremise> premises;
+    } context{*this, rule, premises};
     return EvaluateRulePremises(
-        connectives, *calculus_, EvaluateAllPremises,
-        [&](int index) {
-            const TTailNode& premise = premises[static_cast<std::size_t>(index - 1)];
-            CurrentPremise = premise;
-            ++Stats.PremisesEvaluated;
-            if (Reporting) ReportPosition(ruleCode, index, true);
-            Record(ruleCode, index);
-            return EvaluatePremise(premise);
+        plan_->Connectives(rule), *calculus_, EvaluateAllPremises,
+        [&context](int index) {
+            TExpertSystem& engine = context.engine;
+            const TPlanPremise& premise = context.premises[static_cast<std::size_t>(index - 1)];
+            engine.CurrentPremise = premise.Node;
+            ++engine.Stats.PremisesEvaluated;
+            if (engine.Reporting) engine.ReportPosition(context.rule.Code, index, true);
+            engine.Record(context.rule.Code, index);
+            return engine.EvaluatePremise(premise);
         },
-        [&] { return RollingBack || StopRequested; });
+        [this] { return RollingBack || StopRequested; });
 }
 
-void TExpertSystem::FireRule(int32_t ruleCode, float cnf) {
+void TExpertSystem::FireRule(int32_t ruleSlot, float cnf) {
     if (StopRequested || RollingBack) return;
-    std::vector<THeadNode> conclusions;
-    for (const THeadNode* head : ConclusionsOf(ruleCode)) conclusions.push_back(*head);
+    const TPlanRule& rule = plan_->Rule(ruleSlot);
     int32_t index = 0;
-    for (const THeadNode& head : conclusions) {
+    for (const TPlanConclusion& head : plan_->Conclusions(rule)) {
         LastConclusionIndex = ++index;
         const float given = calculus_->ConclusionCnf(cnf, head.Cnf);
-        if (Reporting) ReportPosition(ruleCode, index, false);
-        const TFormulaSite outer = std::exchange(formulaSite_, {ruleCode, head.VarCode});
-        Instantiate(head.VarCode, std::to_string(head.ValueCode), true, given);
+        if (Reporting) ReportPosition(rule.Code, index, false);
+        const TFormulaSite outer = std::exchange(formulaSite_, {rule.Code, head.VarCode});
+        Instantiate(head.VarCode, head.ValueCodeText, true, given);
         formulaSite_ = outer;
     }
 }
 
-void TExpertSystem::TryRule(int32_t ruleCode, bool& fired) {
-    if (triedRules_.count(ruleCode)) return;
-    const TRuleOutcome outcome = EvaluateRule(ruleCode);
+void TExpertSystem::TryRule(int32_t ruleSlot, bool& fired) {
+    uint8_t& tried = triedRules_[static_cast<std::size_t>(ruleSlot)];
+    if (tried) return;
+    const int32_t ruleCode = plan_->Rule(ruleSlot).Code;
+    const TRuleOutcome outcome = EvaluateRule(ruleSlot);
     if (RollingBack) return;
     if (outcome.Accepted) {
         Record(kTapeRuleFired, ruleCode);
-        FireRule(ruleCode, outcome.Cnf);
+        FireRule(ruleSlot, outcome.Cnf);
         Record(kTapeConclusionsDone, ruleCode);
         fired = true;
     } else {
         Record(kTapeRuleRejected, ruleCode);
     }
-    if (!RollingBack) triedRules_.insert(ruleCode);
+    if (!RollingBack) tried = 1;
 }
 
 // ------------------------------------------------------------------ variables
@@ -315,37 +339,27 @@ void TExpertSystem::DeriveVariable(int32_t varCode) {
     const bool hadValue = HasInstantiation(varCode);
     Record(kTapeDeriving, varCode);
 
-    struct TCandidate {
-        int32_t order;
-        int32_t rule;
-    };
-    std::vector<TCandidate> candidates;
-    const auto range = conclusionIndex_.equal_range(varCode);
-    for (auto it = range.first; it != range.second && !RollingBack; ++it) {
-        const auto saved = rules_->SaveCursors();
-        // A conclusion whose rule does not exist (a damaged file) names no rule to try.
-        if (rules_->Find(it->second)) candidates.push_back({rules_->GetOrder(), it->second});
-        rules_->RestoreCursors(saved);
-    }
-    std::stable_sort(candidates.begin(), candidates.end(),
-                     [](const TCandidate& a, const TCandidate& b) { return a.order < b.order; });
-
-    if (candidates.empty()) {
+    const int32_t varSlot = plan_->VarSlot(varCode);
+    const std::span<const int32_t> candidates =
+        varSlot == TCodeSlots::kAbsent ? std::span<const int32_t>() : plan_->Candidates(plan_->Var(varSlot));
+    // Going back to the last question while a formula derives its variables
+    // finds no rule to try: the variable is asked, as it always was.
+    if (candidates.empty() || RollingBack) {
         Ask(varCode);
         return;
     }
-    deriving_.insert(varCode);
+    uint8_t& deriving = deriving_[static_cast<std::size_t>(varSlot)];
+    deriving = 1;
     struct TLeave {
-        std::set<int32_t>& set;
-        int32_t code;
-        ~TLeave() { set.erase(code); }
-    } leave{deriving_, varCode};
+        uint8_t& flag;
+        ~TLeave() { flag = 0; }
+    } leave{deriving};
 
-    const bool multivalued = IsMultivalued(varCode);
+    const bool multivalued = plan_->Var(varSlot).Multivalued;
     bool fired = false;
-    for (const TCandidate& candidate : candidates) {
+    for (const int32_t rule : candidates) {
         if (RollingBack || StopRequested || (!multivalued && fired)) break;
-        TryRule(candidate.rule, fired);
+        TryRule(rule, fired);
     }
     if (!fired && !RollingBack && !StopRequested && !hadValue) {
         Record(kTapeDefaultUnknown, varCode);
@@ -486,6 +500,7 @@ void TExpertSystem::Instantiate(int32_t varCode, const std::string& valueText, b
             InstantiateUnivalued(varCode, valueText, isCode, code, cnf, recordedCnf);
         }
         if (store && !Replaying) instances_.AddInstance(varCode, recordedText, recordedIsCode, recordedCnf);
+        NoteInstantiations(varCode);
     }
     NotifyValueViews();
     if (OnChange) OnChange(*this, varCode);
@@ -510,16 +525,15 @@ void TExpertSystem::BeginConsultation() {
     CurrentPosition = {};
     LastReportedPosition = {};
 
-    triedRules_.clear();
-    deriving_.clear();
+    plan_ = std::make_unique<TConsultPlan>(*vars_, *values_, *rules_, *tails_, *heads_, *formulas_, *targets_);
+    triedRules_.assign(plan_->RuleCount(), 0);
+    deriving_.assign(plan_->VarCount(), 0);
+    held_.assign(plan_->VarCount(), 0);
     varList_ = std::make_unique<TVarListTree>(sink_);
     varListExtra_ = std::make_unique<TVarListExtraTree>(sink_);
     instances_.Clear();
     tape_.Clear();
     history_.clear();
-    conclusionIndex_.clear();
-    for (const TNode* node : heads_->BalancedOrder(kKeyCode))
-        conclusionIndex_.emplace(static_cast<const THeadNode*>(node)->VarCode, node->Code);
     QuestionCount = 0;
     Stats = {};
     stackLimit_ = StackLimit();
@@ -538,8 +552,10 @@ void TExpertSystem::EndConsultation(bool failed) {
     varList_ = std::make_unique<TVarListTree>(sink_);
     varListExtra_ = std::make_unique<TVarListExtraTree>(sink_);
     instances_.Clear();
+    plan_.reset();
     triedRules_.clear();
     deriving_.clear();
+    held_.clear();
     history_.clear();
     Running = false;
     NotifyStateViews();

@@ -23,8 +23,22 @@ TSavedCursors::~TSavedCursors() {
     for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) it->tree->RestoreCursors(it->state);
 }
 
+namespace {
+
+// The rule's slot in the running consultation's plan, or kAbsent.
+int32_t PlannedRule(const TExpertSystem& engine, int32_t ruleCode) {
+    return engine.Plan() ? engine.Plan()->RuleSlot(ruleCode) : TCodeSlots::kAbsent;
+}
+
+}  // namespace
+
 std::vector<TTailNode> RulePremises(TExpertSystem& engine, int32_t ruleCode) {
     std::vector<TTailNode> premises;
+    if (const int32_t slot = PlannedRule(engine, ruleCode); slot != TCodeSlots::kAbsent) {
+        for (const TPlanPremise& premise : engine.Plan()->Premises(engine.Plan()->Rule(slot)))
+            premises.push_back(premise.Node);
+        return premises;
+    }
     TTails& tails = engine.Tails();
     for (tails.Find(ruleCode); !tails.Eof() && tails.GetCode() == ruleCode; tails.Next())
         premises.push_back(*tails.CurrentTail());
@@ -33,6 +47,16 @@ std::vector<TTailNode> RulePremises(TExpertSystem& engine, int32_t ruleCode) {
 
 std::vector<THeadNode> RuleConclusions(TExpertSystem& engine, int32_t ruleCode) {
     std::vector<THeadNode> conclusions;
+    if (const int32_t slot = PlannedRule(engine, ruleCode); slot != TCodeSlots::kAbsent) {
+        for (const TPlanConclusion& planned : engine.Plan()->Conclusions(engine.Plan()->Rule(slot))) {
+            THeadNode& head = conclusions.emplace_back();
+            head.Code = ruleCode;
+            head.VarCode = planned.VarCode;
+            head.ValueCode = planned.ValueCode;
+            head.Cnf = planned.Cnf;
+        }
+        return conclusions;
+    }
     THeads& heads = engine.Heads();
     for (heads.Find(ruleCode); !heads.Eof() && heads.GetCode() == ruleCode; heads.Next())
         conclusions.push_back(*heads.CurrentHead());
@@ -40,6 +64,8 @@ std::vector<THeadNode> RuleConclusions(TExpertSystem& engine, int32_t ruleCode) 
 }
 
 std::string RuleNumberText(TExpertSystem& engine, int32_t ruleCode) {
+    if (const int32_t slot = PlannedRule(engine, ruleCode); slot != TCodeSlots::kAbsent)
+        return engine.Plan()->Rule(slot).Exists ? std::to_string(engine.Plan()->Rule(slot).Order) : std::string("???");
     TRules& rules = engine.Rules();
     return rules.Find(ruleCode) ? std::to_string(rules.GetOrder()) : std::string("???");
 }
@@ -48,11 +74,13 @@ namespace {
 
 // ValueText reads the variable under the code cursor of Vars().
 std::string ValueTextOfVar(TExpertSystem& engine, int32_t varCode, int32_t valueCode) {
+    if (auto text = engine.PlannedValueText(varCode, valueCode)) return *text;
     engine.Vars().Find(varCode);
     return engine.ValueText(valueCode);
 }
 
 bool IsNumericVar(TExpertSystem& engine, int32_t varCode) {
+    if (const TPlanVar* var = engine.PlannedVar(varCode)) return var->Numeric;
     return engine.Vars().Find(varCode) && engine.Vars().GetNumeric();
 }
 
@@ -195,9 +223,9 @@ private:
             place.entered.push_back(Add(place, "Entrando na regra " + RuleNumberText(engine_, ruleCode) + " ...", 1));
             place.firstChild = true;
         }
-        const std::vector<TTailNode> premises = RulePremises(engine_, ruleCode);
-        if (index < 1 || static_cast<std::size_t>(index) > premises.size()) return;
-        const TTailNode& premise = premises[static_cast<std::size_t>(index) - 1];
+        const std::optional<TTailNode> taken = PremiseAt(ruleCode, index);
+        if (!taken) return;
+        const TTailNode& premise = *taken;
         if (premise.Negated)
             Add(place, "Verificando se " + PremiseText(engine_, premise) + " \xE9 falso", 0);
         else
@@ -231,6 +259,20 @@ private:
             Add(place, name + " = " + NumberText(conclusion.ValueCode), 0);
         }
         Leave(place);
+    }
+
+    // Premise `index` (from 1) of the rule, if it has one.
+    std::optional<TTailNode> PremiseAt(int32_t ruleCode, int32_t index) {
+        if (index < 1) return std::nullopt;
+        const auto at = static_cast<std::size_t>(index) - 1;
+        if (const int32_t slot = PlannedRule(engine_, ruleCode); slot != TCodeSlots::kAbsent) {
+            const auto premises = engine_.Plan()->Premises(engine_.Plan()->Rule(slot));
+            if (at >= premises.size()) return std::nullopt;
+            return premises[at].Node;
+        }
+        const std::vector<TTailNode> premises = RulePremises(engine_, ruleCode);
+        if (at >= premises.size()) return std::nullopt;
+        return premises[at];
     }
 
     // Moves the inner pairs of the formula segment that opens at the front

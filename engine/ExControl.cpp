@@ -29,14 +29,18 @@ void TImmediateMessageLoop::RunUntil(const std::function<bool()>& done) {
 
 uint64_t TTape::Append(int32_t value) {
     items_.push_back(value);
-    return first_ + items_.size() - 1;
+    return first_ + (items_.size() - head_) - 1;
 }
 
 int32_t TTape::PopFront() {
-    if (items_.empty()) return 0;
-    const int32_t value = items_.front();
-    items_.pop_front();
+    if (Empty()) return 0;
+    const int32_t value = items_[head_++];
     ++first_;
+    // Consumed elements go in bulk, so that popping stays O(1) amortised.
+    if (head_ >= 4096 && head_ * 2 >= items_.size()) {
+        items_.erase(items_.begin(), items_.begin() + static_cast<std::ptrdiff_t>(head_));
+        head_ = 0;
+    }
     return value;
 }
 
@@ -44,15 +48,17 @@ std::vector<int32_t> TTape::CutAt(uint64_t index) {
     std::vector<int32_t> removed;
     if (index < first_) index = first_;
     const uint64_t offset = index - first_;
-    if (offset >= items_.size()) return removed;
-    removed.assign(items_.begin() + static_cast<std::ptrdiff_t>(offset), items_.end());
-    items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(offset), items_.end());
+    if (offset >= Size()) return removed;
+    const auto from = items_.begin() + static_cast<std::ptrdiff_t>(head_ + offset);
+    removed.assign(from, items_.end());
+    items_.erase(from, items_.end());
     return removed;
 }
 
 void TTape::Clear() {
-    first_ += items_.size();
+    first_ += Size();
     items_.clear();
+    head_ = 0;
 }
 
 void TExpertSystem::Record(int32_t code, int32_t argument) {
@@ -168,7 +174,7 @@ void TExpertSystem::Rollback() {
     position.Premise = entry.Text.substr(secondSlash + 1) == "true";
 
     const std::vector<int32_t> kept = tape_.CutAt(entry.TapeIndex);
-    triedRules_.erase(position.RuleCode);
+    ForgetTriedRule(position.RuleCode);
     Recording = false;
     Replaying = true;
     history_.pop_back();
@@ -179,16 +185,21 @@ void TExpertSystem::Rollback() {
         switch (code) {
             case kTapeDefaultUnknown:
                 instances_.Retract(argument, *varList_, *varListExtra_, *this);
+                NoteInstantiations(argument);
                 break;
             case kTapeConclusionsDone: {
-                triedRules_.erase(argument);
-                const auto conclusions = ConclusionsOf(argument);
-                for (auto it = conclusions.rbegin(); it != conclusions.rend(); ++it)
-                    instances_.Retract((*it)->VarCode, *varList_, *varListExtra_, *this);
+                ForgetTriedRule(argument);
+                const int32_t rule = plan_->RuleSlot(argument);
+                if (rule == TCodeSlots::kAbsent) break;
+                const auto conclusions = plan_->Conclusions(plan_->Rule(rule));
+                for (auto it = conclusions.rbegin(); it != conclusions.rend(); ++it) {
+                    instances_.Retract(it->VarCode, *varList_, *varListExtra_, *this);
+                    NoteInstantiations(it->VarCode);
+                }
                 break;
             }
             case kTapeRuleRejected:
-                triedRules_.erase(argument);
+                ForgetTriedRule(argument);
                 break;
             case kTapeAnswered:
                 RemoveInstantiationsOf(argument);

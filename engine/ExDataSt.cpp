@@ -110,6 +110,56 @@ void TSingleIndexTree::RekeyThird(Entry* entry, int32_t third) {
     entry->thirdIt = thirds_.emplace(std::make_pair(third, seq), entry).first;
 }
 
+void TSingleIndexTree::AddRecords(std::vector<std::unique_ptr<TNode>> records) {
+    if (records.empty()) return;
+    if (count_ != 0) {
+        for (auto& record : records) {
+            const std::string name(NameKey(*record));
+            const int32_t third = ThirdKey(*record);
+            Insert(std::move(record), name, third);
+        }
+        return;
+    }
+    // Every key gets its entries in sorted order, each inserted at the end
+    // of its index: linear apart from the sorts.
+    const std::size_t n = records.size();
+    const uint64_t firstSeq = nextSeq_;
+    nextSeq_ += n;
+    std::vector<Entry*> entries(n);
+    for (std::size_t i = 0; i < n; ++i) entries[i] = new Entry{std::move(records[i]), {}, {}, {}};
+    std::vector<std::size_t> order(n);
+    const auto sortBy = [&](auto key) {
+        for (std::size_t i = 0; i < n; ++i) order[i] = i;
+        std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+            const auto& ka = key(a);
+            const auto& kb = key(b);
+            return ka != kb ? ka < kb : a < b;
+        });
+    };
+    const auto codeOf = [&](std::size_t i) { return entries[i]->record->Code; };
+    sortBy(codeOf);
+    for (const std::size_t i : order)
+        entries[i]->codeIt = codes_.emplace_hint(codes_.end(), std::make_pair(codeOf(i), firstSeq + i), entries[i]);
+    for (std::size_t k = 0; k < n; ++k)
+        if (k == 0 || codeOf(order[k]) != codeOf(order[k - 1])) AddCodeToRuns(codeOf(order[k]));
+    if (keyCount_ >= 2) {
+        std::vector<std::string> names(n);
+        for (std::size_t i = 0; i < n; ++i) names[i] = AnsiUpperCase(NameKey(*entries[i]->record));
+        sortBy([&](std::size_t i) -> const std::string& { return names[i]; });
+        for (const std::size_t i : order)
+            entries[i]->nameIt =
+                names_.emplace_hint(names_.end(), std::make_pair(std::move(names[i]), firstSeq + i), entries[i]);
+    }
+    if (keyCount_ >= 3) {
+        const auto thirdOf = [&](std::size_t i) { return ThirdKey(*entries[i]->record); };
+        sortBy(thirdOf);
+        for (const std::size_t i : order)
+            entries[i]->thirdIt = thirds_.emplace_hint(thirds_.end(), std::make_pair(thirdOf(i), firstSeq + i), entries[i]);
+    }
+    cursor_[kKeyCode] = entries.back();
+    count_ = static_cast<int32_t>(n);
+}
+
 void TSingleIndexTree::Add(int32_t code) {
     auto record = NewRecord();
     record->Code = code;
@@ -738,7 +788,7 @@ void TInstanceList::AddInstance(int32_t varCode, std::string_view valueText, boo
 }
 
 void TInstanceList::RemoveAllOf(int32_t varCode) {
-    items_.remove_if([varCode](const TInstance& instance) { return instance.VarCode == varCode; });
+    std::erase_if(items_, [varCode](const TInstance& instance) { return instance.VarCode == varCode; });
 }
 
 namespace {

@@ -129,6 +129,11 @@ public:
 
     // Inserts a new empty record with this code; the code cursor moves to it.
     void Add(int32_t code);
+    // Inserts records of the container's record class, in this order, as if
+    // each were added in turn (equal keys keep this order; the code cursor
+    // ends on the last). Into an empty container they go in bulk, each key
+    // built from its sorted order: the way a file is read.
+    void AddRecords(std::vector<std::unique_ptr<TNode>> records);
     // Code cursor on the first record with this code, or empty. Returns !Eof().
     virtual bool Find(int32_t code);
     // Deletes the current record of the active key (on a run of equal codes:
@@ -192,6 +197,9 @@ protected:
     // Deletes `victim` (null: the current record) on behalf of the current
     // record; the active cursor moves to the record after the current one.
     void DeleteOnBehalfOfCurrent(Entry* victim);
+    // The name and third keys of a record as the container indexes it.
+    virtual std::string_view NameKey(const TNode&) const { return {}; }
+    virtual int32_t ThirdKey(const TNode&) const { return 0; }
     // Called for every record about to leave the container.
     virtual void Forget(TNode& record) { (void)record; }
     // Moves an entry to another third key, as if just added to that key.
@@ -251,6 +259,7 @@ public:
 protected:
     explicit TCodeNameIndexTree(int keyCount, IMessageSink* sink);
     std::unique_ptr<TNode> NewRecord() const override;
+    std::string_view NameKey(const TNode& record) const override { return static_cast<const TNamedNode&>(record).Name; }
     virtual void Reposition(int key, Entry* entry, std::string_view newName);
 };
 
@@ -289,6 +298,7 @@ public:
 
 protected:
     std::unique_ptr<TNode> NewRecord() const override;
+    int32_t ThirdKey(const TNode& record) const override { return static_cast<const TValNode&>(record).VarCode; }
     void Reposition(int key, Entry* entry, std::string_view newName) override;
 };
 
@@ -460,7 +470,7 @@ public:
 
 class TInstanceList {
 public:
-    using Element = std::list<TInstance>::iterator;
+    using Element = std::vector<TInstance>::iterator;
 
     void Append(TInstance instance) { items_.push_back(std::move(instance)); }
     void AddInstance(int32_t varCode, std::string_view valueText, bool flag, float cnf);
@@ -472,10 +482,12 @@ public:
     void Retract(int32_t varCode, TVarListTree& values, TVarListExtraTree& numbers, IInstantiator& engine);
     int32_t Count() const { return static_cast<int32_t>(items_.size()); }
     void Clear() { items_.clear(); }
-    const std::list<TInstance>& Items() const { return items_; }
+    const std::vector<TInstance>& Items() const { return items_; }
 
 private:
-    std::list<TInstance> items_;
+    // One flat array: appending never allocates a node; taking an
+    // instantiation back (rare) moves the later ones down.
+    std::vector<TInstance> items_;
 };
 
 template <class T>

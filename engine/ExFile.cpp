@@ -9,10 +9,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <map>
+#include <memory>
 #include <set>
+#include <type_traits>
 
 #include "ExConsts.h"
 #include "ExSafeWrite.h"
@@ -64,52 +64,138 @@ constexpr std::size_t kStr255Size = 256;
 constexpr int32_t kInt16Min = -32768;
 constexpr int32_t kInt16Max = 32767;
 
-// Bounds-checked reading of the packed fields; the first fault sticks.
+// ------------------------------------------------- three ways over a record
+//
+// Every section of the format is described once, as the list of its fields
+// (see the sections below); the same description is run by one of these
+// three, to check that a base fits the format, to write it, or to read it.
+// Each offers: Int16 (with what the field is, for the fit message), Bool,
+// Str255, Str2, Real48 (with what), Lines (a count and its str255 lines),
+// and Default (a value a version 1.0 file does not hold).
+
+// Collects the first reason why the base does not fit the file format.
+class TFitCheck {
+public:
+    template <class Int>
+    void Int16(const Int& value, const char* what) {
+        if (error_.empty() && (value < kInt16Min || value > kInt16Max))
+            error_ = std::string(what) + " " + std::to_string(value) + " não cabe em 16 bits";
+    }
+    void Count(std::size_t count, const char* what) {
+        if (error_.empty() && count > static_cast<std::size_t>(kInt16Max))
+            error_ = "há " + std::to_string(count) + " " + what + ", mais que 32767";
+    }
+    void Real48(const float& value, const char* what) {
+        uint8_t buffer[6];
+        if (error_.empty() && !EncodeReal48(value, buffer))
+            error_ = std::string(what) + " " + FloatRoundTripText(value) + " não pode ser gravado no arquivo";
+    }
+    void Lines(const std::vector<std::string>& lines, const char* what) { Count(lines.size(), what); }
+    void Bool(const bool&) {}
+    void Str255(const std::string&) {}
+    void Str2(const std::string&) {}
+    template <class T>
+    void Default(const T&, const T&) {}
+    const std::string& Error() const { return error_; }
+
+private:
+    std::string error_;
+};
+
+// Appends the packed fields to one buffer.
+class TByteWriter {
+public:
+    explicit TByteWriter(std::size_t expected) { bytes_.reserve(expected); }
+    template <class Int>
+    void Int16(const Int& value, const char* = nullptr) {
+        const auto v = static_cast<int32_t>(value);
+        const uint8_t two[2] = {static_cast<uint8_t>(v & 0xFF), static_cast<uint8_t>((v >> 8) & 0xFF)};
+        bytes_.insert(bytes_.end(), two, two + 2);
+    }
+    void Bool(const bool& value) { bytes_.push_back(value ? 1 : 0); }
+    void Raw(uint8_t value) { bytes_.push_back(value); }
+    void Str255(const std::string& text) { Str(text, 255); }
+    void Str2(const std::string& text) { Str(text, 2); }
+    void Real48(const float& value, const char* = nullptr) {
+        uint8_t buffer[6];
+        EncodeReal48(value, buffer);
+        bytes_.insert(bytes_.end(), buffer, buffer + 6);
+    }
+    void Lines(const std::vector<std::string>& lines, const char* = nullptr) {
+        Int16(static_cast<int32_t>(lines.size()));
+        for (const auto& line : lines) Str255(line);
+    }
+    template <class T>
+    void Default(const T&, const T&) {}
+    std::vector<uint8_t> Take() { return std::move(bytes_); }
+
+private:
+    // Unused bytes of a short string are written as zeros.
+    void Str(std::string_view text, std::size_t capacity) {
+        const std::size_t length = std::min(text.size(), capacity);
+        const std::size_t at = bytes_.size();
+        bytes_.resize(at + 1 + capacity, 0);
+        bytes_[at] = static_cast<uint8_t>(length);
+        std::memcpy(bytes_.data() + at + 1, text.data(), length);
+    }
+
+    std::vector<uint8_t> bytes_;
+};
+
+// Bounds-checked reading of the packed fields; the first fault sticks and
+// every later field reads as zero or empty.
 class TByteReader {
 public:
-    explicit TByteReader(const std::vector<uint8_t>& bytes, std::size_t pos) : bytes_(bytes), pos_(pos) {}
+    TByteReader(const std::vector<uint8_t>& bytes, std::size_t pos) : bytes_(bytes), pos_(pos) {}
 
     bool Ok() const { return ok_; }
     std::size_t Left() const { return ok_ ? bytes_.size() - pos_ : 0; }
 
-    int32_t Int16() {
-        if (!Need(2)) return 0;
-        const auto value = static_cast<int16_t>(bytes_[pos_] | (bytes_[pos_ + 1] << 8));
+    template <class Int>
+    void Int16(Int& value, const char* = nullptr) {
+        value = 0;
+        if (!Need(2)) return;
+        value = static_cast<Int>(static_cast<int16_t>(bytes_[pos_] | (bytes_[pos_ + 1] << 8)));
         pos_ += 2;
-        return value;
     }
-    bool Byte() {
-        if (!Need(1)) return false;
-        return bytes_[pos_++] != 0;
+    void Bool(bool& value) {
+        value = Need(1) && bytes_[pos_++] != 0;
     }
-    std::string Str255() {
-        if (!Need(kStr255Size)) return {};
-        const std::size_t length = bytes_[pos_];
-        std::string text(reinterpret_cast<const char*>(&bytes_[pos_ + 1]), length);
+    void Str255(std::string& text) {
+        text.clear();
+        if (!Need(kStr255Size)) return;
+        text.assign(reinterpret_cast<const char*>(&bytes_[pos_ + 1]), bytes_[pos_]);
         pos_ += kStr255Size;
-        return text;
     }
-    std::string Str2() {
-        if (!Need(3)) return {};
-        const std::size_t length = bytes_[pos_];
-        if (length > 2) {
+    void Str2(std::string& text) {
+        text.clear();
+        if (!Need(3)) return;
+        if (bytes_[pos_] > 2) {
             ok_ = false;
-            return {};
+            return;
         }
-        std::string text(reinterpret_cast<const char*>(&bytes_[pos_ + 1]), length);
+        text.assign(reinterpret_cast<const char*>(&bytes_[pos_ + 1]), bytes_[pos_]);
         pos_ += 3;
-        return text;
     }
-    float Real48() {
-        if (!Need(6)) return 0.0f;
-        const float value = DecodeReal48(&bytes_[pos_]);
+    void Real48(float& value, const char* = nullptr) {
+        value = 0.0f;
+        if (!Need(6)) return;
+        value = DecodeReal48(&bytes_[pos_]);
         pos_ += 6;
-        return value;
+    }
+    void Lines(std::vector<std::string>& lines, const char* = nullptr) {
+        lines.clear();
+        for (int32_t n = Count(kStr255Size); n > 0; --n) Str255(lines.emplace_back());
+    }
+    template <class T>
+    void Default(T& value, const T& given) {
+        value = given;
     }
     // A record count: <= 0 means none; a count whose records cannot fit in
     // what is left of the file marks the file as damaged.
     int32_t Count(std::size_t minimumRecordSize) {
-        const int32_t count = Int16();
+        int32_t count = 0;
+        Int16(count);
         if (!ok_ || count <= 0) return 0;
         if (static_cast<std::size_t>(count) * minimumRecordSize > Left()) {
             ok_ = false;
@@ -132,40 +218,316 @@ private:
     bool ok_ = true;
 };
 
-class TByteWriter {
-public:
-    void Int16(int32_t value) {
-        bytes_.push_back(static_cast<uint8_t>(value & 0xFF));
-        bytes_.push_back(static_cast<uint8_t>((value >> 8) & 0xFF));
-    }
-    void Byte(bool value) { bytes_.push_back(value ? 1 : 0); }
-    void Raw(uint8_t value) { bytes_.push_back(value); }
-    void Str255(std::string_view text) { Str(text, 255); }
-    void Str2(std::string_view text) { Str(text, 2); }
-    void Real48(float value) {
-        uint8_t buffer[6];
-        EncodeReal48(value, buffer);
-        bytes_.insert(bytes_.end(), buffer, buffer + 6);
-    }
-    const std::vector<uint8_t>& Bytes() const { return bytes_; }
+// ------------------------------------------------------------ the sections
+//
+// A record section is a struct with: Record (the container's record class),
+// kWhat (the records, for the count's fit message), MinimumSize (bytes of
+// the smallest record, against absurd counts), Fields (the record's fields
+// in file order) and Container (where the records live). The writer visits
+// them in the container's balanced order; the reader adds them in bulk.
 
-private:
-    // Unused bytes of a short string are written as zeros.
-    void Str(std::string_view text, std::size_t capacity) {
-        const std::size_t length = std::min(text.size(), capacity);
-        bytes_.push_back(static_cast<uint8_t>(length));
-        bytes_.insert(bytes_.end(), text.begin(), text.begin() + static_cast<std::ptrdiff_t>(length));
-        bytes_.insert(bytes_.end(), capacity - length, 0);
+template <class Container, class RecordType>
+struct TRecordSection {
+    using Record = RecordType;
+    static std::vector<const Record*> InFileOrder(Container& container, bool /*v11*/) {
+        std::vector<const Record*> ordered;
+        for (const TNode* node : container.BalancedOrder(kKeyCode)) ordered.push_back(static_cast<const Record*>(node));
+        return ordered;
     }
-
-    std::vector<uint8_t> bytes_;
 };
 
+struct TVariablesSection : TRecordSection<TVars, TVarNode> {
+    static constexpr const char* kWhat = "variáveis";
+    static std::size_t MinimumSize(bool) { return 260; }
+    static TVars& Container(TExpertSystem& base) { return base.Vars(); }
+    template <class Io, class Var>
+    static void Fields(Io& io, Var& var, bool) {
+        io.Int16(var.Code, "o código de variável");
+        io.Str255(var.Name);
+        io.Bool(var.Multivalued);
+        io.Bool(var.Numeric);
+    }
+};
+
+struct TValuesSection : TRecordSection<TValues, TValNode> {
+    static constexpr const char* kWhat = "valores";
+    static std::size_t MinimumSize(bool v11) { return v11 ? 262 : 260; }
+    static TValues& Container(TExpertSystem& base) { return base.Values(); }
+    template <class Io, class Value>
+    static void Fields(Io& io, Value& value, bool v11) {
+        io.Int16(value.Code, "o código de valor");
+        io.Str255(value.Name);
+        io.Int16(value.VarCode, "o código de variável do valor");
+        // Version 1.0 stores no positions: the reader numbers each
+        // variable's values in file order (see Read).
+        if (v11) io.Int16(value.Position, "a posição de valor");
+    }
+    // A version 1.0 file stores no positions, so each variable's values take
+    // their variable's places of the balanced order in position order.
+    static std::vector<const TValNode*> InFileOrder(TValues& values, bool v11) {
+        std::vector<const TValNode*> ordered = TRecordSection::InFileOrder(values, v11);
+        if (v11) return ordered;
+        std::map<int32_t, std::vector<std::size_t>> slots;
+        for (std::size_t i = 0; i < ordered.size(); ++i) slots[ordered[i]->VarCode].push_back(i);
+        std::vector<const TValNode*> result(ordered.size());
+        for (const auto& [varCode, places] : slots) {
+            std::vector<const TValNode*> own;
+            for (std::size_t place : places) own.push_back(ordered[place]);
+            std::stable_sort(own.begin(), own.end(),
+                             [](const TValNode* a, const TValNode* b) { return a->Position < b->Position; });
+            for (std::size_t k = 0; k < places.size(); ++k) result[places[k]] = own[k];
+        }
+        return result;
+    }
+};
+
+// The premises or conclusions of every rule, rule by rule in the rules'
+// balanced order, then those whose rule does not exist, so that the count
+// written always equals the records written. Within a rule they keep their
+// stored order, which is significant.
+template <class Container, class Record>
+struct TRuleLinesSection : TRecordSection<Container, Record> {
+    static std::vector<const Record*> InFileOrder(Container& lines, TRules& rules) {
+        const std::vector<TNode*> chain = lines.Records(kKeyCode);
+        std::vector<const Record*> ordered;
+        ordered.reserve(chain.size());
+        // The chain holds each rule's lines as one run, in stored order.
+        std::map<int32_t, std::pair<std::size_t, std::size_t>> runs;
+        for (std::size_t i = 0; i < chain.size();) {
+            std::size_t end = i + 1;
+            while (end < chain.size() && chain[end]->Code == chain[i]->Code) ++end;
+            runs.emplace(chain[i]->Code, std::make_pair(i, end));
+            i = end;
+        }
+        const auto take = [&](std::size_t begin, std::size_t end) {
+            for (std::size_t i = begin; i < end; ++i) ordered.push_back(static_cast<const Record*>(chain[i]));
+        };
+        for (const TNode* rule : rules.BalancedOrder(kKeyCode)) {
+            auto it = runs.find(rule->Code);
+            if (it == runs.end()) continue;
+            take(it->second.first, it->second.second);
+            runs.erase(it);
+        }
+        for (const auto& [code, run] : runs) take(run.first, run.second);
+        return ordered;
+    }
+};
+
+struct TConclusionsSection : TRuleLinesSection<THeads, THeadNode> {
+    static constexpr const char* kWhat = "conclusões";
+    static std::size_t MinimumSize(bool) { return 12; }
+    static THeads& Container(TExpertSystem& base) { return base.Heads(); }
+    static std::vector<const THeadNode*> InFileOrder(THeads& heads, TExpertSystem& base) {
+        return TRuleLinesSection::InFileOrder(heads, base.Rules());
+    }
+    template <class Io, class Head>
+    static void Fields(Io& io, Head& head, bool) {
+        io.Int16(head.Code, "o código de regra da conclusão");
+        io.Int16(head.VarCode, "o código de variável da conclusão");
+        io.Int16(head.ValueCode, "o código de valor da conclusão");
+        io.Real48(head.Cnf, "o CNF da conclusão");
+    }
+};
+
+struct TPremisesSection : TRuleLinesSection<TTails, TTailNode> {
+    static constexpr const char* kWhat = "premissas";
+    static std::size_t MinimumSize(bool) { return 12; }
+    static TTails& Container(TExpertSystem& base) { return base.Tails(); }
+    static std::vector<const TTailNode*> InFileOrder(TTails& tails, TExpertSystem& base) {
+        return TRuleLinesSection::InFileOrder(tails, base.Rules());
+    }
+    template <class Io, class Tail>
+    static void Fields(Io& io, Tail& tail, bool) {
+        io.Int16(tail.Code, "o código de regra da premissa");
+        io.Int16(tail.VarCode, "o código de variável da premissa");
+        io.Str2(tail.Operator);
+        io.Int16(tail.ValueCode, "o código de valor da premissa");
+        io.Int16(tail.Connective, "o conectivo da premissa");
+        io.Bool(tail.Negated);
+    }
+};
+
+// A rule record is a TValNode whose VarCode holds the order number.
+struct TRulesSection : TRecordSection<TRules, TValNode> {
+    static constexpr const char* kWhat = "regras";
+    static std::size_t MinimumSize(bool) { return 260; }
+    static TRules& Container(TExpertSystem& base) { return base.Rules(); }
+    template <class Io, class Rule>
+    static void Fields(Io& io, Rule& rule, bool) {
+        io.Int16(rule.Code, "o código de regra");
+        io.Str255(rule.Name);
+        io.Int16(rule.VarCode, "a ordem de regra");
+    }
+};
+
+struct TFormulasSection : TRecordSection<TFormulas, TNamedNode> {
+    static constexpr const char* kWhat = "fórmulas";
+    static std::size_t MinimumSize(bool) { return 258; }
+    static TFormulas& Container(TExpertSystem& base) { return base.Formulas(); }
+    template <class Io, class Formula>
+    static void Fields(Io& io, Formula& formula, bool) {
+        io.Int16(formula.Code, "o código de fórmula");
+        io.Str255(formula.Name);
+    }
+};
+
+struct TQuestionsSection : TRecordSection<TQuestions, TQuestionNode> {
+    static constexpr const char* kWhat = "perguntas";
+    static std::size_t MinimumSize(bool v11) { return v11 ? 261 : 260; }
+    static TQuestions& Container(TExpertSystem& base) { return base.Questions(); }
+    template <class Io, class Question>
+    static void Fields(Io& io, Question& question, bool v11) {
+        io.Int16(question.Code, "o código de variável da pergunta");
+        io.Str255(question.Text);
+        io.Lines(question.Reasons, "linhas de motivo numa pergunta");
+        if (v11)
+            io.Bool(question.UseCnf);
+        else
+            io.Default(question.UseCnf, true);
+    }
+};
+
+struct THelpContextsSection : TRecordSection<THelpContexts, TContextNode> {
+    static constexpr const char* kWhat = "contextos de ajuda";
+    static std::size_t MinimumSize(bool) { return 4; }
+    static THelpContexts& Container(TExpertSystem& base) { return base.HelpContexts(); }
+    template <class Io, class Context>
+    static void Fields(Io& io, Context& context, bool) {
+        io.Int16(context.Code, "o código de valor do contexto de ajuda");
+        io.Int16(context.HelpContext, "o contexto de ajuda");
+    }
+};
+
+// The targets are a list, not a keyed container: their order is significant.
+struct TTargetsSection {
+    using Record = TTargetNode;
+    static constexpr const char* kWhat = "objetivos";
+    static std::size_t MinimumSize(bool v11) { return v11 ? 3 : 2; }
+    static std::vector<const TTargetNode*> InFileOrder(TExpertSystem& base, bool) {
+        std::vector<const TTargetNode*> ordered;
+        for (const TTargetNode& target : base.Targets().Items()) ordered.push_back(&target);
+        return ordered;
+    }
+    template <class Io, class Target>
+    static void Fields(Io& io, Target& target, bool v11) {
+        io.Int16(target.VarCode, "o código de variável do objetivo");
+        if (v11)
+            io.Bool(target.ShowResults);
+        else
+            io.Default(target.ShowResults, true);
+    }
+};
+
+template <class Section>
+std::vector<const typename Section::Record*> RecordsInFileOrder(TExpertSystem& base, bool v11) {
+    if constexpr (std::is_same_v<Section, TConclusionsSection> || std::is_same_v<Section, TPremisesSection>)
+        return Section::InFileOrder(Section::Container(base), base);
+    else if constexpr (std::is_same_v<Section, TTargetsSection>)
+        return Section::InFileOrder(base, v11);
+    else
+        return Section::InFileOrder(Section::Container(base), v11);
+}
+
+// Checks or writes one record section: its count, then its records.
+template <class Section, class Io>
+void PutSection(Io& io, TExpertSystem& base, bool v11) {
+    const auto records = RecordsInFileOrder<Section>(base, v11);
+    if constexpr (std::is_same_v<Io, TFitCheck>)
+        io.Count(records.size(), Section::kWhat);
+    else
+        io.Int16(static_cast<int32_t>(records.size()));
+    for (const auto* record : records) Section::Fields(io, *record, v11);
+}
+
+// Reads one record section into fresh records, in file order.
+template <class Section>
+std::vector<std::unique_ptr<typename Section::Record>> ReadSection(TByteReader& in, bool v11) {
+    std::vector<std::unique_ptr<typename Section::Record>> records;
+    const int32_t count = in.Count(Section::MinimumSize(v11));
+    records.reserve(static_cast<std::size_t>(count));
+    for (int32_t n = count; n > 0 && in.Ok(); --n) {
+        auto record = std::make_unique<typename Section::Record>();
+        Section::Fields(in, *record, v11);
+        if (in.Ok()) records.push_back(std::move(record));
+    }
+    return records;
+}
+
+template <class Section>
+void ReadIntoContainer(TByteReader& in, TExpertSystem& base, bool v11) {
+    auto records = ReadSection<Section>(in, v11);
+    std::vector<std::unique_ptr<TNode>> nodes;
+    nodes.reserve(records.size());
+    for (auto& record : records) nodes.push_back(std::move(record));
+    Section::Container(base).AddRecords(std::move(nodes));
+}
+
+// The fields outside the record sections: the password block, the general
+// section and the options.
+template <class Io, class Block>
+void PasswordFields(Io& io, Block& block) {
+    io.Str255(block.Password);
+    io.Int16(block.Restriction);
+    io.Bool(block.UsePassword);
+}
+
+template <class Io, class Base>
+void GeneralFields(Io& io, Base& base, bool v11) {
+    io.Str255(base.BaseName);
+    io.Str255(base.Authors);
+    io.Lines(base.OpeningText, "linhas no texto de abertura");
+    io.Str255(base.HelpFile);
+    io.Bool(base.ShowOpening);
+    if (!v11) return;
+    for (auto* formula : {&base.AndFormula, &base.OrFormula, &base.ConclusionFormula}) {
+        io.Str255(formula->Text);
+        io.Bool(formula->UseDefault);
+    }
+}
+
+template <class Io, class Base>
+void OptionsFields(Io& io, Base& base) {
+    io.Int16(base.Precedence, "a precedência");
+    io.Real48(base.MinimumCnf, "o CNF mínimo");
+    io.Bool(base.EvaluateAllPremises);
+}
+
+// Every section after the password block, in file order; `fields` runs the
+// general section and `records` each record section.
+template <class Io>
+void PutBody(Io& io, TExpertSystem& base, bool v11) {
+    GeneralFields(io, base, v11);
+    PutSection<TVariablesSection>(io, base, v11);
+    PutSection<TValuesSection>(io, base, v11);
+    PutSection<TConclusionsSection>(io, base, v11);
+    PutSection<TPremisesSection>(io, base, v11);
+    PutSection<TRulesSection>(io, base, v11);
+    PutSection<TFormulasSection>(io, base, v11);
+    PutSection<TQuestionsSection>(io, base, v11);
+    PutSection<TTargetsSection>(io, base, v11);
+    PutSection<THelpContextsSection>(io, base, v11);
+    OptionsFields(io, base);
+}
+
 bool ReadWholeFile(const std::string& name, std::vector<uint8_t>& bytes) {
-    std::ifstream in(name, std::ios::binary);
-    if (!in) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat info {};
+    bool ok = ::fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode);
+    // One read of the whole file; a file that grows meanwhile is read to its end.
+    bytes.resize(ok && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0);
+    std::size_t got = 0;
+    while (ok) {
+        if (got == bytes.size()) bytes.resize(bytes.size() + 65536);
+        const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) ok = false;
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    bytes.resize(got);
+    ::close(fd);
+    return ok;
 }
 
 }  // namespace
@@ -174,8 +536,7 @@ bool ReadWholeFile(const std::string& name, std::vector<uint8_t>& bytes) {
 
 bool TExpertSystem::Load(const std::string& name) {
     std::vector<uint8_t> bytes;
-    struct stat info {};
-    if (::stat(name.c_str(), &info) != 0 || S_ISDIR(info.st_mode) || !ReadWholeFile(name, bytes)) {
+    if (!ReadWholeFile(name, bytes)) {
         AccessLevel = kAccessNotABase;
         lastLoadStatus_ = TLoadStatus::CannotOpen;
         return false;
@@ -221,9 +582,7 @@ bool TExpertSystem::ReadBase(const std::vector<uint8_t>& bytes) {
     const std::string version = Version;
 
     TPasswordBlock block;
-    block.Password = in.Str255();
-    block.Restriction = static_cast<int16_t>(in.Int16());
-    block.UsePassword = in.Byte();
+    PasswordFields(in, block);
     if (in.Ok()) {
         PasswordBlock = block;
         TFixedPasswordPrompt emptyEntry("");
@@ -234,173 +593,45 @@ bool TExpertSystem::ReadBase(const std::vector<uint8_t>& bytes) {
     }
     const bool v11 = Version != "1.0";
 
-    BaseName = in.Str255();
-    Authors = in.Str255();
-    for (int32_t n = in.Count(kStr255Size); n > 0; --n) OpeningText.push_back(in.Str255());
-    HelpFile = in.Str255();
-    ShowOpening = in.Byte();
-    if (v11) {
-        for (TCnfFormula* formula : {&AndFormula, &OrFormula, &ConclusionFormula}) {
-            formula->Text = in.Str255();
-            formula->UseDefault = in.Byte();
+    GeneralFields(in, *this, v11);
+    ReadIntoContainer<TVariablesSection>(in, *this, v11);
+    {
+        auto values = ReadSection<TValuesSection>(in, v11);
+        if (!v11) {
+            std::map<int32_t, int32_t> positionsRead;
+            for (auto& value : values) value->Position = ++positionsRead[value->VarCode];
         }
+        std::vector<std::unique_ptr<TNode>> nodes;
+        nodes.reserve(values.size());
+        for (auto& value : values) nodes.push_back(std::move(value));
+        values_->AddRecords(std::move(nodes));
     }
+    ReadIntoContainer<TConclusionsSection>(in, *this, v11);
+    ReadIntoContainer<TPremisesSection>(in, *this, v11);
+    ReadIntoContainer<TRulesSection>(in, *this, v11);
+    ReadIntoContainer<TFormulasSection>(in, *this, v11);
+    ReadIntoContainer<TQuestionsSection>(in, *this, v11);
+    for (const auto& target : ReadSection<TTargetsSection>(in, v11)) targets_->Add(target->VarCode, target->ShowResults);
+    ReadIntoContainer<THelpContextsSection>(in, *this, v11);
 
-    for (int32_t n = in.Count(260); n > 0 && in.Ok(); --n) {
-        const int32_t code = in.Int16();
-        const std::string varName = in.Str255();
-        const bool multivalued = in.Byte();
-        const bool numeric = in.Byte();
-        if (in.Ok()) vars_->AddVariable(code, varName, multivalued, numeric);
-    }
-
-    std::map<int32_t, int32_t> positionsRead;
-    for (int32_t n = in.Count(v11 ? 262 : 260); n > 0 && in.Ok(); --n) {
-        const int32_t code = in.Int16();
-        const std::string valueName = in.Str255();
-        const int32_t varCode = in.Int16();
-        const int32_t position = v11 ? in.Int16() : ++positionsRead[varCode];
-        if (in.Ok()) values_->AddValue(code, valueName, varCode, position);
-    }
-
-    for (int32_t n = in.Count(12); n > 0 && in.Ok(); --n) {
-        const int32_t ruleCode = in.Int16();
-        const int32_t varCode = in.Int16();
-        const int32_t valueCode = in.Int16();
-        const float cnf = in.Real48();
-        if (in.Ok()) heads_->AddConclusion(ruleCode, varCode, valueCode, cnf);
-    }
-
-    for (int32_t n = in.Count(12); n > 0 && in.Ok(); --n) {
-        const int32_t ruleCode = in.Int16();
-        const int32_t varCode = in.Int16();
-        const std::string op = in.Str2();
-        const int32_t valueCode = in.Int16();
-        const int32_t connective = in.Int16();
-        const bool negated = in.Byte();
-        if (in.Ok()) tails_->AddPremise(ruleCode, varCode, op, valueCode, connective, negated);
-    }
-
-    for (int32_t n = in.Count(260); n > 0 && in.Ok(); --n) {
-        const int32_t code = in.Int16();
-        const std::string ruleName = in.Str255();
-        const int32_t order = in.Int16();
-        if (in.Ok()) rules_->AddRule(code, ruleName, order);
-    }
-
-    for (int32_t n = in.Count(258); n > 0 && in.Ok(); --n) {
-        const int32_t code = in.Int16();
-        const std::string text = in.Str255();
-        if (in.Ok()) formulas_->Add(code, text);
-    }
-
-    for (int32_t n = in.Count(v11 ? 261 : 260); n > 0 && in.Ok(); --n) {
-        const int32_t varCode = in.Int16();
-        const std::string text = in.Str255();
-        std::vector<std::string> reasons;
-        for (int32_t m = in.Count(kStr255Size); m > 0; --m) reasons.push_back(in.Str255());
-        const bool useCnf = v11 ? in.Byte() : true;
-        if (in.Ok()) questions_->AddQuestion(varCode, text, useCnf, &reasons);
-    }
-
-    for (int32_t n = in.Count(v11 ? 3 : 2); n > 0 && in.Ok(); --n) {
-        const int32_t varCode = in.Int16();
-        const bool showResults = v11 ? in.Byte() : true;
-        if (in.Ok()) targets_->Add(varCode, showResults);
-    }
-
-    for (int32_t n = in.Count(4); n > 0 && in.Ok(); --n) {
-        const int32_t valueCode = in.Int16();
-        const int32_t context = in.Int16();
-        if (in.Ok()) helpContexts_->AddContext(valueCode, context);
-    }
-
-    const auto precedence = static_cast<int16_t>(in.Int16());
-    const float minimumCnf = in.Real48();
-    const bool evaluateAll = in.Byte();
+    struct {
+        int16_t Precedence = 0;
+        float MinimumCnf = 0.0f;
+        bool EvaluateAllPremises = false;
+    } options;
+    OptionsFields(in, options);
     if (!in.Ok()) {
         AccessLevel = kAccessDamaged;
         ShowError(msg::DamagedFile);
         return false;
     }
-    Precedence = precedence;
-    MinimumCnf = minimumCnf;
-    EvaluateAllPremises = evaluateAll;
+    Precedence = options.Precedence;
+    MinimumCnf = options.MinimumCnf;
+    EvaluateAllPremises = options.EvaluateAllPremises;
     return true;
 }
 
 // ----------------------------------------------------------------- saving
-
-namespace {
-
-// Collects the first reason why the base does not fit the file format.
-class TFitCheck {
-public:
-    void Int16(int32_t value, const std::string& what) {
-        if (error_.empty() && (value < kInt16Min || value > kInt16Max))
-            error_ = what + " " + std::to_string(value) + " não cabe em 16 bits";
-    }
-    void Count(std::size_t count, const std::string& what) {
-        if (error_.empty() && count > static_cast<std::size_t>(kInt16Max))
-            error_ = "há " + std::to_string(count) + " " + what + ", mais que 32767";
-    }
-    void Real(float value, const std::string& what) {
-        uint8_t buffer[6];
-        if (error_.empty() && !EncodeReal48(value, buffer))
-            error_ = what + " " + FloatRoundTripText(value) + " não pode ser gravado no arquivo";
-    }
-    const std::string& Error() const { return error_; }
-
-private:
-    std::string error_;
-};
-
-// Runs of records with equal code, in code order.
-template <class Record>
-std::map<int32_t, std::vector<const Record*>> GroupByCode(const TSingleIndexTree& tree) {
-    std::map<int32_t, std::vector<const Record*>> groups;
-    for (const TNode* node : tree.Records(kKeyCode)) groups[node->Code].push_back(static_cast<const Record*>(node));
-    return groups;
-}
-
-// The premises or conclusions of every rule, rule by rule in the rules'
-// balanced order, then those whose rule does not exist, so that the count
-// written always equals the records written.
-template <class Record>
-std::vector<const Record*> RuleLinesInFileOrder(const TSingleIndexTree& lines, const TRules& rules) {
-    auto groups = GroupByCode<Record>(lines);
-    std::vector<const Record*> ordered;
-    ordered.reserve(static_cast<std::size_t>(lines.Count()));
-    for (const TNode* rule : rules.BalancedOrder(kKeyCode)) {
-        auto it = groups.find(rule->Code);
-        if (it == groups.end()) continue;
-        ordered.insert(ordered.end(), it->second.begin(), it->second.end());
-        groups.erase(it);
-    }
-    for (const auto& [code, group] : groups) ordered.insert(ordered.end(), group.begin(), group.end());
-    return ordered;
-}
-
-// A version 1.0 file stores no positions, so each variable's values take
-// their variable's places of the balanced order in position order.
-std::vector<const TValNode*> ValuesInFileOrder(const TValues& values, bool byPosition) {
-    std::vector<const TValNode*> ordered;
-    for (const TNode* node : values.BalancedOrder(kKeyCode)) ordered.push_back(static_cast<const TValNode*>(node));
-    if (!byPosition) return ordered;
-    std::map<int32_t, std::vector<std::size_t>> slots;
-    for (std::size_t i = 0; i < ordered.size(); ++i) slots[ordered[i]->VarCode].push_back(i);
-    std::vector<const TValNode*> result(ordered.size());
-    for (const auto& [varCode, places] : slots) {
-        std::vector<const TValNode*> own;
-        for (std::size_t place : places) own.push_back(ordered[place]);
-        std::stable_sort(own.begin(), own.end(),
-                         [](const TValNode* a, const TValNode* b) { return a->Position < b->Position; });
-        for (std::size_t k = 0; k < places.size(); ++k) result[places[k]] = own[k];
-    }
-    return result;
-}
-
-}  // namespace
 
 bool TExpertSystem::Save(const std::string& name) {
     std::vector<uint8_t> bytes;
@@ -412,154 +643,21 @@ bool TExpertSystem::SaveBytes(std::vector<uint8_t>& bytes) {
     const bool v11 = Version != "1.0";
 
     TFitCheck fit;
-    fit.Count(OpeningText.size(), "linhas no texto de abertura");
-    fit.Count(static_cast<std::size_t>(vars_->Count()), "variáveis");
-    fit.Count(static_cast<std::size_t>(values_->Count()), "valores");
-    fit.Count(static_cast<std::size_t>(heads_->Count()), "conclusões");
-    fit.Count(static_cast<std::size_t>(tails_->Count()), "premissas");
-    fit.Count(static_cast<std::size_t>(rules_->Count()), "regras");
-    fit.Count(static_cast<std::size_t>(formulas_->Count()), "fórmulas");
-    fit.Count(static_cast<std::size_t>(questions_->Count()), "perguntas");
-    fit.Count(static_cast<std::size_t>(targets_->Count()), "objetivos");
-    fit.Count(static_cast<std::size_t>(helpContexts_->Count()), "contextos de ajuda");
-    fit.Real(MinimumCnf, "o CNF mínimo");
-    for (const TNode* node : vars_->Records(kKeyCode)) fit.Int16(node->Code, "o código de variável");
-    for (const TNode* node : values_->Records(kKeyCode)) {
-        const auto* value = static_cast<const TValNode*>(node);
-        fit.Int16(value->Code, "o código de valor");
-        fit.Int16(value->VarCode, "o código de variável do valor");
-        if (v11) fit.Int16(value->Position, "a posição de valor");
-    }
-    for (const TNode* node : heads_->Records(kKeyCode)) {
-        const auto* head = static_cast<const THeadNode*>(node);
-        fit.Int16(head->Code, "o código de regra da conclusão");
-        fit.Int16(head->VarCode, "o código de variável da conclusão");
-        fit.Int16(head->ValueCode, "o código de valor da conclusão");
-        fit.Real(head->Cnf, "o CNF da conclusão");
-    }
-    for (const TNode* node : tails_->Records(kKeyCode)) {
-        const auto* tail = static_cast<const TTailNode*>(node);
-        fit.Int16(tail->Code, "o código de regra da premissa");
-        fit.Int16(tail->VarCode, "o código de variável da premissa");
-        fit.Int16(tail->ValueCode, "o código de valor da premissa");
-        fit.Int16(tail->Connective, "o conectivo da premissa");
-    }
-    for (const TNode* node : rules_->Records(kKeyCode)) {
-        fit.Int16(node->Code, "o código de regra");
-        fit.Int16(static_cast<const TValNode*>(node)->VarCode, "a ordem de regra");
-    }
-    for (const TNode* node : formulas_->Records(kKeyCode)) fit.Int16(node->Code, "o código de fórmula");
-    for (const TNode* node : questions_->Records(kKeyCode)) {
-        fit.Int16(node->Code, "o código de variável da pergunta");
-        fit.Count(static_cast<const TQuestionNode*>(node)->Reasons.size(), "linhas de motivo numa pergunta");
-    }
-    for (const TTargetNode& target : targets_->Items()) fit.Int16(target.VarCode, "o código de variável do objetivo");
-    for (const TNode* node : helpContexts_->Records(kKeyCode)) {
-        fit.Int16(node->Code, "o código de valor do contexto de ajuda");
-        fit.Int16(static_cast<const TContextNode*>(node)->HelpContext, "o contexto de ajuda");
-    }
+    PutBody(fit, *this, v11);
     if (!fit.Error().empty()) {
         lastSaveError_ = "A base não cabe no formato do arquivo: " + fit.Error() + ".";
         return false;
     }
 
-    TByteWriter out;
+    // The largest records are about 260 bytes; the buffer seldom grows.
+    const auto records = static_cast<std::size_t>(vars_->Count() + values_->Count() + rules_->Count() +
+                                                  formulas_->Count() + questions_->Count());
+    TByteWriter out(2048 + 262 * records + 12 * static_cast<std::size_t>(heads_->Count() + tails_->Count()));
     for (uint8_t byte : kFileSignature) out.Raw(byte);
     out.Raw(v11 ? kMarkerVersion11 : kMarkerVersion10);
-
-    out.Str255(PasswordBlock.Password);
-    out.Int16(PasswordBlock.Restriction);
-    out.Byte(PasswordBlock.UsePassword);
-
-    out.Str255(BaseName);
-    out.Str255(Authors);
-    out.Int16(static_cast<int32_t>(OpeningText.size()));
-    for (const auto& line : OpeningText) out.Str255(line);
-    out.Str255(HelpFile);
-    out.Byte(ShowOpening);
-    if (v11) {
-        for (const TCnfFormula* formula : {&AndFormula, &OrFormula, &ConclusionFormula}) {
-            out.Str255(formula->Text);
-            out.Byte(formula->UseDefault);
-        }
-    }
-
-    out.Int16(vars_->Count());
-    for (const TNode* node : vars_->BalancedOrder(kKeyCode)) {
-        const auto* var = static_cast<const TVarNode*>(node);
-        out.Int16(var->Code);
-        out.Str255(var->Name);
-        out.Byte(var->Multivalued);
-        out.Byte(var->Numeric);
-    }
-
-    out.Int16(values_->Count());
-    for (const TValNode* value : ValuesInFileOrder(*values_, !v11)) {
-        out.Int16(value->Code);
-        out.Str255(value->Name);
-        out.Int16(value->VarCode);
-        if (v11) out.Int16(value->Position);
-    }
-
-    out.Int16(heads_->Count());
-    for (const THeadNode* head : RuleLinesInFileOrder<THeadNode>(*heads_, *rules_)) {
-        out.Int16(head->Code);
-        out.Int16(head->VarCode);
-        out.Int16(head->ValueCode);
-        out.Real48(head->Cnf);
-    }
-
-    out.Int16(tails_->Count());
-    for (const TTailNode* tail : RuleLinesInFileOrder<TTailNode>(*tails_, *rules_)) {
-        out.Int16(tail->Code);
-        out.Int16(tail->VarCode);
-        out.Str2(tail->Operator);
-        out.Int16(tail->ValueCode);
-        out.Int16(tail->Connective);
-        out.Byte(tail->Negated);
-    }
-
-    out.Int16(rules_->Count());
-    for (const TNode* node : rules_->BalancedOrder(kKeyCode)) {
-        const auto* rule = static_cast<const TValNode*>(node);
-        out.Int16(rule->Code);
-        out.Str255(rule->Name);
-        out.Int16(rule->VarCode);
-    }
-
-    out.Int16(formulas_->Count());
-    for (const TNode* node : formulas_->BalancedOrder(kKeyCode)) {
-        out.Int16(node->Code);
-        out.Str255(static_cast<const TNamedNode*>(node)->Name);
-    }
-
-    out.Int16(questions_->Count());
-    for (const TNode* node : questions_->BalancedOrder(kKeyCode)) {
-        const auto* question = static_cast<const TQuestionNode*>(node);
-        out.Int16(question->Code);
-        out.Str255(question->Text);
-        out.Int16(static_cast<int32_t>(question->Reasons.size()));
-        for (const auto& line : question->Reasons) out.Str255(line);
-        if (v11) out.Byte(question->UseCnf);
-    }
-
-    out.Int16(targets_->Count());
-    for (const TTargetNode& target : targets_->Items()) {
-        out.Int16(target.VarCode);
-        if (v11) out.Byte(target.ShowResults);
-    }
-
-    out.Int16(helpContexts_->Count());
-    for (const TNode* node : helpContexts_->BalancedOrder(kKeyCode)) {
-        out.Int16(node->Code);
-        out.Int16(static_cast<const TContextNode*>(node)->HelpContext);
-    }
-
-    out.Int16(Precedence);
-    out.Real48(MinimumCnf);
-    out.Byte(EvaluateAllPremises);
-
-    bytes = out.Bytes();
+    PasswordFields(out, PasswordBlock);
+    PutBody(out, *this, v11);
+    bytes = out.Take();
     return true;
 }
 

@@ -101,6 +101,7 @@ std::string TExpertSystem::ConnectiveText(int32_t connective) const {
 bool TExpertSystem::IsConnective(std::string_view text) const { return text == "E  " || text == "OU "; }
 
 std::string TExpertSystem::VarName(int32_t varCode) {
+    if (const TPlanVar* var = PlannedVar(varCode)) return var->Name;
     const TLookupCursors saved = CurrentLookupCursors();
     std::string name;
     if (vars_->Find(varCode)) {
@@ -131,7 +132,34 @@ std::string TExpertSystem::ValueTextFor(const TVarNode* var, int32_t valueCode, 
     return fromValueText ? "" : "???";
 }
 
+const TPlanVar* TExpertSystem::PlannedVar(int32_t varCode) const {
+    if (!plan_) return nullptr;
+    const int32_t slot = plan_->VarSlot(varCode);
+    if (slot == TCodeSlots::kAbsent || !plan_->Var(slot).Exists) return nullptr;
+    return &plan_->Var(slot);
+}
+
+std::optional<std::string> TExpertSystem::PlannedValueText(int32_t varCode, int32_t valueCode) const {
+    const TPlanVar* var = PlannedVar(varCode);
+    if (!var) return std::nullopt;
+    const std::string* text = nullptr;
+    if (var->Numeric) {
+        if (valueCode == kCodeUnknown) return kTextUnknown;
+        text = plan_->FormulaText(valueCode);
+    } else {
+        switch (valueCode) {
+            case kCodeNo: return kTextNo;
+            case kCodeYes: return kTextYes;
+            case kCodeUnknown: return kTextUnknown;
+            default: text = plan_->ValueName(valueCode); break;
+        }
+    }
+    if (!text) return std::nullopt;
+    return *text;
+}
+
 std::string TExpertSystem::ValueTextOf(int32_t varCode, int32_t valueCode) {
+    if (auto text = PlannedValueText(varCode, valueCode)) return *text;
     const TLookupCursors saved = CurrentLookupCursors();
     std::string text = "???";
     if (vars_->Find(varCode)) text = ValueTextFor(vars_->CurrentVar(), valueCode, false);
@@ -273,6 +301,14 @@ std::optional<std::string> TExpertSystem::FormulaText(int32_t formulaCode) {
         return std::nullopt;
     }
     return formulas_->GetName();
+}
+
+void TExpertSystem::SetFileNameFromBytes(const std::string& name, const std::vector<uint8_t>& bytes) {
+    if (LoadBytes(bytes))
+        fileName_ = name;
+    else
+        fileName_.clear();
+    NotifyBaseChanged();
 }
 
 void TExpertSystem::SetFileName(const std::string& name) {

@@ -15,12 +15,14 @@
 #include <deque>
 #include <map>
 #include <set>
+#include <span>
 
 #include "ExCnf.h"
 #include "ExDataSt.h"
 #include "ExEvents.h"
 #include "ExMessages.h"
 #include "ExPasswd.h"
+#include "ExPlan.h"
 
 namespace quorvel {
 
@@ -58,21 +60,23 @@ enum TTapeCode : int32_t {
 
 // The event tape: (code, argument) pairs, consumed from the front by the
 // consultation tree. Elements keep their absolute index, so the question
-// history can point at them whatever was consumed.
+// history can point at them whatever was consumed. One flat array: consumed
+// elements are dropped in bulk once they make up half of it.
 class TTape {
 public:
     uint64_t Append(int32_t value);
-    bool Empty() const { return items_.empty(); }
-    std::size_t Size() const { return items_.size(); }
+    bool Empty() const { return head_ == items_.size(); }
+    std::size_t Size() const { return items_.size() - head_; }
     int32_t PopFront();
     // Removes the element at this absolute index and every later one, and returns them.
     std::vector<int32_t> CutAt(uint64_t index);
     void Clear();
-    const std::deque<int32_t>& Items() const { return items_; }
+    std::span<const int32_t> Items() const { return {items_.data() + head_, items_.size() - head_}; }
 
 private:
-    std::deque<int32_t> items_;
-    uint64_t first_ = 0;
+    std::vector<int32_t> items_;
+    std::size_t head_ = 0;  // elements before it were consumed
+    uint64_t first_ = 0;    // absolute index of items_[head_]
 };
 
 // One answered question that can still be gone back to: "rule/index/true".
@@ -217,6 +221,8 @@ public:
     float EvaluateFormula(std::string_view text);
     // The confidence of one premise given the current instantiations.
     float PremiseCnf(const TTailNode& premise);
+    // The base compiled for the running consultation; null when none runs.
+    const TConsultPlan* Plan() const { return plan_.get(); }
     // The confidence calculus with the base's settings and formulas.
     TCnfCalculus& Calculus() { return *calculus_; }
 
@@ -241,6 +247,12 @@ public:
     static std::string Spaces(int n) { return std::string(static_cast<std::size_t>(n > 0 ? n : 0), ' '); }
 
     std::string VarName(int32_t varCode);
+    // While a consultation runs: the text of a value of a variable straight
+    // from the plan, or nullopt when a record it needs is missing (callers
+    // then look it up in the containers, which report the fault).
+    std::optional<std::string> PlannedValueText(int32_t varCode, int32_t valueCode) const;
+    // While a consultation runs: the plan's record of an existing variable.
+    const TPlanVar* PlannedVar(int32_t varCode) const;
     std::string ValueTextOf(int32_t varCode, int32_t valueCode);
     // For the variable under the code cursor of Vars().
     std::string ValueText(int32_t valueCode);
@@ -257,6 +269,10 @@ public:
     // Empty: the base is not reloaded and counts as new. Otherwise loads it;
     // FileName is the name on success, empty on failure.
     void SetFileName(const std::string& name);
+    // The same for a file whose content, as .bcm bytes, is already at hand
+    // (a base compiled from its text): loads the bytes and, on success, takes
+    // `name` as the base's file.
+    void SetFileNameFromBytes(const std::string& name, const std::vector<uint8_t>& bytes);
     bool Load(const std::string& name);
     // Load from the bytes of a file already read.
     bool LoadBytes(const std::vector<uint8_t>& bytes);
@@ -286,23 +302,29 @@ private:
     // the rule and the variable whose formula failed.
     std::string FormulaErrorAt(const char* error);
     void DeriveVariable(int32_t varCode);
-    void TryRule(int32_t ruleCode, bool& fired);
-    TRuleOutcome EvaluateRule(int32_t ruleCode);
-    float EvaluatePremise(const TTailNode& premise);
-    void FireRule(int32_t ruleCode, float cnf);
+    void TryRule(int32_t ruleSlot, bool& fired);
+    TRuleOutcome EvaluateRule(int32_t ruleSlot);
+    float EvaluatePremise(const TPlanPremise& premise);
+    float PlannedPremiseCnf(const TPlanPremise& premise);
+    float CompareNumber(int32_t varCode, TPlanOperator op, int32_t formulaCode);
+    float SymbolicPremiseCnf(int32_t varCode, TPlanOperator op, int32_t valueCode);
+    void FireRule(int32_t ruleSlot, float cnf);
     void Record(int32_t code, int32_t argument);
     void ReportPosition(int32_t ruleCode, int32_t index, bool premise);
     void Rollback();
     void StopUnwinding();
     bool HasInstantiation(int32_t varCode);
+    // Brings the plan's record of what a variable holds up to date after its
+    // instantiations changed.
+    void NoteInstantiations(int32_t varCode);
+    void ForgetTriedRule(int32_t ruleCode);
+    bool IsDeriving(int32_t varCode) const;
     void RemoveInstantiationsOf(int32_t varCode);
     std::string NumberFromFormula(int32_t formulaCode, bool& unknown);
     void InstantiateNumeric(int32_t varCode, const std::string& valueText, bool isCode, int32_t code, float cnf,
                             std::string& recordedText, bool& recordedIsCode);
     void InstantiateUnivalued(int32_t varCode, const std::string& valueText, bool isCode, int32_t code, float cnf,
                               float& recordedCnf);
-    std::vector<const TTailNode*> PremisesOf(int32_t ruleCode);
-    std::vector<const THeadNode*> ConclusionsOf(int32_t ruleCode);
     bool VarIsNumeric(int32_t varCode);
 
     static std::unique_ptr<IFormulaHost> MakeFormulaHost(TExpertSystem& engine);
@@ -343,9 +365,12 @@ private:
     std::unique_ptr<TCnfCalculus> calculus_;
     TTape tape_;
     std::vector<TQuestionHistoryEntry> history_;
-    std::set<int32_t> triedRules_;
-    std::multimap<int32_t, int32_t> conclusionIndex_;  // variable -> rule
-    std::set<int32_t> deriving_;                        // variables being derived, against cycles
+    std::unique_ptr<TConsultPlan> plan_;
+    // Run-time state by plan slot.
+    std::vector<uint8_t> triedRules_;  // the rule's premises were evaluated to a decision
+    std::vector<uint8_t> deriving_;    // the variable is being derived, against cycles
+    std::vector<uint8_t> held_;        // the variable holds a value (kHeld* bits)
+    static constexpr uint8_t kHeldSymbolic = 1, kHeldNumeric = 2;
     uintptr_t stackLimit_ = 0;                          // lowest address of the consulting thread's stack
     std::array<std::vector<TExCtrlInterface*>, 4> controls_;
     TExDebugInterface* debugObserver_ = nullptr;

@@ -120,22 +120,48 @@ std::string CutShort(std::string_view text) {
     return std::string(text.substr(0, std::min(text.size(), kShortStringMax)));
 }
 
+namespace {
+
+// The first `digits` significant digits of |value| rounded half away from
+// zero, with the decimal exponent of the first one. printf rounds a tie to
+// even; a decimal tie (57.8125 to 5 digits) must go up, so the digits come
+// from an expansion long enough to be exact for every long double tie, and
+// the first dropped digit decides.
+std::pair<std::string, int> RoundHalfAway(long double value, int digits) {
+    constexpr int kGuardDigits = 30;
+    char buf[128];
+    std::snprintf(buf, sizeof buf, "%.*Le", digits - 1 + kGuardDigits, std::fabs(value));
+    const std::string_view text(buf);
+    const auto ePos = text.find('e');
+    int exponent = std::atoi(buf + ePos + 1);
+    std::string expanded;
+    for (char ch : text.substr(0, ePos))
+        if (ch != '.') expanded += ch;
+    std::string kept = expanded.substr(0, static_cast<std::size_t>(digits));
+    if (expanded[static_cast<std::size_t>(digits)] >= '5') {
+        std::size_t at = kept.size();
+        while (at > 0 && kept[at - 1] == '9') kept[--at] = '0';
+        if (at == 0) {
+            kept.insert(kept.begin(), '1');
+            kept.pop_back();
+            ++exponent;
+        } else {
+            ++kept[at - 1];
+        }
+    }
+    return {kept, exponent};
+}
+
+}  // namespace
+
 std::string FormatGeneral(long double value, int digits) {
     if (std::isnan(value)) return "NAN";
     if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
     if (value == 0) return "0";
     // Round to `digits` significant digits first: the rounded value decides the notation.
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*Le", digits - 1, value);
-    std::string text(buf);
-    const auto ePos = text.find('e');
-    const int exponent = std::atoi(text.c_str() + ePos + 1);
-    std::string mantissa = text.substr(0, ePos);
-    const bool negative = mantissa[0] == '-';
-    if (negative) mantissa.erase(0, 1);
-    std::string significant;
-    for (char ch : mantissa)
-        if (ch != '.') significant += ch;
+    const auto [rounded, exponent] = RoundHalfAway(value, digits);
+    std::string significant = rounded;
+    const bool negative = value < 0;
     while (significant.size() > 1 && significant.back() == '0') significant.pop_back();
 
     std::string out = negative ? "-" : "";

@@ -1,4 +1,5 @@
 #include "Main.h"
+#include "BaseTextFile.h"
 
 #include "Consultation.h"
 
@@ -137,7 +138,6 @@ void TfrmMain::SetMessageSink(quorvel::IMessageSink* sink) {
 }
 
 void TfrmMain::CreateFileDialogs() {
-    const QString bases = QStringLiteral("Bases de Conhecimento (*.bcm)");
     const QString all = QStringLiteral("Todos os arquivos (*)");
 
     dialogOpen = new QFileDialog(this, QStringLiteral("Abrir base de conhecimento"));
@@ -146,7 +146,7 @@ void TfrmMain::CreateFileDialogs() {
     dialogOpen->setAcceptMode(QFileDialog::AcceptOpen);
     dialogOpen->setFileMode(QFileDialog::ExistingFile);
     dialogOpen->setDefaultSuffix(QStringLiteral("bcm"));
-    dialogOpen->setNameFilters({bases, all});
+    quorvel::gui::SetOpenBaseFilters(dialogOpen);
 
     dialogSave = new QFileDialog(this, QStringLiteral("Salvar base de conhecimento"));
     dialogSave->setObjectName(QStringLiteral("dialogSave"));
@@ -154,7 +154,7 @@ void TfrmMain::CreateFileDialogs() {
     dialogSave->setAcceptMode(QFileDialog::AcceptSave);
     dialogSave->setFileMode(QFileDialog::AnyFile);
     dialogSave->setDefaultSuffix(QStringLiteral("bcm"));
-    dialogSave->setNameFilters({bases, all});
+    quorvel::gui::SetSaveBaseFilters(dialogSave);
 
     dialogExport = new QFileDialog(this, QStringLiteral("Exportar base de conhecimento"));
     dialogExport->setObjectName(QStringLiteral("dialogExport"));

@@ -2,6 +2,9 @@
 // menus, the four dockable toolbars and the status bar, runs the document
 // lifecycle (new, open, save, save as, recent files) and moves the workbench
 // between editing and consultation by enabling and disabling its commands.
+// Its menus, toolbars and actions are its own: the rule-base window reaches
+// it only as a TBaseFrame and through its signals, and the frame reads the
+// state of the rule-base window's commands from that window's actions.
 #pragma once
 
 #include <QMainWindow>
@@ -9,7 +12,9 @@
 #include <QString>
 #include <array>
 #include <memory>
+#include <utility>
 
+#include "BaseFrame.h"
 #include "EventLoop.h"
 #include "ExSystem.h"
 
@@ -27,7 +32,7 @@ class TdialogOptions;
 // after it the text of the status bar's message panel.
 void SetButtonHint(QAction* button, const QString& hint);
 
-class TfrmMain : public QMainWindow {
+class TfrmMain : public QMainWindow, public TBaseFrame {
     Q_OBJECT
 
 public:
@@ -38,9 +43,9 @@ public:
     explicit TfrmMain(quorvel::IMessageSink* sink = nullptr, QWidget* parent = nullptr);
     ~TfrmMain() override;
 
-    quorvel::TExpertSystem& ExpertSystem() { return *expertSystem_; }
-    QMdiArea* MdiArea() const { return mdiArea_; }
-    quorvel::IMessageSink& Sink() const { return *sink_; }
+    quorvel::TExpertSystem& ExpertSystem() override { return *expertSystem_; }
+    QMdiArea* MdiArea() const override { return mdiArea_; }
+    quorvel::IMessageSink& Sink() const override { return *sink_; }
     // Routes the workbench's and the engine's messages elsewhere (null: message boxes).
     void SetMessageSink(quorvel::IMessageSink* sink);
     TStatusPanels& StatusPanels() const { return *statusPanels_; }
@@ -93,10 +98,10 @@ public:
     void UpdateRecentFiles();
     void LoadRecentFiles();
 
-    // ---- the rule-base window's life (called by TfrmBase)
-    void BaseWindowCreated(TfrmBase* window);
-    // `countAsRecent`: the base was really open (not a load that failed).
-    void BaseWindowClosed(TfrmBase* window, bool countAsRecent);
+    // ---- TBaseFrame: the rule-base window's life and the commands it uses
+    void BaseWindowCreated(TfrmBase* window) override;
+    void BaseWindowClosed(TfrmBase* window, bool countAsRecent) override;
+    bool SaveBase() override { return btnSaveClick(); }
 
     // ---- hook points of the consultation windows: the results window
     // (modal per target), the trace window (debug panel) and the watch
@@ -110,12 +115,75 @@ public:
     void CloseWatchWindow();
     void ShowAddWatchDialog();
     // ---- printing, export and the dependency analysis
-    void PrintBase();
+    void PrintBase() override;
     void ExportBase();
     void ExportCodes();
     void ShowDependencies();
 
-    // ---- menus (public like the components of a form, so tests reach them)
+    // The toolbars in the order of their settings sections.
+    std::array<QToolBar*, 4> ToolBars() const { return {XToolBarFile, XToolBarConsult, XToolBarSystem, XToolBarHelp}; }
+
+    // ---- menus that refresh themselves when opened
+    void mnuEditClick();
+    void mnuShowClick();
+    void mnuSystemClick();
+    void mnuWindowClick();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void CreateMenus();
+    void CreateToolBars();
+    void CreateStatusBar();
+    void CreateFileDialogs();
+    void AssignEngineEvents();
+    void InstallHooks();
+    void RemoveHooks();
+    void SetDialogFolders();
+    void PlaceForFirstStart();
+
+    // Engine events.
+    void AfterCheckPassword(quorvel::TExpertSystem& engine);
+    void ExpertSystemStart(quorvel::TExpertSystem& engine);
+    void ExpertSystemFinish(quorvel::TExpertSystem& engine);
+    void ExpertSystemPrompt(quorvel::TExpertSystem& engine, int32_t varCode);
+    void ExpertSystemShowResults(quorvel::TExpertSystem& engine, int32_t varCode);
+
+    // Closes the open base's window; false when the user kept it open.
+    bool CloseBaseWindow();
+    // Runs `what`, showing any engine error in a message box.
+    void Guarded(const std::function<void()>& what);
+    bool ConsultationRunning() const;
+    bool SaveTo(const QString& path);
+    QString ChooseSaveFile();
+    void SetBaseCaptionFromFile();
+
+    void EditAction(int which);
+    void ArrangeTiles(bool horizontal);
+    void ArrangeIcons();
+    void ShowHelpContents();
+    void ShowHelpSearch();
+    void ShowHelpOnHelp();
+    void ShowTipOfTheDay();
+    void ShowAbout();
+    void ShowOptions();
+    // Text typed or pasted that Windows-1252 cannot hold: refused with a message.
+    bool RefuseUnrepresentable(const QString& text);
+    // A frame command and the rule-base window's command it stands for.
+    using TBaseCommandItem = std::pair<QAction*, TBaseCommand>;
+    // The toolbar buttons that mirror and run the rule-base window's commands.
+    std::array<TBaseCommandItem, kBaseCommandCount> BaseCommandButtons() const;
+    // The rule-base window's command, run from the frame's toolbar or menu.
+    void ForwardToBase(TBaseCommand which);
+    // What the rule-base window tells: its rule commands were enabled or
+    // disabled, and which rule is selected (0: none).
+    void BaseRuleCommandsChanged(bool enabled);
+    void BaseRuleSelected(int number);
+
+    // ---- menus
     QMenu* mnuFile = nullptr;
     QAction* mnuNew = nullptr;
     QAction* mnuOpen = nullptr;
@@ -214,60 +282,6 @@ public:
 
     // ---- long-lived windows
     TdialogOptions* dialogOptions = nullptr;
-
-    // The toolbars in the order of their settings sections.
-    std::array<QToolBar*, 4> ToolBars() const { return {XToolBarFile, XToolBarConsult, XToolBarSystem, XToolBarHelp}; }
-
-    // ---- menus that refresh themselves when opened
-    void mnuEditClick();
-    void mnuShowClick();
-    void mnuSystemClick();
-    void mnuWindowClick();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-
-private:
-    void CreateMenus();
-    void CreateToolBars();
-    void CreateStatusBar();
-    void CreateFileDialogs();
-    void AssignEngineEvents();
-    void InstallHooks();
-    void RemoveHooks();
-    void SetDialogFolders();
-    void PlaceForFirstStart();
-
-    // Engine events.
-    void AfterCheckPassword(quorvel::TExpertSystem& engine);
-    void ExpertSystemStart(quorvel::TExpertSystem& engine);
-    void ExpertSystemFinish(quorvel::TExpertSystem& engine);
-    void ExpertSystemPrompt(quorvel::TExpertSystem& engine, int32_t varCode);
-    void ExpertSystemShowResults(quorvel::TExpertSystem& engine, int32_t varCode);
-
-    // Closes the open base's window; false when the user kept it open.
-    bool CloseBaseWindow();
-    // Runs `what`, showing any engine error in a message box.
-    void Guarded(const std::function<void()>& what);
-    bool ConsultationRunning() const;
-    bool SaveTo(const QString& path);
-    QString ChooseSaveFile();
-    void SetBaseCaptionFromFile();
-
-    void EditAction(int which);
-    void ArrangeTiles(bool horizontal);
-    void ArrangeIcons();
-    void ShowHelpContents();
-    void ShowHelpSearch();
-    void ShowHelpOnHelp();
-    void ShowTipOfTheDay();
-    void ShowAbout();
-    void ShowOptions();
-    // Text typed or pasted that Windows-1252 cannot hold: refused with a message.
-    bool RefuseUnrepresentable(const QString& text);
-    void ForwardToBase(const char* handler);
 
     std::unique_ptr<quorvel::IMessageSink> ownSink_;
     quorvel::IMessageSink* sink_ = nullptr;

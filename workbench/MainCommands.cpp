@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "Base.h"
+#include "BaseTextFile.h"
 #include "ExShownError.h"
 #include "ExConsts.h"
 #include "ExExceptions.h"
@@ -63,6 +64,9 @@ bool TfrmMain::CloseBaseWindow() {
 void TfrmMain::BaseWindowCreated(TfrmBase* window) {
     baseWindow_ = window;
     BaseOpen = true;
+    connect(window, &TfrmBase::ruleCommandsChanged, this, &TfrmMain::BaseRuleCommandsChanged);
+    connect(window, &TfrmBase::ruleSelected, this, &TfrmMain::BaseRuleSelected);
+    connect(window, &TfrmBase::commandsChanged, this, &TfrmMain::MirrorBaseButtons);
     ShowBaseMenus();
 }
 
@@ -106,7 +110,7 @@ void TfrmMain::btnNewClick() {
     if (ConsultationRunning()) return;
     if (BaseOpen && !CloseBaseWindow()) return;
     CurrentFile.clear();
-    auto* window = new TfrmBase(*this, mdiArea_);
+    auto* window = new TfrmBase(*this);
     window->RefillRules();
     window->setWindowTitle(QString::fromUtf8(quorvel::msg::NewBaseName));
     window->show();
@@ -145,17 +149,24 @@ bool TfrmMain::OpenBase(const QString& name) {
     }
     const QFileInfo file(*found);
     const QString fullPath = file.absoluteFilePath();
+    // A text is compiled first: one with errors leaves the open base as it was.
+    const bool isText = quorvel::gui::IsBaseTextPath(fullPath);
+    std::vector<uint8_t> compiled;
+    if (isText && !quorvel::gui::CompileBaseText(this, *sink_, fullPath, compiled)) return false;
     if (BaseOpen && !CloseBaseWindow()) return false;
 
     CurrentFile = fullPath;
     quorvel::TExpertSystem& engine = *expertSystem_;
-    engine.SetFileName(FileSystemName(fullPath));
+    if (isText)
+        engine.SetFileNameFromBytes(FileSystemName(fullPath), compiled);
+    else
+        engine.SetFileName(FileSystemName(fullPath));
 
     if (!engine.FileName().empty()) {
         baseWindow_->setWindowTitle(file.fileName());
         baseWindow_->RefillRules();
         if (baseWindow_->RuleCount() > 0) baseWindow_->SelectFirstRule();
-        if (engine.Vars().Count() > 0) baseWindow_->btnNewRule->setEnabled(true);
+        if (engine.Vars().Count() > 0) baseWindow_->Command(TBaseCommand::NewRule)->setEnabled(true);
         SetEditingCommands();
         MirrorBaseButtons();
         UpdateRecentFiles();
@@ -220,7 +231,7 @@ bool TfrmMain::OpenBase(const QString& name) {
 void TfrmMain::AfterCheckPassword(quorvel::TExpertSystem& engine) {
     const quorvel::TPasswordBlock block = engine.PasswordBlock;
     const int32_t level = engine.AccessLevel;
-    auto* window = new TfrmBase(*this, mdiArea_);
+    auto* window = new TfrmBase(*this);
     window->setWindowTitle(QStringLiteral("Aguarde..."));
     window->show();
     window->repaint();
@@ -245,10 +256,11 @@ QString TfrmMain::ChooseSaveFile() {
 // Writes the base; on failure the reason is shown and nothing of the
 // workbench's state changes.
 bool TfrmMain::SaveTo(const QString& path) {
-    if (!expertSystem_->Save(FileSystemName(path))) {
-        sink_->ShowMessage(TMsgKind::Error, TMsgButtons::Ok, "A base não foi salva: " + expertSystem_->LastSaveError());
-        return false;
-    }
+    std::string error;
+    const auto outcome = quorvel::gui::SaveBaseFile(*expertSystem_, *sink_, path, error);
+    if (outcome == quorvel::gui::TSaveOutcome::Failed)
+        sink_->ShowMessage(TMsgKind::Error, TMsgButtons::Ok, "A base não foi salva: " + error);
+    if (outcome != quorvel::gui::TSaveOutcome::Saved) return false;
     if (baseWindow_) baseWindow_->SetModified(false);
     return true;
 }
@@ -384,20 +396,25 @@ void TfrmMain::MirrorBaseButtons() {
         DisableBaseButtons();
         return;
     }
-    const std::array<std::pair<QAction*, const char*>, 8> buttons = {{{btnNewRule, "btnNewRule"},
-                                                                      {btnOpenRule, "btnOpenRule"},
-                                                                      {btnDelete, "btnDelete"},
-                                                                      {btnView, "btnView"},
-                                                                      {btnVars, "btnVars"},
-                                                                      {btnQuestions, "btnQuestions"},
-                                                                      {btnTargets, "btnTargets"},
-                                                                      {btnInfo, "btnInfo"}}};
-    for (const auto& [command, name] : buttons) command->setEnabled(baseWindow_->ButtonEnabled(QLatin1String(name)));
+    for (const auto& [button, which] : BaseCommandButtons()) button->setEnabled(baseWindow_->CommandAvailable(which));
+}
+
+void TfrmMain::BaseRuleCommandsChanged(bool enabled) {
+    for (QAction* command : {btnWatch, btnOpenRule, btnView, btnDelete, btnGo, btnStep}) command->setEnabled(enabled);
+    // Printing needs no rule: the print button keeps its state when the last rule goes.
+    if (enabled) btnPrint->setEnabled(true);
+    mnuExecute->menuAction()->setEnabled(enabled);
+    mnuDebug->menuAction()->setEnabled(enabled);
+}
+
+void TfrmMain::BaseRuleSelected(int number) {
+    const QString shown = number > 0 ? QStringLiteral(" %1").arg(number) : QString();
+    SetButtonHint(btnOpenRule, QStringLiteral("Abrir Regra%1|Abre uma regra selecionada para edição.").arg(shown));
+    SetButtonHint(btnDelete, QStringLiteral("Excluir Regra%1|Exclui a regra selecionada na lista.").arg(shown));
 }
 
 void TfrmMain::DisableBaseButtons() {
-    for (QAction* command : {btnNewRule, btnOpenRule, btnDelete, btnView, btnVars, btnQuestions, btnTargets, btnInfo})
-        command->setEnabled(false);
+    for (const auto& [button, which] : BaseCommandButtons()) button->setEnabled(false);
 }
 
 // ----------------------------------------------------------- consultation

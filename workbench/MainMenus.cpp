@@ -272,14 +272,16 @@ void TfrmMain::CreateMenus() {
     connect(mnuOptions, &QAction::triggered, this, &TfrmMain::ShowOptions);
 
     connect(mnuSystem, &QMenu::aboutToShow, this, &TfrmMain::mnuSystemClick);
-    connect(mnuSystemNewRule, &QAction::triggered, this, [this] { ForwardToBase("btnNewRule"); });
-    connect(mnuSystemOpenRule, &QAction::triggered, this, [this] { ForwardToBase("btnOpenRule"); });
-    connect(mnuSystemDelete, &QAction::triggered, this, [this] { ForwardToBase("btnDelete"); });
-    connect(mnuSystemView, &QAction::triggered, this, [this] { ForwardToBase("btnView"); });
-    connect(mnuSystemVars, &QAction::triggered, this, [this] { ForwardToBase("btnVars"); });
-    connect(mnuSystemTargets, &QAction::triggered, this, [this] { ForwardToBase("btnTargets"); });
-    connect(mnuInterface, &QAction::triggered, this, [this] { ForwardToBase("btnQuestions"); });
-    connect(mnuSystemInfo, &QAction::triggered, this, [this] { ForwardToBase("btnInfo"); });
+    const std::array<TBaseCommandItem, kBaseCommandCount> systemItems = {{{mnuSystemNewRule, TBaseCommand::NewRule},
+                                                                          {mnuSystemOpenRule, TBaseCommand::OpenRule},
+                                                                          {mnuSystemDelete, TBaseCommand::Delete},
+                                                                          {mnuSystemView, TBaseCommand::View},
+                                                                          {mnuSystemVars, TBaseCommand::Vars},
+                                                                          {mnuSystemTargets, TBaseCommand::Targets},
+                                                                          {mnuInterface, TBaseCommand::Questions},
+                                                                          {mnuSystemInfo, TBaseCommand::Info}}};
+    for (const auto& [item, which] : systemItems)
+        connect(item, &QAction::triggered, this, [this, command = which] { ForwardToBase(command); });
 
     connect(mnuStart, &QAction::triggered, this, &TfrmMain::TurnOnExecutionMode);
     connect(mnuFinish, &QAction::triggered, this, &TfrmMain::btnStopClick);
@@ -372,14 +374,8 @@ void TfrmMain::CreateToolBars() {
     connect(btnStep, &QAction::triggered, this, &TfrmMain::ExecuteStep);
     connect(btnAddVars, &QAction::triggered, this, &TfrmMain::mnuAddClick);
     connect(btnWatch, &QAction::triggered, this, &TfrmMain::btnWatchClick);
-    connect(btnNewRule, &QAction::triggered, this, [this] { ForwardToBase("btnNewRule"); });
-    connect(btnOpenRule, &QAction::triggered, this, [this] { ForwardToBase("btnOpenRule"); });
-    connect(btnDelete, &QAction::triggered, this, [this] { ForwardToBase("btnDelete"); });
-    connect(btnView, &QAction::triggered, this, [this] { ForwardToBase("btnView"); });
-    connect(btnVars, &QAction::triggered, this, [this] { ForwardToBase("btnVars"); });
-    connect(btnTargets, &QAction::triggered, this, [this] { ForwardToBase("btnTargets"); });
-    connect(btnQuestions, &QAction::triggered, this, [this] { ForwardToBase("btnQuestions"); });
-    connect(btnInfo, &QAction::triggered, this, [this] { ForwardToBase("btnInfo"); });
+    for (const auto& [button, which] : BaseCommandButtons())
+        connect(button, &QAction::triggered, this, [this, command = which] { ForwardToBase(command); });
     connect(btnHelp, &QAction::triggered, this, &TfrmMain::ShowHelpContents);
 }
 
@@ -534,8 +530,19 @@ void TfrmMain::mnuSystemClick() {
     mnuSystemView->setEnabled(btnView->isEnabled());
 }
 
-void TfrmMain::ForwardToBase(const char* handler) {
-    if (baseWindow_) baseWindow_->ButtonClick(QLatin1String(handler));
+std::array<TfrmMain::TBaseCommandItem, kBaseCommandCount> TfrmMain::BaseCommandButtons() const {
+    return {{{btnNewRule, TBaseCommand::NewRule},
+             {btnOpenRule, TBaseCommand::OpenRule},
+             {btnDelete, TBaseCommand::Delete},
+             {btnView, TBaseCommand::View},
+             {btnVars, TBaseCommand::Vars},
+             {btnTargets, TBaseCommand::Targets},
+             {btnQuestions, TBaseCommand::Questions},
+             {btnInfo, TBaseCommand::Info}}};
+}
+
+void TfrmMain::ForwardToBase(TBaseCommand which) {
+    if (baseWindow_ && baseWindow_->CommandAvailable(which)) baseWindow_->Command(which)->trigger();
 }
 
 // ------------------------------------------------------------ Window menu

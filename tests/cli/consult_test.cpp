@@ -2,12 +2,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "CliCommon.h"
 #include "CliTestSupport.h"
 #include "CmdConsult.h"
-#include "CliCommon.h"
 #include "ExPasswd.h"
 #include "ExSystem.h"
 #include "KbJson.h"
@@ -263,6 +264,60 @@ TEST(AnswersFile, InteractiveTerminalSessionAnswersGoesBackAndExplains) {
     EXPECT_NE(screen.find("==> Tosse = Sim"), std::string::npos);
     EXPECT_NE(screen.find("Resultados de Gripe:"), std::string::npos);
     EXPECT_NE(screen.find("Nenhum valor encontrado."), std::string::npos) << screen;
+}
+
+}  // namespace
+}  // namespace quorvel::cli::test
+
+namespace quorvel::cli::test {
+namespace {
+
+// V1 is concluded from V2, V2 from V3, ... V(n+1) is asked: a chain of n
+// rules, the consultation's deepest shape.
+std::string ChainBase(int rules) {
+    nlohmann::json doc = {{"variables", nlohmann::json::array()}, {"rules", nlohmann::json::array()},
+                          {"targets", {{{"variable", 1}}}}};
+    for (int i = 1; i <= rules + 1; ++i) doc["variables"].push_back({{"code", i}, {"name", "V" + std::to_string(i)}});
+    for (int i = 1; i <= rules; ++i)
+        doc["rules"].push_back(
+            {{"code", i},
+             {"name", "R" + std::to_string(i)},
+             {"order", i},
+             {"premises", {{{"variable", i + 1}, {"operator", "="}, {"value", -2}, {"connective", 2}}}},
+             {"conclusions", {{{"variable", i}, {"value", -2}, {"cnf", 1}}}}});
+    return doc.dump();
+}
+
+TEST(ConsultChain, TheTreeOfALongChainIsWrittenWithEveryLevel) {
+    constexpr int kRules = 400;
+    ScratchDir scratch;
+    std::vector<TKbProblem> problems;
+    TExpertSystem base;
+    ASSERT_TRUE(JsonToBase(ParseKbJson(ChainBase(kRules), problems), base, problems));
+    ASSERT_TRUE(base.Save(scratch.File("cadeia.bcm")));
+    WriteText(scratch.File("r.txt"), "V" + std::to_string(kRules + 1) + " = sim\n");
+    for (const bool json : {false, true}) {
+        TConsultOptions options;
+        options.BaseFile = scratch.File("cadeia.bcm");
+        options.AnswersFile = scratch.File("r.txt");
+        options.Json = json;
+        options.Tree = !json;
+        std::istringstream in;
+        std::ostringstream out, err;
+        ASSERT_EQ(RunConsult(options, in, out, err), kExitOk) << err.str();
+        std::vector<std::string> lines;
+        if (json) {
+            lines = nlohmann::json::parse(out.str())["tree"].get<std::vector<std::string>>();
+        } else {
+            const std::string title = "Árvore de raciocínio:\n";
+            std::istringstream text(out.str().substr(out.str().find(title) + title.size()));
+            for (std::string line; std::getline(text, line);) lines.push_back(line);
+        }
+        // Each rule is entered one level below the premise that needed it.
+        const std::string deepest = std::string(2 * kRules, ' ') + "Resposta do usuário: Sim, com 100%";
+        EXPECT_NE(std::find(lines.begin(), lines.end(), deepest), lines.end()) << json;
+        EXPECT_EQ(lines.front(), "Procurando V1 ...");
+    }
 }
 
 }  // namespace

@@ -98,6 +98,23 @@ TEST(BaseTextRoundTrip, ExampleSourcesAreCanonical) {
     }
 }
 
+// The complete example of the manual is a base that compiles.
+TEST(BaseTextRoundTrip, TheManualsExampleCompiles) {
+    const std::string manual = FileText(std::string(QUORVEL_TEST_DATA) + "/../../resources/help/quorvel.html");
+    const std::size_t start = manual.find("<pre># Triagem de cr");
+    ASSERT_NE(start, std::string::npos);
+    const std::size_t end = manual.find("</pre>", start);
+    std::string text = manual.substr(start + 5, end - start - 5);
+    for (const auto& [entity, character] : {std::pair{"&lt;", "<"}, {"&gt;", ">"}, {"&amp;", "&"}}) {
+        for (std::size_t at = text.find(entity); at != std::string::npos; at = text.find(entity, at))
+            text.replace(at, std::string(entity).size(), character);
+    }
+    test::TCapturingSink sink;
+    TExpertSystem base(&sink);
+    ReadValid(text, base);
+    EXPECT_EQ(base.Rules().Count(), 3);
+}
+
 // A base with one of every kind of line, and names that only read back in quotes.
 const char* const kEveryLine = R"(BASE "  Nome com brancos  "
 VERSÃO 1.1
@@ -127,7 +144,7 @@ VARIÁVEL Resposta @3
   VALOR Sim
   VALOR "@5" @7
     AJUDA -12
-  VALOR "  "
+  VALOR "  x  "
   PERGUNTA Qual?
 
 VARIÁVEL MULTIVALORADA a=b
@@ -472,6 +489,16 @@ TEST(BaseTextErrors, EveryErrorNamesItsLineAndColumnAndNothingReachesTheBase) {
         {"VARIÁVEL A\n  INTERVALO 0;1", {"2:3: INTERVALO só em variável NUMÉRICA; use VALOR"}},
         {"VARIÁVEL NUMÉRICA A\n  VALOR x", {"2:3: uma variável NUMÉRICA tem INTERVALO, não VALOR"}},
         {"VARIÁVEL A\n  VALOR x\n  VALOR X", {"3:9: valor \"X\" repetido (já na linha 2)"}},
+        // the variables editor's rules for values, intervals and names
+        {"VARIÁVEL A\n  VALOR desconhecido",
+         {"2:9: DESCONHECIDO é o valor de toda variável que não pôde ser determinada e não pode ser o nome de um "
+          "valor!"}},
+        {"VARIÁVEL A\n  VALOR \"a\\\"b\"", {"2:9: Não se pode utilizar aspas duplas no nome do valor!"}},
+        {"VARIÁVEL A\n  VALOR \"  \"", {"2:9: O nome do valor não pode ser somente espaços em branco!"}},
+        {"VARIÁVEL NUMÉRICA N\n  INTERVALO 10;0",
+         {"2:13: intervalo \"10;0\" inválido; use min;max, min; ou ;max com max maior que min"}},
+        {"VARIÁVEL NUMÉRICA N\n  INTERVALO 0;1\n  INTERVALO 2;3",
+         {"3:3: Você não pode incluir mais nenhum valor em uma variável numérica!"}},
         {"VARIÁVEL A\n  AJUDA 3", {"2:3: AJUDA deve seguir o VALOR a que se refere"}},
         {"VARIÁVEL A\n  VALOR x\n  AJUDA 3\n  AJUDA 4", {"4:3: o valor já tem AJUDA (na linha 3)"}},
         {"VARIÁVEL A\n  VALOR x\n  AJUDA 1.5",
@@ -508,6 +535,8 @@ TEST(BaseTextErrors, EveryErrorNamesItsLineAndColumnAndNothingReachesTheBase) {
          {"3:10: a variável \"A\" não tem o valor \"y\" (seus valores são Sim e Não)"}},
         {"VARIÁVEL NUMÉRICA N\nREGRA\n  SE N > @3\n  ENTÃO N = 1", {"3:10: a fórmula @3 não existe"}},
         {"VARIÁVEL A\nREGRA\n  SE A = Sim\n  ENTÃO A = Sim CNF x%", {"4:21: porcentagem inválida: \"x%\""}},
+        {"VARIÁVEL A\nREGRA\n  SE A = Sim\n  ENTÃO A = Sim CNF 9000%",
+         {"4:21: grau de confiança fora de -99% a 999%, o que o editor de regras aceita"}},
         {"VARIÁVEL A\nREGRA\n  SE A = Sim\n  ENTÃO A = Sim CNF 1e41 %",
          {"4:21: a porcentagem 1e41 não pode ser gravada no arquivo"}},
         {"VARIÁVEL NUMÉRICA N\nREGRA\n  SE N > 1 @0\n  ENTÃO N = 1", {"3:12: o código deve ser de 1 a 32767, não 0"}},

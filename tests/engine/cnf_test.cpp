@@ -249,7 +249,7 @@ TEST_F(CnfTest, RuleWithoutPremisesOrAbandonedIsNeverAccepted) {
         ++calls;
         return 1.0f;
     };
-    TRuleOutcome outcome = EvaluateRulePremises({}, calculus, false, premise, [] { return false; });
+    TRuleOutcome outcome = EvaluateRulePremises(std::vector<int32_t>{}, calculus, false, premise, [] { return false; });
     EXPECT_FALSE(outcome.Accepted);
     EXPECT_EQ(outcome.Cnf, 0.0f);
     EXPECT_EQ(calls, 0);

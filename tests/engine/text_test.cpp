@@ -21,6 +21,28 @@ TEST(GeneralFormat, FollowsTheClassicRules) {
     for (const auto& c : cases) EXPECT_EQ(FormatGeneral(c.value, c.digits), c.text) << static_cast<double>(c.value);
 }
 
+TEST(GeneralFormat, RoundsADecimalTieAwayFromZero) {
+    struct Case {
+        long double value;
+        int digits;
+        const char* text;
+    };
+    const Case cases[] = {
+        {57.8125L, 5, "57.813"},
+        {-57.8125L, 5, "-57.813"},
+        {static_cast<float>(-2751.05), 15, "-2751.05004882813"},
+        {static_cast<float>(2751.05), 15, "2751.05004882813"},
+        {0.125L, 2, "0.13"},
+        {2.5L, 1, "3"},
+        {-0.375L, 2, "-0.38"},
+        {99.96L, 3, "100"},         // the carry reaches the first digit
+        {9.5L, 1, "1E1"},           // the carry moves the exponent
+        {12.34L, 3, "12.3"},        // below the half
+        {0.0625L, 1, "0.06"},       // below the half
+    };
+    for (const auto& c : cases) EXPECT_EQ(FormatGeneral(c.value, c.digits), c.text) << static_cast<double>(c.value);
+}
+
 TEST(TextToNumber, AcceptsPointOrCommaAndRejectsJunk) {
     EXPECT_EQ(TextToNumber("2.5").value(), 2.5L);
     EXPECT_EQ(TextToNumber("2,5").value(), 2.5L);

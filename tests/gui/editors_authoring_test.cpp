@@ -49,32 +49,9 @@ T* Child(TfrmMain& frame) {
     return nullptr;
 }
 
-int RowOf(const QListWidget* list, const QString& text) {
-    for (int i = 0; i < list->count(); ++i)
-        if (list->item(i)->text() == text) return i;
-    return -1;
-}
-
-void Click(QListWidget* list, const QString& text) {
-    const int row = RowOf(list, text);
-    QVERIFY2(row >= 0, qPrintable(text));
-    list->setCurrentRow(row);
-    list->item(row)->setSelected(true);
-}
-
 void Enter(QLineEdit* box, const QString& text) {
     box->setText(text);
     QTest::keyClick(box, Qt::Key_Return);
-}
-
-void DragRow(QListWidget* list, int from, int to) {
-    const QPoint start = list->visualItemRect(list->item(from)).center();
-    const QPoint end = list->visualItemRect(list->item(to)).center();
-    QTest::mousePress(list->viewport(), Qt::LeftButton, {}, start);
-    QMouseEvent move(QEvent::MouseMove, QPointF(end), list->viewport()->mapToGlobal(QPointF(end)), Qt::NoButton,
-                     Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(list->viewport(), &move);
-    QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, end);
 }
 
 // One line as the line editor takes it: a premise or, with `cnf`, a conclusion.
@@ -246,7 +223,7 @@ private slots:
         TfrmMain frame;
         frame.resize(1100, 760);
         frame.show();
-        frame.btnNew->trigger();
+        Command(frame, "btnNew")->trigger();
         TfrmBase* base = frame.BaseWindow();
         QVERIFY(base);
         QCOMPARE(base->windowTitle(), QStringLiteral("SEM NOME"));

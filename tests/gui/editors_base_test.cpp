@@ -6,9 +6,12 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QtTest>
+#include <deque>
 
 #include "Base.h"
+#include "BaseFrame.h"
 #include "IniFile.h"
 #include "Main.h"
 #include "Newrule.h"
@@ -39,7 +42,7 @@ void FillFive(quorvel::TExpertSystem& engine) {
 
 // A base window on `fill`, as after opening a file.
 TfrmBase* OpenWith(TfrmMain& frame, const std::function<void(quorvel::TExpertSystem&)>& fill) {
-    frame.btnNew->trigger();
+    Command(frame, "btnNew")->trigger();
     TfrmBase* base = frame.BaseWindow();
     fill(frame.ExpertSystem());
     base->RefillRules();
@@ -50,15 +53,54 @@ TfrmBase* OpenWith(TfrmMain& frame, const std::function<void(quorvel::TExpertSys
 
 QStringList RowsOf(TfrmBase* base) { return Rows(base->listRules); }
 
-void DragRow(QListWidget* list, int from, int to) {
-    const QPoint start = list->visualItemRect(list->item(from)).center();
-    const QPoint end = list->visualItemRect(list->item(to)).center();
-    QTest::mousePress(list->viewport(), Qt::LeftButton, {}, start);
-    QMouseEvent move(QEvent::MouseMove, QPointF(end), list->viewport()->mapToGlobal(QPointF(end)), Qt::NoButton,
-                     Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(list->viewport(), &move);
-    QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, end);
-}
+// Messages answered from a script, and recorded.
+class TScriptedSink : public quorvel::IMessageSink {
+public:
+    TMsgResult ShowMessage(TMsgKind, TMsgButtons, const std::string& text) override {
+        messages << QString::fromStdString(text);
+        if (answers.empty()) return TMsgResult::Ok;
+        const TMsgResult answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+
+    QStringList messages;
+    std::deque<TMsgResult> answers;
+};
+
+// A frame of the tests' own: the rule-base window needs no more of the
+// workbench than TBaseFrame. It records what the window asked of it.
+class TTestFrame : public TBaseFrame {
+public:
+    TTestFrame() {
+        area_.resize(700, 500);
+        area_.show();
+    }
+
+    quorvel::TExpertSystem& ExpertSystem() override { return engine_; }
+    quorvel::IMessageSink& Sink() const override { return sink; }
+    QMdiArea* MdiArea() const override { return &area_; }
+    void BaseWindowCreated(TfrmBase* window) override { created = window; }
+    void BaseWindowClosed(TfrmBase* window, bool countAsRecent) override {
+        closed = window;
+        closedAsRecent = countAsRecent;
+    }
+    bool SaveBase() override {
+        ++saves;
+        return true;
+    }
+    void PrintBase() override {}
+
+    mutable TScriptedSink sink;
+    TfrmBase* created = nullptr;
+    TfrmBase* closed = nullptr;
+    bool closedAsRecent = false;
+    int saves = 0;
+
+private:
+    quorvel::TExpertSystem engine_;
+    mutable QMdiArea area_;  // after the engine: its windows go first
+};
 
 template <class T>
 QList<T*> Children(TfrmMain& frame) {
@@ -101,7 +143,7 @@ private slots:
         QVERIFY(base->Modified());
 
         // Rule 1 (by the main window's button and the Del key): the new first row.
-        frame.btnDelete->trigger();
+        Command(frame, "btnDelete")->trigger();
         QCOMPARE(base->listRules->currentRow(), 0);
         QCOMPARE(base->listRules->item(0)->text(), QStringLiteral("REGRA  1     Três"));
         QTest::keyClick(base->listRules, Qt::Key_Delete);
@@ -112,7 +154,8 @@ private slots:
         base->btnDelete->click();
         QCOMPARE(base->RuleCount(), 0);
         for (QPushButton* button : {base->btnOpenRule, base->btnDelete, base->btnView}) QVERIFY(!button->isEnabled());
-        for (QAction* command : {frame.btnOpenRule, frame.btnDelete, frame.btnView}) QVERIFY(!command->isEnabled());
+        for (QAction* command : {Command(frame, "btnOpenRule"), Command(frame, "btnDelete"), Command(frame, "btnView")})
+            QVERIFY(!command->isEnabled());
         base->DropWithoutQuery();
     }
 
@@ -138,6 +181,62 @@ private slots:
         QCOMPARE(base->listRules->item(0)->text(), QStringLiteral("REGRA  1     Dois"));
         QVERIFY(messages.shown.empty());
         base->DropWithoutQuery();
+    }
+
+    // Without the main window: what the rule-base window tells its frame,
+    // and the commands the frame runs through the window's actions.
+    void standsInAnyFrame() {
+        TTestFrame frame;
+        auto* base = new TfrmBase(frame);
+        QCOMPARE(frame.created, base);
+        QCOMPARE(frame.MdiArea()->subWindowList(), QList<QMdiSubWindow*>{base});
+        QSignalSpy ruleCommands(base, &TfrmBase::ruleCommandsChanged);
+        QSignalSpy selected(base, &TfrmBase::ruleSelected);
+        QSignalSpy commands(base, &TfrmBase::commandsChanged);
+        base->show();
+
+        FillFive(frame.ExpertSystem());
+        base->RefillRules();
+        base->SelectFirstRule();
+        QCOMPARE(ruleCommands.takeFirst(), QVariantList{true});
+        QCOMPARE(selected.takeLast(), QVariantList{1});
+        base->listRules->setCurrentRow(3);
+        QCOMPARE(selected.takeLast(), QVariantList{4});
+
+        // The frame runs a command by triggering its action; its button follows the action's state.
+        frame.sink.answers = {TMsgResult::Yes};
+        base->Command(TBaseCommand::Delete)->trigger();
+        QCOMPARE(frame.sink.messages, QStringList{kDeleteRule});
+        QCOMPARE(base->RuleCount(), 4);
+        base->Command(TBaseCommand::View)->setEnabled(false);
+        QVERIFY(!base->btnView->isEnabled());
+        base->Command(TBaseCommand::View)->setEnabled(true);
+        QVERIFY(base->btnView->isEnabled());
+
+        // A disabled window (a consultation runs) offers no command.
+        QVERIFY(base->CommandAvailable(TBaseCommand::Vars));
+        base->setEnabled(false);
+        QVERIFY(!base->CommandAvailable(TBaseCommand::Vars));
+        base->setEnabled(true);
+
+        // The last rule goes: the rule commands go off and the frame mirrors again.
+        for (int left = base->RuleCount(); left > 0; --left) {
+            frame.sink.answers = {TMsgResult::Yes};
+            base->btnDelete->click();
+        }
+        QCOMPARE(ruleCommands.takeLast(), QVariantList{false});
+        QCOMPARE(selected.takeLast(), QVariantList{0});
+        QCOMPARE(commands.count(), 1);
+        QVERIFY(!base->CommandAvailable(TBaseCommand::OpenRule));
+
+        // Closing a changed base: Yes runs the frame's Save, and the window goes.
+        const QPointer<TfrmBase> watched = base;
+        frame.sink.answers = {TMsgResult::Yes};
+        base->close();
+        QCOMPARE(frame.saves, 1);
+        QCOMPARE(frame.closed, base);
+        QVERIFY(frame.closedAsRecent);
+        QTRY_VERIFY(!watched);
     }
 
     void rulesMoveByDragging() {
@@ -202,7 +301,7 @@ private slots:
         base->listRules->setCurrentRow(2);
         base->btnOpenRule->click();
         base->listRules->setCurrentRow(4);
-        frame.btnOpenRule->trigger();
+        Command(frame, "btnOpenRule")->trigger();
         base->listRules->setCurrentRow(2);
         base->btnOpenRule->click();
         QCOMPARE(Children<TfrmRule>(frame).size(), 2);
@@ -235,7 +334,7 @@ private slots:
             dialog->editOrder->setText(QStringLiteral("1"));
             dialog->btnOk->click();
         });
-        frame.btnNewRule->trigger();
+        Command(frame, "btnNewRule")->trigger();
         QList<TfrmRule*> windows = Children<TfrmRule>(frame);
         QCOMPARE(windows.size(), 1);
         TfrmRule* copy = windows.front();
@@ -262,7 +361,7 @@ private slots:
             button->click();
             button->click();
         }
-        frame.btnVars->trigger();
+        Command(frame, "btnVars")->trigger();
         QCOMPARE(frame.MdiArea()->subWindowList().size(), 5);
         QVERIFY(base->EditorOpen(TEditorKind::Targets));
 

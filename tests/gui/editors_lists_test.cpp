@@ -25,19 +25,6 @@ namespace {
 const QString kNoPermission =
     QStringLiteral("Lembre-se de que você não tem permissão para alterar essa base de conhecimento!");
 
-int RowOf(const QListWidget* list, const QString& text) {
-    for (int i = 0; i < list->count(); ++i)
-        if (list->item(i)->text() == text) return i;
-    return -1;
-}
-
-void Click(QListWidget* list, const QString& text) {
-    const int row = RowOf(list, text);
-    QVERIFY2(row >= 0, qPrintable(text));
-    list->setCurrentRow(row);
-    list->item(row)->setSelected(true);
-}
-
 // Adds a row to the selection, as a Ctrl+click does.
 void SelectAlso(QListWidget* list, const QString& text) {
     const int row = RowOf(list, text);
@@ -50,17 +37,6 @@ std::vector<std::pair<int32_t, bool>> BaseTargets(quorvel::TExpertSystem& engine
     for (const quorvel::TTargetNode& target : engine.Targets().Items())
         targets.emplace_back(target.VarCode, target.ShowResults);
     return targets;
-}
-
-// Drags a row of the list onto another with the mouse.
-void DragRow(QListWidget* list, int from, int to) {
-    const QPoint start = list->visualItemRect(list->item(from)).center();
-    const QPoint end = list->visualItemRect(list->item(to)).center();
-    QTest::mousePress(list->viewport(), Qt::LeftButton, {}, start);
-    QMouseEvent move(QEvent::MouseMove, QPointF(end), list->viewport()->mapToGlobal(QPointF(end)), Qt::NoButton,
-                     Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(list->viewport(), &move);
-    QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, end);
 }
 
 }  // namespace

@@ -32,7 +32,9 @@ using quorvel::TMsgButtons;
 using quorvel::TMsgKind;
 using quorvel::TMsgResult;
 
-// The message script and the modal-dialog helper of the workbench tests.
+// The message script, the modal-dialog helper and the frame's commands of
+// the workbench tests.
+using maintest::Command;
 using maintest::TMessageScript;
 using maintest::TShown;
 using maintest::WhenModal;
@@ -109,6 +111,33 @@ private:
     quorvel::TExpertSystem& engine_;
     QMdiArea area_;
 };
+
+// The row showing `text`, or -1.
+inline int RowOf(const QListWidget* list, const QString& text) {
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->text() == text) return i;
+    return -1;
+}
+
+// Selects the row showing `text`, as a click on it does.
+inline void Click(QListWidget* list, const QString& text) {
+    const int row = RowOf(list, text);
+    QVERIFY2(row >= 0, qPrintable(text));
+    list->setCurrentRow(row);
+    list->item(row)->setSelected(true);
+}
+
+// Drags row `from` onto row `to` with the mouse: press, a move past the drag
+// distance, release.
+inline void DragRow(QListWidget* list, int from, int to) {
+    const QPoint start = list->visualItemRect(list->item(from)).center();
+    const QPoint end = list->visualItemRect(list->item(to)).center();
+    QTest::mousePress(list->viewport(), Qt::LeftButton, {}, start);
+    QMouseEvent move(QEvent::MouseMove, QPointF(end), list->viewport()->mapToGlobal(QPointF(end)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list->viewport(), &move);
+    QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, end);
+}
 
 // The rows of a list as shown.
 inline QStringList Rows(const QListWidget* list) {

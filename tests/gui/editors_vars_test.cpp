@@ -21,12 +21,6 @@ const QString kBadInterval = QStringLiteral(
     "Você colocou um valor inaceitável de intervalo. Deixe os valores em branco ou coloque um intervalo do tipo "
     "\"min;max\"");
 
-int RowOf(const QListWidget* list, const QString& text) {
-    for (int i = 0; i < list->count(); ++i)
-        if (list->item(i)->text() == text) return i;
-    return -1;
-}
-
 void SelectVar(TfrmVars* window, const QString& name) {
     window->listVars->setCurrentRow(RowOf(window->listVars, name));
 }
@@ -44,17 +38,6 @@ void TypeVar(TfrmVars* window, const QString& name) {
 void TypeValue(TfrmVars* window, const QString& name) {
     window->editValue->setText(name);
     QTest::keyClick(window->editValue, Qt::Key_Return);
-}
-
-// Drags a row of the list onto another with the mouse.
-void DragRow(QListWidget* list, int from, int to) {
-    const QPoint start = list->visualItemRect(list->item(from)).center();
-    const QPoint end = list->visualItemRect(list->item(to)).center();
-    QTest::mousePress(list->viewport(), Qt::LeftButton, {}, start);
-    QMouseEvent move(QEvent::MouseMove, QPointF(end), list->viewport()->mapToGlobal(QPointF(end)), Qt::NoButton,
-                     Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(list->viewport(), &move);
-    QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, end);
 }
 
 }  // namespace

@@ -98,7 +98,7 @@ private slots:
         TfrmMain frame;
         TMessageScript messages;
         if (state == QLatin1String("new")) {
-            frame.btnNew->trigger();
+            Command(frame, "btnNew")->trigger();
         } else if (state.startsWith(QLatin1String("open")) || state == QLatin1String("closed")) {
             const int level = state == QLatin1String("closed") ? 1 : state.back().digitValue();
             OpenWith(frame, Path("estado.bcm"), level == 1 ? std::nullopt : std::optional<int16_t>(int16_t(level)));
@@ -109,24 +109,24 @@ private slots:
 
     void theSystemMenuMirrorsTheRuleButtons() {
         TfrmMain frame;
-        frame.btnNew->trigger();
+        Command(frame, "btnNew")->trigger();
         frame.mnuSystemClick();
-        QVERIFY(frame.mnuSystemNewRule->isEnabled());
-        QVERIFY(!frame.mnuSystemOpenRule->isEnabled());
-        QVERIFY(!frame.mnuSystemDelete->isEnabled());
-        QVERIFY(!frame.mnuSystemView->isEnabled());
+        QVERIFY(Command(frame, "mnuSystemNewRule")->isEnabled());
+        QVERIFY(!Command(frame, "mnuSystemOpenRule")->isEnabled());
+        QVERIFY(!Command(frame, "mnuSystemDelete")->isEnabled());
+        QVERIFY(!Command(frame, "mnuSystemView")->isEnabled());
         OpenWith(frame, Path("sistema.bcm"), std::nullopt);
         frame.mnuSystemClick();
-        QVERIFY(frame.mnuSystemOpenRule->isEnabled() && frame.mnuSystemDelete->isEnabled() &&
-                frame.mnuSystemView->isEnabled());
+        QVERIFY(Command(frame, "mnuSystemOpenRule")->isEnabled() && Command(frame, "mnuSystemDelete")->isEnabled() &&
+                Command(frame, "mnuSystemView")->isEnabled());
     }
 
     void startingABaseWithoutRulesOnlySaysSo() {
         TfrmMain frame;
         TMessageScript messages;
-        frame.btnNew->trigger();
+        Command(frame, "btnNew")->trigger();
         const QStringList before = UsableOf(frame, kCommands);
-        frame.btnGo->trigger();
+        Command(frame, "btnGo")->trigger();
         QCOMPARE(messages.Texts(), QStringList{QStringLiteral("Crie algumas regra antes!")});
         QCOMPARE(messages.shown[0].kind, TMsgKind::Information);
         QCOMPARE(UsableOf(frame, kCommands), before);
@@ -153,15 +153,15 @@ private slots:
             asked = questions;
             seenRunning = UsableOf(frame, kCommands);
             childrenDisabled = !frame.BaseWindow()->isEnabled();
-            goHint = frame.btnGo->toolTip() + QLatin1Char('|') + frame.btnGo->statusTip();
-            startCaption = frame.mnuStart->text();
-            frame.btnPause->trigger();
+            goHint = Command(frame, "btnGo")->toolTip() + QLatin1Char('|') + Command(frame, "btnGo")->statusTip();
+            startCaption = Command(frame, "mnuStart")->text();
+            Command(frame, "btnPause")->trigger();
             seenPaused = UsableOf(frame, kCommands);
-            frame.mnuStart->trigger();  // Continue
+            Command(frame, "mnuStart")->trigger();  // Continue
             seenContinued = UsableOf(frame, kCommands);
-            frame.btnStop->trigger();
+            Command(frame, "btnStop")->trigger();
         });
-        frame.btnGo->trigger();
+        Command(frame, "btnGo")->trigger();
         QCOMPARE(asked, 1);
         QCOMPARE(seenRunning, running);
         QVERIFY(childrenDisabled);
@@ -173,8 +173,8 @@ private slots:
         QVERIFY(!frame.ExpertSystem().Running);
         QCOMPARE(UsableOf(frame, kCommands), kEditingWithRules);
         QVERIFY(frame.BaseWindow()->isEnabled());
-        QCOMPARE(frame.mnuStart->text(), QStringLiteral("&Iniciar"));
-        QCOMPARE(frame.btnGo->toolTip(), QStringLiteral("Iniciar"));
+        QCOMPARE(Command(frame, "mnuStart")->text(), QStringLiteral("&Iniciar"));
+        QCOMPARE(Command(frame, "btnGo")->toolTip(), QStringLiteral("Iniciar"));
         QVERIFY(messages.shown.empty());
     }
 
@@ -191,11 +191,11 @@ private slots:
         bool stillOpen = false;
         QTimer::singleShot(0, &frame, [&] {
             seen = UsableOf(frame, kCommands);
-            frame.mnuNew->trigger();  // its shortcut may still reach it
+            Command(frame, "mnuNew")->trigger();  // its shortcut may still reach it
             stillOpen = frame.BaseWindow() && frame.ExpertSystem().Running;
-            frame.btnStop->trigger();
+            Command(frame, "btnStop")->trigger();
         });
-        frame.btnStep->trigger();
+        Command(frame, "btnStep")->trigger();
         // The trace window holds the engine before the first premise, where Stop ends it.
         QVERIFY(questions <= 1);
         QVERIFY(!seen.contains(QStringLiteral("mnuNew")) && !seen.contains(QStringLiteral("btnOpen")));
@@ -211,7 +211,7 @@ private slots:
         TMessageScript messages;
         OpenWith(frame, Path("sem-janela.bcm"), std::nullopt);
         frame.ExpertSystem().SetQuestionDialogFactory([](quorvel::TExpertSystem&) { return nullptr; });
-        frame.btnGo->trigger();
+        Command(frame, "btnGo")->trigger();
         QVERIFY(!frame.ExpertSystem().Running);
         QCOMPARE(messages.shown.size(), std::size_t(1));
         QCOMPARE(messages.shown[0].kind, TMsgKind::Error);
@@ -237,7 +237,7 @@ private slots:
             dialog->OKBtn->click();
             if (dialog->isVisible()) dialog->CancelBtn->click();
         });
-        frame.mnuOptions->trigger();
+        Command(frame, "mnuOptions")->trigger();
         QCOMPARE(frame.BaseWindow()->Modified(), modified);
         QCOMPARE(messages.Texts(),
                  modified ? QStringList()
@@ -301,7 +301,7 @@ private slots:
             shown = true;
             dialog->reject();
         });
-        frame.btnGo->trigger();
+        Command(frame, "btnGo")->trigger();
         QVERIFY(shown);
         QCOMPARE(questions, 0);
         QVERIFY(!frame.ExpertSystem().Running);
@@ -319,10 +319,10 @@ private slots:
         QStringList seen;
         QTimer::singleShot(0, &frame, [&] {
             seen = UsableOf(frame, kCommands);
-            frame.mnuBreak->trigger();
-            frame.btnStop->trigger();
+            Command(frame, "mnuBreak")->trigger();
+            Command(frame, "btnStop")->trigger();
         });
-        frame.btnGo->trigger();
+        Command(frame, "btnGo")->trigger();
         QCOMPARE(questions, 1);
         QCOMPARE(seen, QStringList({"btnStop", "mnuFinish"}));
         QVERIFY(!frame.ExpertSystem().Running);

@@ -36,7 +36,7 @@ QStringList RecentEntries() {
 
 QStringList RecentMenu(const TfrmMain& frame) {
     QStringList items;
-    for (QAction* item : frame.mnuLastFile)
+    for (QAction* item : RecentFileItems(frame))
         if (item->isVisible()) items << item->text();
     return items;
 }
@@ -68,7 +68,7 @@ private slots:
 
     void newMakesAnUnnamedEmptyBase() {
         TfrmMain frame;
-        frame.btnNew->trigger();
+        Command(frame, "btnNew")->trigger();
         TfrmBase* window = frame.BaseWindow();
         QVERIFY(window);
         QVERIFY(frame.BaseOpen);
@@ -78,7 +78,7 @@ private slots:
         QVERIFY(!window->Modified());
         QCOMPARE(frame.MdiArea()->subWindowList().size(), 1);
         // A second New replaces the first window.
-        frame.mnuNew->trigger();
+        Command(frame, "mnuNew")->trigger();
         QCOMPARE(frame.MdiArea()->subWindowList().size(), 1);
         QVERIFY(frame.BaseWindow() != window);
     }
@@ -89,7 +89,7 @@ private slots:
         TMessageScript messages;
         TFileDialogView seen;
         ChooseFile(Path("gripe.bcm"), &seen);
-        frame.btnOpen->trigger();
+        Command(frame, "btnOpen")->trigger();
         QVERIFY(seen.shown);
         QCOMPARE(seen.defaultSuffix, QStringLiteral("bcm"));
         QVERIFY(frame.BaseOpen);
@@ -98,10 +98,10 @@ private slots:
         QCOMPARE(Rows(frame.BaseWindow()),
                  QStringList({QStringLiteral("REGRA  1     Gripe"), QStringLiteral("REGRA  2     Diagnóstico")}));
         QCOMPARE(frame.BaseWindow()->listRules->currentRow(), 0);
-        QCOMPARE(frame.btnOpenRule->toolTip(), QStringLiteral("Abrir Regra 1"));
+        QCOMPARE(Command(frame, "btnOpenRule")->toolTip(), QStringLiteral("Abrir Regra 1"));
         frame.BaseWindow()->listRules->setCurrentRow(1);
-        QCOMPARE(frame.btnDelete->toolTip(), QStringLiteral("Excluir Regra 2"));
-        QCOMPARE(frame.btnDelete->statusTip(), QStringLiteral("Exclui a regra selecionada na lista."));
+        QCOMPARE(Command(frame, "btnDelete")->toolTip(), QStringLiteral("Excluir Regra 2"));
+        QCOMPARE(Command(frame, "btnDelete")->statusTip(), QStringLiteral("Exclui a regra selecionada na lista."));
         QVERIFY(messages.shown.empty());
         QCOMPARE(RecentEntries().front(), Path("gripe.bcm"));
     }
@@ -148,7 +148,7 @@ private slots:
         QVERIFY(frame.MdiArea()->subWindowList().isEmpty());
         QVERIFY(frame.CurrentFile.isEmpty());
         QVERIFY(RecentEntries().join(QString()).isEmpty());
-        QVERIFY(!Usable(frame.btnSave) && !Usable(frame.btnGo));
+        QVERIFY(!Usable(Command(frame, "btnSave")) && !Usable(Command(frame, "btnGo")));
     }
 
     void aNameWithoutExtensionGetsBcm() {
@@ -251,7 +251,7 @@ private slots:
         QVERIFY(frame.OpenBase(Path("senha.bcm")));
         QCOMPARE(frame.ExpertSystem().AccessLevel, 1);
         QVERIFY(messages.shown.empty());
-        QVERIFY(Usable(frame.btnSave));
+        QVERIFY(Usable(Command(frame, "btnSave")));
 
         WhenModal<TdialogPasswd>([](TdialogPasswd* dialog) { dialog->CancelBtn->click(); });
         QVERIFY(!frame.OpenBase(Path("senha.bcm")));
@@ -262,7 +262,7 @@ private slots:
     void saveOfANewBaseAsksForTheFileInTheWorkingFolder() {
         TfrmMain frame;
         frame.WorkingFolder = dir_->path();
-        frame.btnNew->trigger();
+        Command(frame, "btnNew")->trigger();
         frame.BaseWindow()->SetModified(true);
         TFileDialogView seen;
         ChooseFile(Path("nova"), &seen);
@@ -277,7 +277,7 @@ private slots:
         QVERIFY(check.Load(QFile::encodeName(Path("nova.bcm")).toStdString()));
 
         // Cancelling the dialog writes nothing and says so to the close question.
-        frame.mnuNew->trigger();
+        Command(frame, "mnuNew")->trigger();
         frame.BaseWindow()->SetModified(true);
         ChooseFile(QString());
         QVERIFY(!frame.btnSaveClick());
@@ -293,7 +293,7 @@ private slots:
         frame.ExpertSystem().BaseName = "Outro nome";
         frame.BaseWindow()->SetModified(true);
         ChooseFile(Path("copia.bcm"));
-        frame.mnuSaveAs->trigger();
+        Command(frame, "mnuSaveAs")->trigger();
         QCOMPARE(frame.CurrentFile, Path("copia.bcm"));
         QCOMPARE(frame.BaseWindow()->windowTitle(), QStringLiteral("copia.bcm"));
         QVERIFY(!frame.BaseWindow()->Modified());
@@ -470,16 +470,16 @@ private slots:
         QCOMPARE(RecentEntries(), QStringList({Path("e.bcm"), Path("d.bcm"), Path("c.bcm"), Path("b.bcm")}));
         QCOMPARE(RecentMenu(frame), QStringList({QStringLiteral("&1 e.bcm"), QStringLiteral("&2 d.bcm"),
                                                  QStringLiteral("&3 c.bcm"), QStringLiteral("&4 b.bcm")}));
-        QVERIFY(frame.mnuFileBar->isVisible());
-        QCOMPARE(frame.mnuLastFile[2]->statusTip(), Path("c.bcm"));
+        QVERIFY(Command(frame, "mnuFileBar")->isVisible());
+        QCOMPARE(Command(frame, "mnuLastFile3")->statusTip(), Path("c.bcm"));
 
         // Opening the second entry moves it to the top, the others keep their order.
-        frame.mnuLastFile[1]->trigger();
+        Command(frame, "mnuLastFile2")->trigger();
         QCOMPARE(frame.CurrentFile, Path("d.bcm"));
         QCOMPARE(RecentEntries(), QStringList({Path("d.bcm"), Path("e.bcm"), Path("c.bcm"), Path("b.bcm")}));
 
         // A new base never saved leaves an empty first entry when it closes.
-        frame.btnNew->trigger();
+        Command(frame, "btnNew")->trigger();
         frame.BaseWindow()->close();
         QCOMPARE(RecentEntries(), QStringList({QString(), Path("d.bcm"), Path("e.bcm"), Path("c.bcm")}));
         TfrmMain next;
@@ -497,7 +497,7 @@ private slots:
         QVERIFY(frame.OpenBase(Path("exportar.bcm")));
         TFileDialogView seen;
         ChooseFile(Path("relatorios/base.txt"), &seen);
-        frame.mnuExportBase->trigger();
+        Command(frame, "mnuExportBase")->trigger();
         QCOMPARE(seen.defaultSuffix, QStringLiteral("txt"));
         QVERIFY(ReadAll(Path("relatorios/base.txt")).contains("Gripe"));
         QCOMPARE(QDir(frame.WorkingFolder).absolutePath(), QDir(Path("relatorios")).absolutePath());
@@ -514,11 +514,11 @@ private slots:
         QVERIFY(frame.OpenBase(Path("caminho.bcm")));
         frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
-        frame.mnuFile->popup(frame.mapToGlobal(QPoint(10, 10)));
-        QVERIFY(QTest::qWaitForWindowExposed(frame.mnuFile));
-        frame.mnuFile->setActiveAction(frame.mnuLastFile[0]);
+        MenuOf(frame, "mnuFile")->popup(frame.mapToGlobal(QPoint(10, 10)));
+        QVERIFY(QTest::qWaitForWindowExposed(MenuOf(frame, "mnuFile")));
+        MenuOf(frame, "mnuFile")->setActiveAction(Command(frame, "mnuLastFile1"));
         QTRY_COMPARE(frame.StatusPanels().Message(), Path("caminho.bcm"));
-        frame.mnuFile->hide();
+        MenuOf(frame, "mnuFile")->hide();
     }
 };
 

@@ -136,7 +136,7 @@ private slots:
         Write(kBarSections[1], QStringLiteral("Dock"), 9);
         TfrmMain frame;
         QVERIFY(!frame.isMaximized() && !frame.isMinimized());
-        QCOMPARE(DockOf(frame, frame.XToolBarConsult), 1);
+        QCOMPARE(DockOf(frame, ToolBarOf(frame, "XToolBarConsult")), 1);
     }
 
     // Every dock, a floating toolbar and a hidden one survive a close and a start.
@@ -159,11 +159,11 @@ private slots:
             QVERIFY(QTest::qWaitForWindowExposed(&frame));
             const auto bars = frame.ToolBars();
             for (int i = 0; i < 4; ++i) QCOMPARE(DockOf(frame, bars[static_cast<std::size_t>(i)]), docks[i]);
-            QVERIFY(frame.XToolBarHelp->isHidden());
-            QVERIFY(!frame.XToolBarSystem->isHidden());
-            QCOMPARE(frame.XToolBarSystem->geometry().topLeft(), QPoint(300, 250));
+            QVERIFY(ToolBarOf(frame, "XToolBarHelp")->isHidden());
+            QVERIFY(!ToolBarOf(frame, "XToolBarSystem")->isHidden());
+            QCOMPARE(ToolBarOf(frame, "XToolBarSystem")->geometry().topLeft(), QPoint(300, 250));
             // A vertical dock turns its toolbars.
-            QCOMPARE(frame.XToolBarConsult->orientation(), Qt::Vertical);
+            QCOMPARE(ToolBarOf(frame, "XToolBarConsult")->orientation(), Qt::Vertical);
             frame.close();
             for (int i = 0; i < 4; ++i) QCOMPARE(Read(kBarSections[i], QStringLiteral("Dock")), docks[i]);
             QCOMPARE(Read(kBarSections[3], QStringLiteral("Visível")), 0);
@@ -180,8 +180,8 @@ private slots:
         frame.resize(900, 500);
         frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
-        QTRY_COMPARE(frame.XToolBarHelp->y(), frame.XToolBarFile->y());
-        QVERIFY(frame.XToolBarSystem->y() > frame.XToolBarFile->y());
+        QTRY_COMPARE(ToolBarOf(frame, "XToolBarHelp")->y(), ToolBarOf(frame, "XToolBarFile")->y());
+        QVERIFY(ToolBarOf(frame, "XToolBarSystem")->y() > ToolBarOf(frame, "XToolBarFile")->y());
         frame.close();
         QCOMPARE(Read(kBarSections[3], QStringLiteral("Linha")), 0);
         QCOMPARE(Read(kBarSections[2], QStringLiteral("Linha")), 1);
@@ -190,7 +190,7 @@ private slots:
     // The toolbar part of Qt's saved state reads and writes back unchanged.
     void theToolbarStateRoundTrips() {
         TfrmMain frame;
-        frame.addToolBar(Qt::BottomToolBarArea, frame.XToolBarHelp);
+        frame.addToolBar(Qt::BottomToolBarArea, ToolBarOf(frame, "XToolBarHelp"));
         const QByteArray state = frame.saveState(3);
         const std::optional<TToolBarLayout> layout = ReadToolBarLayout(state);
         QVERIFY(layout);

@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolBar>
 #include <QtTest>
 #include <deque>
 #include <functional>
@@ -199,11 +200,27 @@ inline bool Usable(const QAction* action) {
     return true;
 }
 
+// The frame keeps its menus, toolbars and commands to itself; the tests find
+// them as a user names them, by their component names.
+// A menu item or toolbar button (a menu's own item for a menu's name), or null.
 inline QAction* Command(const TfrmMain& frame, const QString& name) {
     for (QAction* action : frame.findChildren<QAction*>(name))
         if (action->objectName() == name) return action;
     if (auto* menu = frame.findChild<QMenu*>(name)) return menu->menuAction();
     return nullptr;
+}
+
+inline QMenu* MenuOf(const TfrmMain& frame, const QString& name) { return frame.findChild<QMenu*>(name); }
+
+inline QToolBar* ToolBarOf(const TfrmMain& frame, const QString& name) {
+    return frame.findChild<QToolBar*>(name, Qt::FindDirectChildrenOnly);
+}
+
+// The four recent-file items of the File menu, first to last.
+inline std::vector<QAction*> RecentFileItems(const TfrmMain& frame) {
+    std::vector<QAction*> items;
+    for (int i = 1; i <= 4; ++i) items.push_back(Command(frame, QStringLiteral("mnuLastFile%1").arg(i)));
+    return items;
 }
 
 // The names among `names` whose commands are usable.

@@ -58,8 +58,8 @@ private slots:
         QVERIFY(!frame.BaseOpen);
         QCOMPARE(frame.StatusPanels().Message(), QStringLiteral("Pronto."));
         // No recent file yet: neither the items nor their separator show.
-        for (QAction* item : frame.mnuLastFile) QVERIFY(!item->isVisible());
-        QVERIFY(!frame.mnuFileBar->isVisible());
+        for (QAction* item : RecentFileItems(frame)) QVERIFY(!item->isVisible());
+        QVERIFY(!Command(frame, "mnuFileBar")->isVisible());
     }
 
     void hasFourToolbarsInTheTopDockInDesignOrder() {
@@ -82,8 +82,8 @@ private slots:
             QCOMPARE(names, buttons[i]);
         }
         // The buttons' hints: tooltip before the "|", status text after it.
-        QCOMPARE(frame.btnNew->toolTip(), QStringLiteral("Novo"));
-        QCOMPARE(frame.btnNew->statusTip(), QStringLiteral("Cria nova base de conhecimentos."));
+        QCOMPARE(Command(frame, "btnNew")->toolTip(), QStringLiteral("Novo"));
+        QCOMPARE(Command(frame, "btnNew")->statusTip(), QStringLiteral("Cria nova base de conhecimentos."));
         for (QToolBar* bar : bars)
             for (QAction* action : bar->actions()) {
                 if (action->isSeparator()) continue;
@@ -137,18 +137,18 @@ private slots:
         frame.resize(800, 500);
         frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
-        QWidget* button = frame.XToolBarFile->widgetForAction(frame.btnOpen);
+        QWidget* button = ToolBarOf(frame, "XToolBarFile")->widgetForAction(Command(frame, "btnOpen"));
         QTest::mouseMove(button);
         QTRY_COMPARE(frame.StatusPanels().Message(), QStringLiteral("Abre uma base de conhecimentos já existente."));
         QTest::mouseMove(frame.MdiArea()->viewport());
         QTRY_COMPARE(frame.StatusPanels().Message(), QStringLiteral("Pronto."));
 
         // A highlighted menu item shows its hint there too.
-        frame.mnuFile->popup(frame.mapToGlobal(QPoint(10, 10)));
-        QVERIFY(QTest::qWaitForWindowExposed(frame.mnuFile));
-        frame.mnuFile->setActiveAction(frame.mnuNew);
+        MenuOf(frame, "mnuFile")->popup(frame.mapToGlobal(QPoint(10, 10)));
+        QVERIFY(QTest::qWaitForWindowExposed(MenuOf(frame, "mnuFile")));
+        MenuOf(frame, "mnuFile")->setActiveAction(Command(frame, "mnuNew"));
         QTRY_COMPARE(frame.StatusPanels().Message(), QStringLiteral("Cria uma nova base de conhecimentos."));
-        frame.mnuFile->hide();
+        MenuOf(frame, "mnuFile")->hide();
     }
 
     void neverGetsNarrowerThanTheMinimumWidth() {
@@ -266,16 +266,17 @@ private slots:
         }
         QTRY_VERIFY(focused->hasFocus());
 
-        frame.mnuEdit->popup(frame.mapToGlobal(QPoint(20, 20)));
-        QVERIFY(QTest::qWaitForWindowExposed(frame.mnuEdit));
-        frame.mnuEdit->hide();
-        const QString actual =
-            QString::number(frame.mnuCut->isEnabled()) + QString::number(frame.mnuCopy->isEnabled()) +
-            QString::number(frame.mnuPaste->isEnabled()) + QString::number(frame.mnuDelete->isEnabled());
+        MenuOf(frame, "mnuEdit")->popup(frame.mapToGlobal(QPoint(20, 20)));
+        QVERIFY(QTest::qWaitForWindowExposed(MenuOf(frame, "mnuEdit")));
+        MenuOf(frame, "mnuEdit")->hide();
+        const QString actual = QString::number(Command(frame, "mnuCut")->isEnabled()) +
+                               QString::number(Command(frame, "mnuCopy")->isEnabled()) +
+                               QString::number(Command(frame, "mnuPaste")->isEnabled()) +
+                               QString::number(Command(frame, "mnuDelete")->isEnabled());
         QCOMPARE(actual, enabled);
-        QCOMPARE(frame.mnuPaste->statusTip(), pasteHint);
+        QCOMPARE(Command(frame, "mnuPaste")->statusTip(), pasteHint);
         if (!selection)
-            QCOMPARE(frame.mnuCut->statusTip(),
+            QCOMPARE(Command(frame, "mnuCut")->statusTip(),
                      QStringLiteral("Esse comando não está disponível porque nenhum texto foi selecionado."));
     }
 
@@ -292,14 +293,14 @@ private slots:
         };
         edit->setText(QStringLiteral("regra"));
         edit->setSelection(0, 3);
-        choose(frame.mnuCut);
+        choose(Command(frame, "mnuCut"));
         QCOMPARE(edit->text(), QStringLiteral("ra"));
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("reg"));
         edit->setCursorPosition(2);
-        choose(frame.mnuPaste);
+        choose(Command(frame, "mnuPaste"));
         QCOMPARE(edit->text(), QStringLiteral("rareg"));
         edit->setSelection(0, 2);
-        choose(frame.mnuDelete);
+        choose(Command(frame, "mnuDelete"));
         QCOMPARE(edit->text(), QStringLiteral("reg"));
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("reg"));
 
@@ -307,7 +308,7 @@ private slots:
         TMessageScript messages;
         QApplication::clipboard()->setText(QStringLiteral("\u0142\u00f3d\u017a"));
         edit->setCursorPosition(3);
-        choose(frame.mnuPaste);
+        choose(Command(frame, "mnuPaste"));
         QCOMPARE(edit->text(), QStringLiteral("reg"));
         QCOMPARE(messages.shown.size(), std::size_t(1));
         QVERIFY(messages.shown[0].text.contains(QStringLiteral("\u0142\u017a")));
@@ -339,24 +340,24 @@ private slots:
         TfrmMain frame;
         frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
-        frame.mnuShowToolBoxSystem->trigger();
-        QVERIFY(frame.XToolBarSystem->isHidden());
-        QVERIFY(!frame.mnuShowToolBoxSystem->isChecked());
-        frame.mnuShowStatus->trigger();
+        Command(frame, "mnuShowToolBoxSystem")->trigger();
+        QVERIFY(ToolBarOf(frame, "XToolBarSystem")->isHidden());
+        QVERIFY(!Command(frame, "mnuShowToolBoxSystem")->isChecked());
+        Command(frame, "mnuShowStatus")->trigger();
         QVERIFY(frame.statusBar()->isHidden());
-        frame.mnuShowStatus->trigger();
+        Command(frame, "mnuShowStatus")->trigger();
         QVERIFY(!frame.statusBar()->isHidden());
 
         // A toolbar closed by its own close box reads unchecked the next time.
-        frame.XToolBarHelp->hide();
-        QVERIFY(frame.mnuShowToolBoxHelp->isChecked());
-        frame.mnuShow->popup(frame.mapToGlobal(QPoint(20, 20)));
-        QVERIFY(QTest::qWaitForWindowExposed(frame.mnuShow));
-        frame.mnuShow->hide();
-        QVERIFY(!frame.mnuShowToolBoxHelp->isChecked());
-        QVERIFY(frame.mnuShowToolBoxFile->isChecked());
-        frame.mnuShowToolBoxHelp->trigger();
-        QVERIFY(!frame.XToolBarHelp->isHidden());
+        ToolBarOf(frame, "XToolBarHelp")->hide();
+        QVERIFY(Command(frame, "mnuShowToolBoxHelp")->isChecked());
+        MenuOf(frame, "mnuShow")->popup(frame.mapToGlobal(QPoint(20, 20)));
+        QVERIFY(QTest::qWaitForWindowExposed(MenuOf(frame, "mnuShow")));
+        MenuOf(frame, "mnuShow")->hide();
+        QVERIFY(!Command(frame, "mnuShowToolBoxHelp")->isChecked());
+        QVERIFY(Command(frame, "mnuShowToolBoxFile")->isChecked());
+        Command(frame, "mnuShowToolBoxHelp")->trigger();
+        QVERIFY(!ToolBarOf(frame, "XToolBarHelp")->isHidden());
     }
 
     void theWindowMenuListsAndArrangesTheChildren() {
@@ -376,7 +377,7 @@ private slots:
         frame.mnuWindowClick();
         QStringList listed;
         QAction* checked = nullptr;
-        for (QAction* action : frame.mnuWindow->actions())
+        for (QAction* action : MenuOf(frame, "mnuWindow")->actions())
             if (action->isCheckable()) {
                 listed << action->text();
                 if (action->isChecked()) checked = action;
@@ -387,14 +388,14 @@ private slots:
         // Listing again replaces the list rather than adding to it.
         frame.mnuWindowClick();
         int count = 0;
-        for (QAction* action : frame.mnuWindow->actions()) count += action->isCheckable() ? 1 : 0;
+        for (QAction* action : MenuOf(frame, "mnuWindow")->actions()) count += action->isCheckable() ? 1 : 0;
         QCOMPARE(count, 3);
 
         const QRect area = frame.MdiArea()->viewport()->rect();
-        frame.mnuTileH->trigger();
+        Command(frame, "mnuTileH")->trigger();
         for (QMdiSubWindow* child : children) QCOMPARE(child->width(), area.width());
         QVERIFY(children[0]->geometry().top() != children[1]->geometry().top());
-        frame.mnuTileV->trigger();
+        Command(frame, "mnuTileV")->trigger();
         for (QMdiSubWindow* child : children) QCOMPARE(child->height(), area.height());
         QVERIFY(children[0]->geometry().left() != children[1]->geometry().left());
         // A window keeps its minimum size and stays inside the area.
@@ -409,7 +410,7 @@ private slots:
 
         children[0]->showMinimized();
         children[2]->showMinimized();
-        frame.mnuIcons->trigger();
+        Command(frame, "mnuIcons")->trigger();
         QCOMPARE(children[0]->geometry().bottom(), area.bottom());
         QCOMPARE(children[2]->geometry().bottom(), area.bottom());
         QCOMPARE(children[0]->geometry().left(), 0);
@@ -425,7 +426,7 @@ private slots:
             seen = seen && text && text->text().contains(QStringLiteral("1.1b"));
             about->accept();
         });
-        frame.mnuAbout->trigger();
+        Command(frame, "mnuAbout")->trigger();
         QVERIFY(seen);
     }
 

@@ -1,0 +1,175 @@
+#include "ExPlan.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace quorvel {
+
+namespace {
+
+}  // namespace
+
+TPlanOperator TConsultPlan::OperatorOf(const TTailNode& premise) {
+    // A negated premise compares with the opposite operator.
+    struct TPair {
+        const char* text;
+        TPlanOperator plain;
+        TPlanOperator negated;
+    };
+    static constexpr TPair kOperators[] = {
+        {"=", TPlanOperator::Equal, TPlanOperator::NotEqual},
+        {"<>", TPlanOperator::NotEqual, TPlanOperator::Equal},
+        {">", TPlanOperator::Greater, TPlanOperator::LessEqual},
+        {"<=", TPlanOperator::LessEqual, TPlanOperator::Greater},
+        {"<", TPlanOperator::Less, TPlanOperator::GreaterEqual},
+        {">=", TPlanOperator::GreaterEqual, TPlanOperator::Less},
+    };
+    for (const TPair& pair : kOperators)
+        if (premise.Operator == pair.text) return premise.Negated ? pair.negated : pair.plain;
+    return TPlanOperator::Other;
+}
+
+namespace {
+
+// Runs of equal codes in a container's code chain, in chain order:
+// visit(code, first, last) with [first, last) positions in `records`.
+template <class Visit>
+void ForEachCodeRun(const std::vector<TNode*>& records, Visit visit) {
+    std::size_t begin = 0;
+    while (begin < records.size()) {
+        std::size_t end = begin + 1;
+        while (end < records.size() && records[end]->Code == records[begin]->Code) ++end;
+        visit(records[begin]->Code, begin, end);
+        begin = end;
+    }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- TCodeSlots
+
+std::pair<int32_t, bool> TCodeSlots::Assign(int32_t code, int32_t next) {
+    if (code >= kLow && code <= kHigh) {
+        int32_t& slot = table_[static_cast<std::size_t>(code - kLow)];
+        if (slot != kAbsent) return {slot, false};
+        slot = next;
+        return {next, true};
+    }
+    const auto [it, added] = others_.emplace(code, next);
+    return {it->second, added};
+}
+
+int32_t TCodeSlots::OtherSlotOf(int32_t code) const {
+    const auto it = others_.find(code);
+    return it == others_.end() ? kAbsent : it->second;
+}
+
+// -------------------------------------------------------------- TConsultPlan
+
+TConsultPlan::TConsultPlan(const TVars& vars, const TValues& values, const TRules& rules, const TTails& tails,
+                           const THeads& heads, const TFormulas& formulas, const TTargets& targets) {
+    const auto varSlot = [&](int32_t code) {
+        const auto [slot, added] = varSlots_.Assign(code, static_cast<int32_t>(vars_.size()));
+        if (added) vars_.emplace_back().Code = code;
+        return slot;
+    };
+    const auto ruleSlot = [&](int32_t code) {
+        const auto [slot, added] = ruleSlots_.Assign(code, static_cast<int32_t>(rules_.size()));
+        if (added) rules_.emplace_back().Code = code;
+        return slot;
+    };
+
+    // A record found by its code is the first of its code in the chain.
+    vars_.reserve(static_cast<std::size_t>(vars.Count()));
+    for (const TNode* node : vars.Records(kKeyCode)) {
+        TPlanVar& var = vars_[static_cast<std::size_t>(varSlot(node->Code))];
+        if (var.Exists) continue;
+        const auto* record = static_cast<const TVarNode*>(node);
+        var.Exists = true;
+        var.Numeric = record->Numeric;
+        var.Multivalued = record->Multivalued;
+        var.Name = record->Name;
+    }
+    rules_.reserve(static_cast<std::size_t>(rules.Count()));
+    for (const TNode* node : rules.Records(kKeyCode)) {
+        TPlanRule& rule = rules_[static_cast<std::size_t>(ruleSlot(node->Code))];
+        if (rule.Exists) continue;
+        rule.Exists = true;
+        rule.Order = static_cast<const TValNode*>(node)->VarCode;
+    }
+
+    const std::vector<TNode*> premiseRecords = tails.Records(kKeyCode);
+    premises_.reserve(premiseRecords.size());
+    connectives_.reserve(premiseRecords.size());
+    ForEachCodeRun(premiseRecords, [&](int32_t code, std::size_t first, std::size_t last) {
+        TPlanRule& rule = rules_[static_cast<std::size_t>(ruleSlot(code))];
+        rule.PremisesBegin = static_cast<uint32_t>(premises_.size());
+        rule.PremisesEnd = static_cast<uint32_t>(premises_.size() + (last - first));
+        for (std::size_t i = first; i < last; ++i) {
+            const auto* premise = static_cast<const TTailNode*>(premiseRecords[i]);
+            premises_.push_back({*premise, varSlot(premise->VarCode), OperatorOf(*premise)});
+            connectives_.push_back(premise->Connective);
+        }
+    });
+    const std::vector<TNode*> conclusionRecords = heads.Records(kKeyCode);
+    conclusions_.reserve(conclusionRecords.size());
+    ForEachCodeRun(conclusionRecords, [&](int32_t code, std::size_t first, std::size_t last) {
+        TPlanRule& rule = rules_[static_cast<std::size_t>(ruleSlot(code))];
+        rule.ConclusionsBegin = static_cast<uint32_t>(conclusions_.size());
+        rule.ConclusionsEnd = static_cast<uint32_t>(conclusions_.size() + (last - first));
+        for (std::size_t i = first; i < last; ++i) {
+            const auto* head = static_cast<const THeadNode*>(conclusionRecords[i]);
+            varSlot(head->VarCode);
+            conclusions_.push_back({head->VarCode, head->ValueCode, head->Cnf, std::to_string(head->ValueCode)});
+        }
+    });
+    for (const TTargetNode& target : targets.Items()) varSlot(target.VarCode);
+
+    // The rules of a variable come from its conclusions visited in balanced
+    // order (a rule with two conclusions about it is listed twice), sorted
+    // by order number with ties kept in that visiting order. A conclusion
+    // whose rule does not exist (a damaged file) names no rule to try.
+    struct TCandidate {
+        int32_t var;
+        int32_t order;
+        int32_t rule;
+    };
+    std::vector<TCandidate> found;
+    found.reserve(conclusionRecords.size());
+    for (const int32_t position : TSingleIndexTree::BalancedPositions(static_cast<int32_t>(conclusionRecords.size()))) {
+        const auto* head = static_cast<const THeadNode*>(conclusionRecords[static_cast<std::size_t>(position)]);
+        const int32_t rule = ruleSlot(head->Code);
+        if (!rules_[static_cast<std::size_t>(rule)].Exists) continue;
+        found.push_back({varSlot(head->VarCode), rules_[static_cast<std::size_t>(rule)].Order, rule});
+    }
+    std::stable_sort(found.begin(), found.end(), [](const TCandidate& a, const TCandidate& b) {
+        return a.var != b.var ? a.var < b.var : a.order < b.order;
+    });
+    candidates_.reserve(found.size());
+    std::size_t next = 0;
+    for (std::size_t v = 0; v < vars_.size(); ++v) {
+        vars_[v].CandidatesBegin = static_cast<uint32_t>(candidates_.size());
+        for (; next < found.size() && found[next].var == static_cast<int32_t>(v); ++next)
+            candidates_.push_back(found[next].rule);
+        vars_[v].CandidatesEnd = static_cast<uint32_t>(candidates_.size());
+    }
+
+    for (const TNode* node : values.Records(kKeyCode))
+        if (valueSlots_.Assign(node->Code, static_cast<int32_t>(valueNames_.size())).second)
+            valueNames_.push_back(static_cast<const TNamedNode*>(node)->Name);
+    for (const TNode* node : formulas.Records(kKeyCode))
+        if (formulaSlots_.Assign(node->Code, static_cast<int32_t>(formulaTexts_.size())).second)
+            formulaTexts_.push_back(static_cast<const TNamedNode*>(node)->Name);
+}
+
+const std::string* TConsultPlan::ValueName(int32_t valueCode) const {
+    const int32_t slot = valueSlots_.SlotOf(valueCode);
+    return slot == TCodeSlots::kAbsent ? nullptr : &valueNames_[static_cast<std::size_t>(slot)];
+}
+
+const std::string* TConsultPlan::FormulaText(int32_t formulaCode) const {
+    const int32_t slot = formulaSlots_.SlotOf(formulaCode);
+    return slot == TCodeSlots::kAbsent ? nullptr : &formulaTexts_[static_cast<std::size_t>(slot)];
+}
+
+}  // namespace quorvel

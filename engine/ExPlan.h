@@ -1,0 +1,137 @@
+// The consultation plan: the knowledge base compiled, when a consultation
+// starts, into dense arrays that the inference reads without cursors, tree
+// walks or allocation.
+//
+// The containers stay the authoring model: the editors, the files and the
+// views keep using them. The plan is a snapshot made of copies (never
+// pointers into the containers), indexed by code:
+// - variables (with their kind and name), values and formulas;
+// - for each variable the rules that conclude it, in `Order` order (ties in
+//   the conclusions' balanced order, as a rule is found through its
+//   conclusions);
+// - each rule's premises and conclusions as contiguous spans, in stored order.
+//
+// Why the plan cannot go stale: it is built by BeginConsultation and dropped
+// by EndConsultation, and in between nothing may change the base. The
+// workbench disables every editor window and every editing, opening and
+// saving command while the engine is `Running` (its OnStart handler locks
+// the MDI children; the command states follow `Running`), and the command-
+// line tool edits nothing while it consults. Because the plan holds copies,
+// even a host that broke this rule would only consult the base as it was at
+// the start, never read freed records.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "ExDataSt.h"
+
+namespace quorvel {
+
+// Codes to dense slots: a table over the codes a file can hold, a hash map
+// for any other code an edited base may carry.
+class TCodeSlots {
+public:
+    static constexpr int32_t kAbsent = -1;
+
+    TCodeSlots() : table_(static_cast<std::size_t>(kHigh - kLow + 1), kAbsent) {}
+    // The code's slot; a code without one gets `next`. `second` tells whether it did.
+    std::pair<int32_t, bool> Assign(int32_t code, int32_t next);
+    int32_t SlotOf(int32_t code) const {
+        if (code >= kLow && code <= kHigh) return table_[static_cast<std::size_t>(code - kLow)];
+        return others_.empty() ? kAbsent : OtherSlotOf(code);
+    }
+
+private:
+    static constexpr int32_t kLow = -32768, kHigh = 32767;
+    int32_t OtherSlotOf(int32_t code) const;
+    std::vector<int32_t> table_;
+    std::unordered_map<int32_t, int32_t> others_;
+};
+
+// A premise's comparison with the negation already applied.
+enum class TPlanOperator : uint8_t { Equal, NotEqual, Greater, Less, GreaterEqual, LessEqual, Other };
+
+struct TPlanPremise {
+    TTailNode Node;  // the stored premise (the engine's current premise is a copy of it)
+    int32_t VarSlot = TCodeSlots::kAbsent;
+    TPlanOperator Operator = TPlanOperator::Other;
+};
+
+struct TPlanConclusion {
+    int32_t VarCode = 0;
+    int32_t ValueCode = 0;
+    float Cnf = 0.0f;
+    std::string ValueCodeText;  // the value code in decimal, as Instantiate takes it
+};
+
+struct TPlanRule {
+    int32_t Code = 0;
+    bool Exists = false;  // a rule record carries the code (lines may name a rule that does not)
+    int32_t Order = 0;
+    uint32_t PremisesBegin = 0, PremisesEnd = 0;
+    uint32_t ConclusionsBegin = 0, ConclusionsEnd = 0;
+};
+
+struct TPlanVar {
+    int32_t Code = 0;
+    bool Exists = false;  // a variable record carries the code
+    bool Numeric = false;
+    bool Multivalued = false;
+    std::string Name;
+    uint32_t CandidatesBegin = 0, CandidatesEnd = 0;  // into the candidate rule slots
+};
+
+class TConsultPlan {
+public:
+    TConsultPlan(const TVars& vars, const TValues& values, const TRules& rules, const TTails& tails,
+                 const THeads& heads, const TFormulas& formulas, const TTargets& targets);
+
+    int32_t VarSlot(int32_t varCode) const { return varSlots_.SlotOf(varCode); }
+    const TPlanVar& Var(int32_t slot) const { return vars_[static_cast<std::size_t>(slot)]; }
+    std::size_t VarCount() const { return vars_.size(); }
+
+    int32_t RuleSlot(int32_t ruleCode) const { return ruleSlots_.SlotOf(ruleCode); }
+    const TPlanRule& Rule(int32_t slot) const { return rules_[static_cast<std::size_t>(slot)]; }
+    std::size_t RuleCount() const { return rules_.size(); }
+
+    // The slots of the rules that conclude a variable, in the order they are tried.
+    std::span<const int32_t> Candidates(const TPlanVar& var) const {
+        return {candidates_.data() + var.CandidatesBegin, candidates_.data() + var.CandidatesEnd};
+    }
+    std::span<const TPlanPremise> Premises(const TPlanRule& rule) const {
+        return {premises_.data() + rule.PremisesBegin, premises_.data() + rule.PremisesEnd};
+    }
+    std::span<const int32_t> Connectives(const TPlanRule& rule) const {
+        return {connectives_.data() + rule.PremisesBegin, connectives_.data() + rule.PremisesEnd};
+    }
+    std::span<const TPlanConclusion> Conclusions(const TPlanRule& rule) const {
+        return {conclusions_.data() + rule.ConclusionsBegin, conclusions_.data() + rule.ConclusionsEnd};
+    }
+
+    // A premise's comparison, its negation applied.
+    static TPlanOperator OperatorOf(const TTailNode& premise);
+
+    // The name of a value record, the text of a formula; null when absent.
+    const std::string* ValueName(int32_t valueCode) const;
+    const std::string* FormulaText(int32_t formulaCode) const;
+
+private:
+    std::vector<TPlanVar> vars_;
+    TCodeSlots varSlots_;
+    std::vector<TPlanRule> rules_;
+    TCodeSlots ruleSlots_;
+    std::vector<TPlanPremise> premises_;
+    std::vector<int32_t> connectives_;  // parallel to premises_
+    std::vector<TPlanConclusion> conclusions_;
+    std::vector<int32_t> candidates_;
+    std::vector<std::string> valueNames_;
+    TCodeSlots valueSlots_;
+    std::vector<std::string> formulaTexts_;
+    TCodeSlots formulaSlots_;
+};
+
+}  // namespace quorvel

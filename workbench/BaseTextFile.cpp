@@ -1,0 +1,122 @@
+#include "BaseTextFile.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "ExReport.h"
+#include "ExText.h"
+
+namespace quorvel::gui {
+
+namespace {
+
+const QString kBinaryFilter = QStringLiteral("Bases de Conhecimento (*.bcm)");
+const QString kTextFilter = QStringLiteral("Bases em texto (*.bct)");
+const QString kAllFilter = QStringLiteral("Todos os arquivos (*)");
+
+std::string FileSystemName(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+}  // namespace
+
+bool IsBaseTextPath(const QString& path) { return IsBaseTextFileName(path.toStdString()); }
+
+void SetOpenBaseFilters(QFileDialog* dialog) {
+    dialog->setNameFilters({QStringLiteral("Bases de Conhecimento (*.bcm *.bct)"), kBinaryFilter, kTextFilter,
+                            kAllFilter});
+}
+
+void SetSaveBaseFilters(QFileDialog* dialog) {
+    dialog->setNameFilters({kBinaryFilter, kTextFilter, kAllFilter});
+    QObject::connect(dialog, &QFileDialog::filterSelected, dialog, [dialog](const QString& filter) {
+        dialog->setDefaultSuffix(filter == kTextFilter ? QStringLiteral("bct") : QStringLiteral("bcm"));
+    });
+}
+
+bool CompileBaseText(QWidget* parent, IMessageSink& sink, const QString& path, std::vector<uint8_t>& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        sink.ShowMessage(TMsgKind::Error, TMsgButtons::Ok,
+                         QStringLiteral("Não foi possível ler o arquivo %1.").arg(path).toStdString());
+        return false;
+    }
+    const QByteArray text = file.readAll();
+    TExpertSystem compiled(&sink);
+    std::vector<TBaseTextError> errors;
+    if (!ReadBaseText(std::string_view(text.constData(), static_cast<std::size_t>(text.size())), compiled, errors)) {
+        TdialogTextErrors dialog(QFileInfo(path).fileName(), errors, parent);
+        dialog.exec();
+        return false;
+    }
+    if (!compiled.SaveBytes(bytes)) {
+        sink.ShowMessage(TMsgKind::Error, TMsgButtons::Ok, "A base do texto não cabe num arquivo: " +
+                                                               compiled.LastSaveError());
+        return false;
+    }
+    return true;
+}
+
+TSaveOutcome SaveBaseFile(TExpertSystem& engine, IMessageSink& sink, const QString& path, std::string& error) {
+    if (!IsBaseTextPath(path)) {
+        if (engine.Save(FileSystemName(path))) return TSaveOutcome::Saved;
+        error = engine.LastSaveError();
+        return TSaveOutcome::Failed;
+    }
+    TBaseTextWriteOptions options;
+    if (!engine.PasswordBlock.Password.empty()) {
+        const TMsgResult answer = sink.ShowMessage(
+            TMsgKind::Confirmation, TMsgButtons::YesNoCancel,
+            "A base tem senha. Gravar a senha no texto? Sem ela, o texto só vira uma base de novo quando a senha "
+            "for informada ao compilá-lo.");
+        if (answer == TMsgResult::Cancel) return TSaveOutcome::Cancelled;
+        options.IncludePassword = answer == TMsgResult::Yes;
+    }
+    if (WriteTextFile(FileSystemName(path), Lines(WriteBaseText(engine, options)), error)) return TSaveOutcome::Saved;
+    return TSaveOutcome::Failed;
+}
+
+}  // namespace quorvel::gui
+
+TdialogTextErrors::TdialogTextErrors(const QString& fileName, const std::vector<quorvel::TBaseTextError>& errors,
+                                     QWidget* parent)
+    : QDialog(parent) {
+    setObjectName(QStringLiteral("dialogTextErrors"));
+    setWindowTitle(QStringLiteral("Erros no texto da base"));
+    setModal(true);
+    auto* layout = new QVBoxLayout(this);
+    labelSummary = new QLabel(
+        QStringLiteral("O texto %1 não pôde ser aberto: %2 erro(s).").arg(fileName).arg(errors.size()), this);
+    labelSummary->setObjectName(QStringLiteral("labelSummary"));
+    layout->addWidget(labelSummary);
+    listErrors = new QListWidget(this);
+    listErrors->setObjectName(QStringLiteral("listErrors"));
+    for (const auto& error : errors)
+        listErrors->addItem(QStringLiteral("linha %1, coluna %2: %3")
+                                .arg(error.Line)
+                                .arg(error.Column)
+                                .arg(QString::fromStdString(error.Message)));
+    if (listErrors->count() > 0) listErrors->setCurrentRow(0);
+    layout->addWidget(listErrors);
+    OKBtn = new QPushButton(QStringLiteral("OK"), this);
+    OKBtn->setObjectName(QStringLiteral("OKBtn"));
+    OKBtn->setDefault(true);
+    connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
+    layout->addWidget(OKBtn, 0, Qt::AlignRight);
+    resize(560, 300);
+}

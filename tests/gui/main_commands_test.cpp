@@ -278,7 +278,7 @@ private slots:
             QTest::keyClick(question, Qt::Key_F2, Qt::ControlModifier);
         });
         poll.start(5);
-        frame.btnGo->trigger();
+        Command(frame, QStringLiteral("btnGo"))->trigger();
         QCOMPARE(seen, QStringList({"Ctrl+F7: parada com depurador", "F8: parada com depurador",
                                     "F9: andando sem depurador"}));
         QVERIFY(!engine.Running);

@@ -401,7 +401,7 @@ private slots:
         // A window keeps its minimum size and stays inside the area.
         const QSize least(area.width() * 2 / 3, area.height() * 2 / 3);
         children[2]->setMinimumSize(least);
-        for (QAction* tile : {frame.mnuTileV, frame.mnuTileH}) {
+        for (QAction* tile : {Command(frame, QStringLiteral("mnuTileV")), Command(frame, QStringLiteral("mnuTileH"))}) {
             tile->trigger();
             QVERIFY(children[2]->width() >= least.width() && children[2]->height() >= least.height());
             QVERIFY(area.contains(children[2]->geometry()));

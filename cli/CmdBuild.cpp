@@ -8,6 +8,7 @@
 #include "ExSystem.h"
 #include "ExText.h"
 #include "KbJson.h"
+#include "Password.h"
 
 namespace quorvel::cli {
 
@@ -34,16 +35,32 @@ bool CompileText(const TBuildOptions& options, const std::string& text, TExpertS
     return false;
 }
 
+// The password for a document dumped without it: the one given, else the
+// terminal's answer. False (after saying why) when it cannot be used.
+bool SupplyMissingPassword(TJson& document, const TBuildOptions& options, std::ostream& err) {
+    std::optional<std::string> password = options.Password;
+    if (!password && TerminalPromptEnabled()) {
+        std::string typed;
+        if (ReadSecretOnTerminal("Senha da base " + OutputName(options.Output) + ": ", typed) == TTerminalRead::Read)
+            password = typed;
+    }
+    if (!password) return true;  // the document's check tells what is missing
+    if (SupplyPassword(document, *password)) return true;
+    Report(err, options.SourceFile, "a senha tem caracteres que não existem em Windows-1252");
+    return false;
+}
+
+// A JSON document; a password given is used only by a document that says its
+// base has one but leaves it out (a dump made without --with-password).
 bool CompileJson(const TBuildOptions& options, const std::string& text, TExpertSystem& base, std::ostream& err,
                  int& status) {
     const std::string& file = options.SourceFile;
-    if (options.Password) {
-        Report(err, file, "--password só vale para textos .bct; no JSON a senha fica em \"protection\"");
-        status = kExitUsage;
+    std::vector<TKbProblem> problems;
+    TJson document = ParseKbJson(text, problems);
+    if (problems.empty() && LacksPassword(document) && !SupplyMissingPassword(document, options, err)) {
+        status = kExitInvalid;
         return false;
     }
-    std::vector<TKbProblem> problems;
-    const TJson document = ParseKbJson(text, problems);
     if (problems.empty()) JsonToBase(document, base, problems);
     if (problems.empty()) return true;
     // Gathered first: a hostile document may have hundreds of thousands of problems.
@@ -55,9 +72,25 @@ bool CompileJson(const TBuildOptions& options, const std::string& text, TExpertS
     return false;
 }
 
+bool WriteBase(TExpertSystem& base, const std::string& output, std::ostream& out, std::ostream& err) {
+    if (!IsStandardStream(output)) {
+        if (base.Save(output)) return true;
+        Report(err, output, base.LastSaveError());
+        return false;
+    }
+    std::vector<uint8_t> bytes;
+    if (base.SaveBytes(bytes)) {
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        out.flush();
+        if (out) return true;
+    }
+    Report(err, output, base.LastSaveError().empty() ? "não foi possível escrever na saída padrão" : base.LastSaveError());
+    return false;
+}
+
 }  // namespace
 
-int RunBuild(const TBuildOptions& options, std::ostream&, std::ostream& err) {
+int RunBuild(const TBuildOptions& options, std::ostream& out, std::ostream& err) {
     const std::string& file = options.SourceFile;
     const bool isText = IsBaseTextFileName(file);
     std::string reason;
@@ -67,7 +100,8 @@ int RunBuild(const TBuildOptions& options, std::ostream&, std::ostream& err) {
         return kExitCannotOpen;
     }
     std::error_code error;
-    if (std::filesystem::equivalent(file, options.Output, error)) {
+    if (!IsStandardStream(file) && !IsStandardStream(options.Output) &&
+        std::filesystem::equivalent(file, options.Output, error)) {
         Report(err, options.Output,
                isText ? "o arquivo de saída não pode ser o próprio texto da base"
                       : "o arquivo de saída não pode ser o próprio documento JSON");
@@ -80,12 +114,7 @@ int RunBuild(const TBuildOptions& options, std::ostream&, std::ostream& err) {
     if (!(isText ? CompileText(options, *text, base, err, status) : CompileJson(options, *text, base, err, status)))
         return status;
     for (const auto& message : sink.Texts()) Report(err, file, message);
-
-    if (!base.Save(options.Output)) {
-        Report(err, options.Output, base.LastSaveError());
-        return kExitCannotWrite;
-    }
-    return kExitOk;
+    return WriteBase(base, options.Output, out, err) ? kExitOk : kExitCannotWrite;
 }
 
 }  // namespace quorvel::cli

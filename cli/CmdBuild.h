@@ -10,10 +10,13 @@
 namespace quorvel::cli {
 
 struct TBuildOptions {
-    std::string SourceFile;
-    std::string Output;
-    // The password of a protected base whose text does not carry it (UTF-8;
-    // .bct sources only).
+    std::string SourceFile;  // "-": a JSON document on standard input
+    std::string Output;      // "-": standard output
+    // The password of a protected base whose source does not carry it
+    // (UTF-8): a .bct text, or a JSON document dumped without
+    // --with-password. For such a document, when absent, the terminal is
+    // asked if the tool turned that on; with no password at all the document
+    // is invalid, so that protection is never dropped in silence.
     std::optional<std::string> Password;
 };
 

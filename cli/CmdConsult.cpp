@@ -328,6 +328,12 @@ void WriteTree(std::ostream& out, const TConsultTreeModel& tree) {
 }  // namespace
 
 int RunConsult(const TConsultOptions& options, std::istream& in, std::ostream& out, std::ostream& err) {
+    // Standard input holds one thing: the base, the answers file, or the terminal's answers.
+    if (IsStandardStream(options.BaseFile) && (!options.AnswersFile || IsStandardStream(*options.AnswersFile))) {
+        Report(err, options.BaseFile,
+               "a base só pode vir da entrada padrão com um arquivo de respostas (--answers ARQUIVO)");
+        return kExitUsage;
+    }
     TJsonReport report;
     // Every way out: the message on stderr, and with --json the document.
     const auto fail = [&](const std::string& subject, const std::string& reason, int status) {

@@ -1,5 +1,4 @@
-// quorvel-cli consult BASE.bcm [--answers FILE] [--password PW] [--json]
-//                              [--arvore] [--estatisticas]
+// quorvel-cli consult BASE.bcm [--answers FILE] [--json] [--tree] [--stats]
 // A consultation in the terminal, or scripted from an answers file.
 #pragma once
 
@@ -11,19 +10,13 @@
 
 namespace quorvel::cli {
 
-// Exit statuses of a consultation.
-inline constexpr int kConsultFinished = 0;
-inline constexpr int kConsultCannotOpen = 2;
-inline constexpr int kConsultEngineError = 3;
-inline constexpr int kConsultAnswersProblem = 4;
-
 struct TConsultOptions {
-    std::string BaseFile;
-    std::optional<std::string> AnswersFile;
+    std::string BaseFile;                    // "-": standard input (with an answers file only)
+    std::optional<std::string> AnswersFile;  // "-": standard input
     std::optional<std::string> Password;  // UTF-8; absent is the empty entry
     bool Json = false;
-    bool Tree = false;   // --arvore: print the reasoning tree at the end
-    bool Stats = false;  // --estatisticas: what the consultation cost, on stderr
+    bool Tree = false;   // --tree: print the reasoning tree at the end
+    bool Stats = false;  // --stats: what the consultation cost, on stderr
 };
 
 // One line of an answers file: what the user answers for a variable.
@@ -37,6 +30,8 @@ struct TScriptedAnswer {
 // (Windows-1252). nullopt with the reason when the file is not valid.
 std::optional<std::map<std::string, TScriptedAnswer>> ParseAnswers(const std::string& text, std::string& reason);
 
+// kExitOk when the consultation ran to its end, kExitCannotOpen, kExitEngineError,
+// kExitAnswersProblem; kExitUsage when standard input would be read twice.
 int RunConsult(const TConsultOptions& options, std::istream& in, std::ostream& out, std::ostream& err);
 
 }  // namespace quorvel::cli

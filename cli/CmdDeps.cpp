@@ -47,7 +47,7 @@ int RunDeps(const TDepsOptions& options, std::ostream& out, std::ostream& err) {
     if (analysis.Incomplete()) Report(err, file, "memória insuficiente: a análise ficou incompleta");
     if (analysis.HasConflict()) {
         Report(err, file, msg::DependencyConflict);
-        return kExitCircular;
+        return kExitCheckFailed;
     }
     // An analysis cut short by memory cannot vouch for the base.
     return analysis.Incomplete() ? kExitIncomplete : kExitOk;

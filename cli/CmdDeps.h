@@ -9,9 +9,6 @@
 
 namespace quorvel::cli {
 
-// A target depends on itself through a circle of rules.
-inline constexpr int kExitCircular = 1;
-
 struct TDepsOptions {
     std::string BaseFile;
     // What is typed in the password entry (UTF-8); absent is the empty entry.
@@ -22,7 +19,7 @@ struct TDepsOptions {
 // variables only the user supplies, "CONFLITO!" under a variable that closes
 // a circle), then, when there are circles, an empty line and one
 // "Dependência circular entre A e B" line per circle found. Returns kExitOk,
-// kExitCircular, kExitCannotOpen (also for a base that may only be executed,
+// kExitCheckFailed (a circle), kExitCannotOpen (also for a base that may only be executed,
 // access 2), kExitCannotWrite, or kExitIncomplete when memory ran out before
 // the analysis found a circle.
 int RunDeps(const TDepsOptions& options, std::ostream& out, std::ostream& err);

@@ -20,7 +20,7 @@ int RunDump(const TDumpOptions& options, std::ostream& out, std::ostream& err) {
     }
 
     std::vector<std::string> omitted;
-    out << JsonText(BaseToJson(base, omitted));
+    out << JsonText(BaseToJson(base, omitted, options.WithPassword));
     out.flush();
     if (!out) {
         Report(err, file, "não foi possível escrever o documento na saída padrão");

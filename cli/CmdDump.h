@@ -1,4 +1,4 @@
-// quorvel-cli dump BASE.bcm [--password PW]: the base as one JSON document.
+// quorvel-cli dump BASE.bcm [--with-password]: the base as one JSON document.
 #pragma once
 
 #include <optional>
@@ -11,9 +11,11 @@ struct TDumpOptions {
     std::string BaseFile;
     // What is typed in the password entry (UTF-8); absent is the empty entry.
     std::optional<std::string> Password;
+    // Put the stored (scrambled) password in the document, at full access only.
+    bool WithPassword = false;
 };
 
-// Opens the base as the workbench does and prints it on `out`. The access
+// Opens the base as the workbench does ("-": from standard input) and prints it on `out`. The access
 // must be full (1) or consult and view (3); otherwise, and when the file
 // cannot be opened, is not a base or is damaged, returns kExitCannotOpen with
 // the reason on `err`. kExitCannotWrite when `out` fails, kExitIncomplete

@@ -16,7 +16,8 @@ int RunReportKind(TReportKind kind, const TReportOptions& options, std::ostream&
 
     // The report names the base's file by its full path, as the workbench does.
     std::error_code ignored;
-    const std::string currentFile = std::filesystem::absolute(file, ignored).lexically_normal().string();
+    const std::string currentFile =
+        IsStandardStream(file) ? std::string() : std::filesystem::absolute(file, ignored).lexically_normal().string();
     const std::size_t before = sink.Texts().size();
     TReportLines lines;
     const TReportStatus status = WriteReport(kind, base, currentFile, lines);
@@ -28,7 +29,7 @@ int RunReportKind(TReportKind kind, const TReportOptions& options, std::ostream&
         return kExitCannotOpen;
     }
 
-    if (!options.Output.empty()) {
+    if (!options.Output.empty() && !IsStandardStream(options.Output)) {
         std::string error;
         if (!WriteTextFile(options.Output, lines.Lines, error)) {
             Report(err, options.Output, error);

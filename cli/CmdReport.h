@@ -11,8 +11,9 @@
 namespace quorvel::cli {
 
 struct TReportOptions {
+    // The base's file; "-": standard input.
     std::string BaseFile;
-    // The text file to write; empty: standard output.
+    // The text file to write; empty or "-": standard output.
     std::string Output;
     // What is typed in the password entry (UTF-8); absent is the empty entry.
     std::optional<std::string> Password;

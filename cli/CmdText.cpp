@@ -10,18 +10,6 @@ namespace quorvel::cli {
 
 namespace {
 
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}
-
 // Why the text would not give back the base, if it would not.
 std::vector<std::string> Differences(TExpertSystem& base, const std::string& text) {
     TCollectingSink sink;
@@ -57,13 +45,13 @@ int RunText(const TTextOptions& options, std::ostream& out, std::ostream& err) {
         return kExitCannotOpen;
     }
     if (options.IncludePassword && base.AccessLevel != kAccessFull) {
-        Report(err, file, "a senha só pode ser escrita no texto com acesso total; informe-a com --password");
+        Report(err, file, "a senha só pode ser escrita no texto com acesso total; informe-a com --password-file ou QUORVEL_PASSWORD");
         return kExitCannotOpen;
     }
 
     std::vector<std::string> omitted;
     const std::string text = WriteBaseText(base, {options.IncludePassword}, omitted);
-    if (options.Output.empty()) {
+    if (options.Output.empty() || IsStandardStream(options.Output)) {
         out << text;
         out.flush();
         if (!out) {
@@ -72,7 +60,7 @@ int RunText(const TTextOptions& options, std::ostream& out, std::ostream& err) {
         }
     } else {
         std::string error;
-        if (!WriteTextFile(options.Output, SplitLines(text), error)) {
+        if (!WriteTextFile(options.Output, BaseTextLines(text), error)) {
             Report(err, options.Output, error);
             return kExitCannotWrite;
         }

@@ -78,7 +78,7 @@ std::map<int32_t, std::vector<const Record*>> LinesByRule(const TSingleIndexTree
 
 }  // namespace
 
-TJson BaseToJson(TExpertSystem& base, std::vector<std::string>& omitted) {
+TJson BaseToJson(TExpertSystem& base, std::vector<std::string>& omitted, bool withPassword) {
     TJson json = TJson::object();
     json["version"] = base.Version;
     json["accessLevel"] = base.AccessLevel;
@@ -88,7 +88,7 @@ TJson BaseToJson(TExpertSystem& base, std::vector<std::string>& omitted) {
     protection["restriction"] = base.PasswordBlock.Restriction;
     protection["hasPassword"] = !base.PasswordBlock.Password.empty();
     // Anyone holding the scrambled bytes can unscramble them: only full access shows them.
-    if (base.AccessLevel == kAccessFull && !base.PasswordBlock.Password.empty())
+    if (withPassword && base.AccessLevel == kAccessFull && !base.PasswordBlock.Password.empty())
         protection["scrambled"] = Hex(base.PasswordBlock.Password);
     json["protection"] = std::move(protection);
 
@@ -222,6 +222,22 @@ TJson BaseToJson(TExpertSystem& base, std::vector<std::string>& omitted) {
 TJson BaseToJson(TExpertSystem& base) {
     std::vector<std::string> omitted;
     return BaseToJson(base, omitted);
+}
+
+bool LacksPassword(const TJson& document) {
+    if (!document.is_object()) return false;
+    const auto protection = document.find("protection");
+    if (protection == document.end() || !protection->is_object()) return false;
+    const auto hasPassword = protection->find("hasPassword");
+    return hasPassword != protection->end() && hasPassword->is_boolean() && hasPassword->get<bool>() &&
+           !protection->contains("password") && !protection->contains("scrambled");
+}
+
+bool SupplyPassword(TJson& document, const std::string& password) {
+    const auto converted = Utf8ToCp1252(password);
+    if (!converted || converted->size() > kShortStringMax) return false;
+    document["protection"]["scrambled"] = Hex(ScrambleText(*converted));
+    return true;
 }
 
 std::string JsonText(const TJson& document) {
@@ -718,7 +734,12 @@ void ReadProtection(TObjectReader& root, TBaseIn& in, TProblems& problems) {
     }
     const TJson* plain = protection.Field("password", false);
     const TJson* scrambled = protection.Field("scrambled", false);
-    if (plain && scrambled) {
+    const TJson* hasPassword = protection.Field("hasPassword", false);
+    if (hasPassword && hasPassword->is_boolean() && hasPassword->get<bool>() && !plain && !scrambled) {
+        problems.Add(protection.Place("hasPassword"),
+                     "a base tem senha, mas o documento não a traz (dump sem --with-password): dê a senha com "
+                     "--password-file ou QUORVEL_PASSWORD, ou use dump --with-password");
+    } else if (plain && scrambled) {
         problems.Add(protection.Place(), "use \"password\" ou \"scrambled\", não os dois");
     } else if (plain) {
         if (auto text = protection.Text("password", false)) in.password.Password = ScrambleText(*text);

@@ -28,12 +28,13 @@ struct TKbProblem {
     friend bool operator==(const TKbProblem&, const TKbProblem&) = default;
 };
 
-// The base as a JSON document. At AccessLevel 1 the protection also carries
-// the stored (scrambled) password in hex, so that the document rebuilds the
-// same file; at other levels it never does.
+// The base as a JSON document. With `withPassword`, at AccessLevel 1, the
+// protection also carries the stored (scrambled) password in hex, so that
+// the document rebuilds the same file; otherwise it never does (and
+// `protection.hasPassword` tells that one was left out).
 // `omitted` receives a description of every record the document cannot
 // show: premises and conclusions whose rule does not exist.
-TJson BaseToJson(TExpertSystem& base, std::vector<std::string>& omitted);
+TJson BaseToJson(TExpertSystem& base, std::vector<std::string>& omitted, bool withPassword = false);
 TJson BaseToJson(TExpertSystem& base);
 
 // The document as dump prints it: indented, UTF-8, ending with a newline.
@@ -55,7 +56,15 @@ TJson ParseKbJson(std::string_view text, std::vector<TKbProblem>& problems);
 // Checks a document and, when it has no problem, replaces the base's content
 // with it (AccessLevel 1, the base counts as new). With problems the base is
 // left untouched and false is returned. Absent sections and fields take a new
-// base's defaults; `accessLevel` and `protection.hasPassword` are ignored.
+// base's defaults; `accessLevel` is ignored. A document whose
+// `protection.hasPassword` is true must carry the password ("password" or
+// "scrambled"): a base dumped without it is never rebuilt unprotected.
 bool JsonToBase(const TJson& document, TExpertSystem& base, std::vector<TKbProblem>& problems);
+
+// True when the document says its base has a password but does not carry it
+// (a dump made without --with-password); `SupplyPassword` then puts in the
+// one the user gives (UTF-8), false when it has characters Windows-1252 lacks.
+bool LacksPassword(const TJson& document);
+bool SupplyPassword(TJson& document, const std::string& password);
 
 }  // namespace quorvel::cli

@@ -3,6 +3,7 @@
 #include "CliCommon.h"
 #include "ExConsts.h"
 #include "ExText.h"
+#include "Password.h"
 
 namespace quorvel::cli {
 
@@ -17,10 +18,24 @@ bool OpenBase(TExpertSystem& engine, const std::string& file, const std::optiona
         }
         entry = *converted;
     }
-    TFixedPasswordPrompt prompt(entry);
-    engine.SetPasswordPrompt(&prompt);
+    TFixedPasswordPrompt given(entry);
+    TTerminalPasswordPrompt asked(file);
+    const bool ask = !password && TerminalPromptEnabled();
+    engine.SetPasswordPrompt(ask ? static_cast<IPasswordPrompt*>(&asked) : &given);
     const std::size_t before = messages.size();
-    const bool loaded = engine.Load(file);
+    bool loaded = false;
+    if (IsStandardStream(file)) {
+        std::string reason;
+        const auto bytes = ReadFileText(file, reason);
+        if (!bytes) {
+            engine.SetPasswordPrompt(nullptr);
+            Report(err, file, reason);
+            return false;
+        }
+        loaded = engine.LoadBytes(std::vector<uint8_t>(bytes->begin(), bytes->end()));
+    } else {
+        loaded = engine.Load(file);
+    }
     engine.SetPasswordPrompt(nullptr);
     // The engine's own messages: the wrong password, the refusal, the damaged file...
     for (std::size_t i = before; i < messages.size(); ++i) Report(err, file, messages[i]);

@@ -10,8 +10,9 @@
 
 namespace quorvel::cli {
 
-// Loads the base into `engine`, the password entry being `password` (UTF-8;
-// absent is the empty entry). `messages` is where the engine's sink collects
+// Loads the base into `engine` from the file, or from standard input for
+// "-". The password entry is `password` (UTF-8); when absent the terminal is
+// asked if the tool turned that on (Password.h), else it is the empty entry. `messages` is where the engine's sink collects
 // its texts: they are reported on `err` with the file name, as is the reason
 // of a failure. False when the base could not be opened.
 bool OpenBase(TExpertSystem& engine, const std::string& file, const std::optional<std::string>& password,

@@ -8,6 +8,7 @@
 #include <new>
 
 #include "CliCommon.h"
+#include "CliParse.h"
 #include "CmdBuild.h"
 #include "CmdCodes.h"
 #include "CmdConsult.h"
@@ -16,6 +17,7 @@
 #include "CmdReport.h"
 #include "CmdText.h"
 #include "ExSystem.h"
+#include "Password.h"
 
 namespace {
 
@@ -24,84 +26,109 @@ using namespace quorvel::cli;
 // What the chosen subcommand does once the command line has been parsed.
 using TAction = std::function<int()>;
 
+const char* const kBaseHelp = "Arquivo da base (.bcm; - para a entrada padrão)";
+
+// --password-file, and the old --password; the environment and the terminal come after them.
+std::shared_ptr<TPasswordArgs> AddPasswordOptions(CLI::App* command) {
+    auto args = std::make_shared<TPasswordArgs>();
+    command
+        ->add_option("--password-file", args->File,
+                     "Lê a senha da primeira linha de ARQUIVO (- para a entrada padrão); sem ela, a variável " +
+                         std::string(kPasswordVariable) + " ou uma pergunta no terminal")
+        ->type_name("ARQUIVO");
+    command->add_option("--password", args->Given, "Obsoleto: a senha fica visível a todos; use --password-file")
+        ->type_name("SENHA");
+    return args;
+}
+
+// Runs `run` with the password decided first.
+template <class Options>
+TAction WithPassword(std::shared_ptr<TPasswordArgs> args, std::shared_ptr<Options> options,
+                     std::function<int(const Options&)> run) {
+    return [args, options, run] {
+        const int status = ResolvePassword(*args, options->Password, std::cerr);
+        return status != kExitOk ? status : run(*options);
+    };
+}
+
 void AddDump(CLI::App& app, TAction& action) {
     auto options = std::make_shared<TDumpOptions>();
-    auto password = std::make_shared<std::string>();
     CLI::App* command = app.add_subcommand("dump", "Mostra a base como um documento JSON na saída padrão");
-    command->add_option("base", options->BaseFile, "Arquivo da base (.bcm)")->required();
-    CLI::Option* passwordOption =
-        command->add_option("--password", *password, "Senha de acesso (sem ela: a entrada em branco)");
-    command->callback([&action, options, password, passwordOption] {
-        if (passwordOption->count() > 0) options->Password = *password;
-        action = [options] { return RunDump(*options, std::cout, std::cerr); };
+    command->add_option("base", options->BaseFile, kBaseHelp)->required()->type_name("BASE");
+    command->add_flag("--with-password", options->WithPassword,
+                      "Inclui a senha embaralhada no documento (só com acesso total)");
+    auto password = AddPasswordOptions(command);
+    command->callback([&action, options, password] {
+        action = WithPassword<TDumpOptions>(password, options,
+                                            [](const TDumpOptions& o) { return RunDump(o, std::cout, std::cerr); });
     });
 }
 
 void AddBuild(CLI::App& app, TAction& action) {
     auto options = std::make_shared<TBuildOptions>();
-    auto password = std::make_shared<std::string>();
     CLI::App* command = app.add_subcommand(
         "build", "Compila o texto de uma base (.bct) ou um documento JSON e grava a base (o inverso de text e dump)");
-    command->add_option("fonte", options->SourceFile, "Texto da base (.bct) ou documento JSON")->required();
-    command->add_option("-o,--output", options->Output, "Arquivo da base a gravar (.bcm)")->required();
-    CLI::Option* passwordOption = command->add_option(
-        "--password", *password, "Senha de uma base protegida cujo texto não traz a SENHA (só para .bct)");
-    command->callback([&action, options, password, passwordOption] {
-        if (passwordOption->count() > 0) options->Password = *password;
-        action = [options] { return RunBuild(*options, std::cout, std::cerr); };
+    command
+        ->add_option("source", options->SourceFile,
+                     "Texto da base (.bct) ou documento JSON (- para um documento JSON na entrada padrão)")
+        ->required()
+        ->type_name("FONTE");
+    command->add_option("-o,--output", options->Output, "Arquivo da base a gravar (.bcm; - para a saída padrão)")
+        ->required()
+        ->type_name("ARQUIVO");
+    auto password = AddPasswordOptions(command);
+    command->callback([&action, options, password] {
+        action = WithPassword<TBuildOptions>(password, options,
+                                             [](const TBuildOptions& o) { return RunBuild(o, std::cout, std::cerr); });
     });
 }
 
 void AddText(CLI::App& app, TAction& action) {
     auto options = std::make_shared<TTextOptions>();
-    auto password = std::make_shared<std::string>();
     CLI::App* command =
         app.add_subcommand("text", "Escreve a base como texto legível (.bct), que build compila de volta");
-    command->add_option("base", options->BaseFile, "Arquivo da base (.bcm)")->required();
-    command->add_option("-o,--output", options->Output, "Arquivo de texto a gravar (sem ele: a saída padrão)");
-    CLI::Option* passwordOption =
-        command->add_option("--password", *password, "Senha de acesso (sem ela: a entrada em branco)");
-    command->add_flag("--incluir-senha", options->IncludePassword,
+    command->add_option("base", options->BaseFile, kBaseHelp)->required()->type_name("BASE");
+    command->add_option("-o,--output", options->Output, "Arquivo de texto a gravar (sem ele, ou -: a saída padrão)")
+        ->type_name("ARQUIVO");
+    command->add_flag("--with-password,--incluir-senha", options->IncludePassword,
                       "Escreve também a senha da base no texto (exige acesso total)");
-    command->callback([&action, options, password, passwordOption] {
-        if (passwordOption->count() > 0) options->Password = *password;
-        action = [options] { return RunText(*options, std::cout, std::cerr); };
+    auto password = AddPasswordOptions(command);
+    command->callback([&action, options, password] {
+        action = WithPassword<TTextOptions>(password, options,
+                                            [](const TTextOptions& o) { return RunText(o, std::cout, std::cerr); });
     });
 }
 
 void AddConsult(CLI::App& app, TAction& action) {
     auto options = std::make_shared<TConsultOptions>();
-    auto answers = std::make_shared<std::string>();
-    auto password = std::make_shared<std::string>();
     CLI::App* command = app.add_subcommand("consult", "Consulta a base no terminal, ou com as respostas de um arquivo");
-    command->add_option("base", options->BaseFile, "Arquivo da base (.bcm)")->required();
-    CLI::Option* answersOption =
-        command->add_option("--answers", *answers, "Arquivo de respostas: uma linha \"variável = resposta\" por pergunta");
-    CLI::Option* passwordOption =
-        command->add_option("--password", *password, "Senha de acesso (sem ela: a entrada em branco)");
+    command->add_option("base", options->BaseFile, kBaseHelp)->required()->type_name("BASE");
+    command
+        ->add_option("--answers", options->AnswersFile,
+                     "Arquivo de respostas: uma linha \"variável = resposta\" por pergunta (- para a entrada padrão)")
+        ->type_name("ARQUIVO");
     command->add_flag("--json", options->Json, "Escreve perguntas, resultados e árvore como um documento JSON");
-    command->add_flag("--arvore", options->Tree, "Mostra a árvore de raciocínio no fim da consulta");
-    command->add_flag("--estatisticas", options->Stats,
+    command->add_flag("--tree,--arvore", options->Tree, "Mostra a árvore de raciocínio no fim da consulta");
+    command->add_flag("--stats,--estatisticas", options->Stats,
                       "Mostra na saída de erros o que a consulta custou (regras, premissas, perguntas, tempo)");
-    command->callback([&action, options, answers, password, answersOption, passwordOption] {
-        if (answersOption->count() > 0) options->AnswersFile = *answers;
-        if (passwordOption->count() > 0) options->Password = *password;
-        action = [options] { return RunConsult(*options, std::cin, std::cout, std::cerr); };
+    auto password = AddPasswordOptions(command);
+    command->callback([&action, options, password] {
+        action = WithPassword<TConsultOptions>(
+            password, options, [](const TConsultOptions& o) { return RunConsult(o, std::cin, std::cout, std::cerr); });
     });
 }
 
 void AddReportCommand(CLI::App& app, TAction& action, const char* name, const char* description,
                       int (*run)(const TReportOptions&, std::ostream&, std::ostream&)) {
     auto options = std::make_shared<TReportOptions>();
-    auto password = std::make_shared<std::string>();
     CLI::App* command = app.add_subcommand(name, description);
-    command->add_option("base", options->BaseFile, "Arquivo da base (.bcm)")->required();
-    command->add_option("-o,--output", options->Output, "Arquivo texto a gravar (sem ele: a saída padrão)");
-    CLI::Option* passwordOption =
-        command->add_option("--password", *password, "Senha de acesso (sem ela: a entrada em branco)");
-    command->callback([&action, options, password, passwordOption, run] {
-        if (passwordOption->count() > 0) options->Password = *password;
-        action = [options, run] { return run(*options, std::cout, std::cerr); };
+    command->add_option("base", options->BaseFile, kBaseHelp)->required()->type_name("BASE");
+    command->add_option("-o,--output", options->Output, "Arquivo texto a gravar (sem ele, ou -: a saída padrão)")
+        ->type_name("ARQUIVO");
+    auto password = AddPasswordOptions(command);
+    command->callback([&action, options, password, run] {
+        action = WithPassword<TReportOptions>(password, options,
+                                              [run](const TReportOptions& o) { return run(o, std::cout, std::cerr); });
     });
 }
 
@@ -116,15 +143,13 @@ void AddCodes(CLI::App& app, TAction& action) {
 
 void AddDeps(CLI::App& app, TAction& action) {
     auto options = std::make_shared<TDepsOptions>();
-    auto password = std::make_shared<std::string>();
     CLI::App* command = app.add_subcommand(
         "deps", "Mostra as árvores de dependências dos objetivos; status 1 quando há dependência circular");
-    command->add_option("base", options->BaseFile, "Arquivo da base (.bcm)")->required();
-    CLI::Option* passwordOption =
-        command->add_option("--password", *password, "Senha de acesso (sem ela: a entrada em branco)");
-    command->callback([&action, options, password, passwordOption] {
-        if (passwordOption->count() > 0) options->Password = *password;
-        action = [options] { return RunDeps(*options, std::cout, std::cerr); };
+    command->add_option("base", options->BaseFile, kBaseHelp)->required()->type_name("BASE");
+    auto password = AddPasswordOptions(command);
+    command->callback([&action, options, password] {
+        action = WithPassword<TDepsOptions>(password, options,
+                                            [](const TDepsOptions& o) { return RunDeps(o, std::cout, std::cerr); });
     });
 }
 
@@ -160,7 +185,9 @@ int RunGuarded(const TAction& action) {
 int main(int argc, char** argv) {
     std::set_terminate(OnTerminate);
     quorvel::RaiseStackLimit(quorvel::kConsultationStack);
-    CLI::App app{"Quorvel: ferramenta de linha de comando para bases de conhecimento"};
+    SetTerminalPromptEnabled(true);
+    CLI::App app{"Quorvel: ferramenta de linha de comando para bases de conhecimento", "quorvel-cli"};
+    SetUpPortuguese(app);
     app.require_subcommand(1);
     TAction action;
     AddDump(app, action);
@@ -170,11 +197,12 @@ int main(int argc, char** argv) {
     AddReport(app, action);
     AddCodes(app, action);
     AddDeps(app, action);
+    FinishPortuguese(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
-        const int status = app.exit(error);
-        return status == 0 ? kExitOk : kExitUsage;
+        app.exit(error);
+        return ParseErrorStatus(error);
     }
     return action ? RunGuarded(action) : kExitUsage;
 }

@@ -60,6 +60,10 @@ std::string WriteBaseText(TExpertSystem& base, const TBaseTextWriteOptions& opti
                           std::vector<std::string>& omitted);
 std::string WriteBaseText(TExpertSystem& base, const TBaseTextWriteOptions& options = {});
 
+// The lines of a text as WriteBaseText makes it, without their ends (for
+// writing it with the platform's line ends).
+std::vector<std::string> BaseTextLines(const std::string& text);
+
 // One error of a text: 1-based line and column (columns count characters),
 // and the message in Portuguese (UTF-8).
 struct TBaseTextError {

@@ -300,6 +300,18 @@ std::string WriteBaseText(TExpertSystem& base, const TBaseTextWriteOptions& opti
     return TWriter(base, options, omitted).Write();
 }
 
+std::vector<std::string> BaseTextLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
 std::string WriteBaseText(TExpertSystem& base, const TBaseTextWriteOptions& options) {
     std::vector<std::string> omitted;
     return WriteBaseText(base, options, omitted);

@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "ExConsultTree.h"
+#include "ExSysError.h"
 #include "ExText.h"
 
 namespace quorvel {
@@ -313,19 +314,19 @@ bool WriteTextFile(const std::string& name, const std::vector<std::string>& line
     };
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) return fail(std::error_code(errno, std::generic_category()).message());
+        if (!out) return fail(SystemErrorText(errno));
         for (const std::string& line : lines) {
             out.write(line.data(), static_cast<std::streamsize>(line.size()));
             out.write(kLineEnd.data(), static_cast<std::streamsize>(kLineEnd.size()));
         }
         out.flush();
-        if (!out) return fail(std::error_code(errno ? errno : EIO, std::generic_category()).message());
+        if (!out) return fail(SystemErrorText(errno ? errno : EIO));
     }
     // The new file keeps the permissions of the one it replaces.
     const fs::file_status old = fs::status(target, ec);
     if (!ec && fs::exists(old)) fs::permissions(temp, old.permissions(), ec);
     fs::rename(temp, target, ec);
-    if (ec) return fail(ec.message());
+    if (ec) return fail(SystemErrorText(ec));
     error.clear();
     return true;
 }

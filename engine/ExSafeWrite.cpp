@@ -13,6 +13,8 @@
 #include <cstring>
 #include <random>
 
+#include "ExSysError.h"
+
 namespace quorvel {
 
 namespace {
@@ -42,7 +44,7 @@ std::string Reason(int code) {
         case ELOOP:
             return "links simbólicos em círculo";
         default:
-            return std::strerror(code);
+            return SystemErrorText(code);
     }
 }
 

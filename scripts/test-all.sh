@@ -14,6 +14,9 @@ cmake --preset dev >/dev/null
 cmake --build --preset dev -j"$jobs"
 ctest --preset dev -j"$jobs"
 
+echo "== desktop files, install and Debian package"
+bash scripts/check-packaging.sh build
+
 echo "== sanitizers (address, undefined)"
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j"$jobs"

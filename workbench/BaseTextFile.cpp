@@ -22,18 +22,6 @@ const QString kAllFilter = QStringLiteral("Todos os arquivos (*)");
 
 std::string FileSystemName(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}
-
 }  // namespace
 
 bool IsBaseTextPath(const QString& path) { return IsBaseTextFileName(path.toStdString()); }
@@ -88,8 +76,8 @@ TSaveOutcome SaveBaseFile(TExpertSystem& engine, IMessageSink& sink, const QStri
         if (answer == TMsgResult::Cancel) return TSaveOutcome::Cancelled;
         options.IncludePassword = answer == TMsgResult::Yes;
     }
-    if (WriteTextFile(FileSystemName(path), Lines(WriteBaseText(engine, options)), error)) return TSaveOutcome::Saved;
-    return TSaveOutcome::Failed;
+    const std::string text = WriteBaseText(engine, options);
+    return WriteTextFile(FileSystemName(path), BaseTextLines(text), error) ? TSaveOutcome::Saved : TSaveOutcome::Failed;
 }
 
 }  // namespace quorvel::gui

@@ -25,6 +25,7 @@
 
 #include "About.h"
 #include "Base.h"
+#include "DataFiles.h"
 #include "Depend.h"
 #include "ExText.h"
 #include "Export.h"
@@ -166,8 +167,12 @@ void TfrmMain::CreateFileDialogs() {
 }
 
 // A folder that does not exist leaves the dialogs where they were.
+// Before any folder was worked in, the open dialog starts among the examples.
 void TfrmMain::SetDialogFolders() {
-    if (WorkingFolder.isEmpty() || !QFileInfo(WorkingFolder).isDir()) return;
+    if (WorkingFolder.isEmpty() || !QFileInfo(WorkingFolder).isDir()) {
+        if (const QString examples = ExamplesFolder(); !examples.isEmpty()) dialogOpen->setDirectory(examples);
+        return;
+    }
     for (QFileDialog* dialog : {dialogOpen, dialogSave, dialogExport}) dialog->setDirectory(WorkingFolder);
 }
 

@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "Base.h"
+#include "BaseLock.h"
 #include "BaseTextFile.h"
 #include "ExShownError.h"
 #include "ExConsts.h"
@@ -72,6 +73,7 @@ void TfrmMain::BaseWindowCreated(TfrmBase* window) {
 
 void TfrmMain::BaseWindowClosed(TfrmBase* window, bool countAsRecent) {
     if (baseWindow_ != window) return;
+    TBaseLock::Of(*this).Release();
     HideBaseMenus();
     if (countAsRecent) {
         UpdateRecentFiles();
@@ -153,7 +155,12 @@ bool TfrmMain::OpenBase(const QString& name) {
     const bool isText = quorvel::gui::IsBaseTextPath(fullPath);
     std::vector<uint8_t> compiled;
     if (isText && !quorvel::gui::CompileBaseText(this, *sink_, fullPath, compiled)) return false;
-    if (BaseOpen && !CloseBaseWindow()) return false;
+    TBaseLock& lock = TBaseLock::Of(*this);
+    const TBaseLock::TOpening opening = lock.Prepare(this, fullPath);
+    if (opening == TBaseLock::TOpening::Refused || (BaseOpen && !CloseBaseWindow())) {
+        lock.Abandon();
+        return false;
+    }
 
     CurrentFile = fullPath;
     quorvel::TExpertSystem& engine = *expertSystem_;
@@ -163,7 +170,11 @@ bool TfrmMain::OpenBase(const QString& name) {
         engine.SetFileName(FileSystemName(fullPath));
 
     if (!engine.FileName().empty()) {
-        baseWindow_->setWindowTitle(file.fileName());
+        lock.Opened();
+        // Open in another workbench: this one may read the base but not write it.
+        const bool readOnly = opening == TBaseLock::TOpening::ReadOnly && engine.AccessLevel == quorvel::kAccessFull;
+        if (readOnly) engine.AccessLevel = quorvel::kAccessConsultAndView;
+        baseWindow_->setWindowTitle(readOnly ? file.fileName() + QStringLiteral(" (somente leitura)") : file.fileName());
         baseWindow_->RefillRules();
         if (baseWindow_->RuleCount() > 0) baseWindow_->SelectFirstRule();
         if (engine.Vars().Count() > 0) baseWindow_->Command(TBaseCommand::NewRule)->setEnabled(true);
@@ -202,6 +213,7 @@ bool TfrmMain::OpenBase(const QString& name) {
 
     // The load failed: a window made for it while the password was settled
     // holds nothing and goes away; no base is open, so no file is current.
+    lock.Abandon();
     if (baseWindow_) {
         baseWindow_->DropWithoutQuery();
         baseWindow_->close();
@@ -285,6 +297,7 @@ bool TfrmMain::btnSaveClick() {
             return false;
         }
         CurrentFile = QFileInfo(path).absoluteFilePath();
+        TBaseLock::Of(*this).MovedTo(CurrentFile);
         UpdateRecentFiles();
         LoadRecentFiles();
         SetBaseCaptionFromFile();
@@ -326,6 +339,7 @@ bool TfrmMain::mnuSaveAsClick() {
     const QString path = ChooseSaveFile();
     if (path.isEmpty() || !SaveTo(path)) return false;
     CurrentFile = QFileInfo(path).absoluteFilePath();
+    TBaseLock::Of(*this).MovedTo(CurrentFile);
     SetBaseCaptionFromFile();
     return true;
 }

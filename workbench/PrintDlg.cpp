@@ -17,6 +17,7 @@
 #include "ExSystem.h"
 #include "MessageBoxSink.h"
 #include "DialogStacking.h"
+#include "PrintSetup.h"
 
 bool PrintCancelled = false;
 
@@ -113,8 +114,10 @@ QString PrinterLabel(const QPrinter& printer, QString& port) {
 }
 
 // Paints the pages; false when the printer failed (or the print was
-// cancelled in between: `cancelled` then tells).
-bool PaintPages(QPrinter& printer, const std::vector<std::string>& lines, bool& cancelled) {
+// cancelled in between: `cancelled` then tells). Without `cancellable` no
+// event is processed meanwhile: the print preview must not repaint its
+// pages while they are being drawn.
+bool PaintPages(QPrinter& printer, const std::vector<std::string>& lines, bool& cancelled, bool cancellable = true) {
     printer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
     QPainter painter;
     if (!painter.begin(&printer)) return false;
@@ -130,8 +133,8 @@ bool PaintPages(QPrinter& printer, const std::vector<std::string>& lines, bool& 
     const auto pages = PaginateReport(lines, columns, rows);
     for (std::size_t p = 0; p < pages.size(); ++p) {
         if (p > 0) {
-            QCoreApplication::processEvents();
-            if (PrintCancelled) {
+            if (cancellable) QCoreApplication::processEvents();
+            if (cancellable && PrintCancelled) {
                 cancelled = true;
                 printer.abort();
                 painter.end();
@@ -195,18 +198,25 @@ quorvel::TReportStatus PrintReport(QWidget* parent, QPrinter& printer, quorvel::
     return status;
 }
 
+bool PaintReport(QPrinter& printer, quorvel::TReportKind kind, quorvel::TExpertSystem& expertSystem,
+                 const QString& currentFile) {
+    quorvel::TReportLines lines;
+    if (quorvel::WriteReport(kind, expertSystem, currentFile.toStdString(), lines) != TReportStatus::Done) return false;
+    bool cancelled = false;
+    return PaintPages(printer, lines.Lines, cancelled, /*cancellable=*/false);
+}
+
 bool PrintBase(QWidget* parent, quorvel::TExpertSystem& expertSystem, const QString& currentFile,
                const QString& folder) {
     if (!expertSystem.RulesMayBeShown()) {
         ShowError(parent, QString::fromUtf8(quorvel::kReportNotAllowed));
         return false;
     }
-    QPrinterInfo info = QPrinterInfo::defaultPrinter();
-    if (info.isNull() && !QPrinterInfo::availablePrinters().isEmpty()) info = QPrinterInfo::availablePrinters().front();
-    if (!info.isNull()) {
-        QPrinter printer(info, QPrinter::HighResolution);
-        return PrintReport(parent, printer, quorvel::TReportKind::Base, expertSystem, currentFile) ==
-               TReportStatus::Done;
+    if (!QPrinterInfo::availablePrinters().isEmpty()) {
+        // The print dialog starts on the default printer.
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setDocName(QString::fromUtf8(quorvel::kBaseReportJobTitle));
+        return PrintWithDialog(parent, printer, quorvel::TReportKind::Base, expertSystem, currentFile);
     }
 
     // No printer: rather than failing in silence, offer a PDF file.

@@ -48,9 +48,15 @@ private:
 quorvel::TReportStatus PrintReport(QWidget* parent, QPrinter& printer, quorvel::TReportKind kind,
                                    quorvel::TExpertSystem& expertSystem, const QString& currentFile);
 
-// The print command: the report of the base on the default printer. When no
-// printer is installed the user may save it as a PDF file instead (the file
-// dialog opens in `folder`, proposing the base's name). True when printed.
+// Paints the whole report on `printer`'s pages, without the progress dialog
+// (the print preview draws its pages so). False when the printer failed.
+bool PaintReport(QPrinter& printer, quorvel::TReportKind kind, quorvel::TExpertSystem& expertSystem,
+                 const QString& currentFile);
+
+// The print command: the print dialog (printer, copies, pages, print to PDF,
+// and a preview), then the report. When no printer is installed the user may
+// save it as a PDF file instead (the file dialog opens in `folder`, proposing
+// the base's name). True when printed.
 bool PrintBase(QWidget* parent, quorvel::TExpertSystem& expertSystem, const QString& currentFile,
                const QString& folder = QString());
 

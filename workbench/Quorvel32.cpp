@@ -78,6 +78,10 @@ int main(int argc, char** argv) {
     InitResources();
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/quorvel.svg")));
+#ifdef QUORVEL_APP_ID
+    // Lets the desktop match the windows with the installed desktop entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral(QUORVEL_APP_ID));
+#endif
 
     auto* splash = new TfrmFirstOne;
     splash->show();

@@ -15,6 +15,7 @@
 #include <QStringDecoder>
 #include <QVBoxLayout>
 
+#include "DataFiles.h"
 #include "ExText.h"
 #include "Help.h"
 #include "DialogStacking.h"
@@ -100,7 +101,8 @@ QStringList ReadTipLines(const QString& path) {
 
 QString TipsFilePath() {
     const QString besideProgram = QDir(QCoreApplication::applicationDirPath()).filePath(kTipsFileName);
-    if (QFileInfo(besideProgram).isFile()) return besideProgram;
+    const QString installed = FindDataFile(kTipsFileName);
+    if (QFileInfo(installed).isFile()) return installed;
     const QString current = QDir::current().filePath(kTipsFileName);
     if (QFileInfo(current).isFile()) return current;
     return besideProgram;

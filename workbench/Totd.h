@@ -9,7 +9,7 @@ class QCheckBox;
 class QLabel;
 class QPushButton;
 
-// Where QUORVEL.TIP is looked for: beside the program, then the current folder.
+// Where QUORVEL.TIP is looked for: the data folders (DataFiles.h), then the current folder.
 QString TipsFilePath();
 
 class TfTipOfTheDay : public QDialog {

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "KbJson.h"
@@ -75,13 +76,25 @@ inline std::string ShellQuote(const std::string& text) {
     return quoted + "'";
 }
 
-// Runs quorvel-cli with these arguments, capturing its exit status and both outputs.
-inline TRun RunCli(const std::vector<std::string>& args, const ScratchDir& scratch) {
-    std::string command = ShellQuote(QUORVEL_CLI_PATH);
+// What a run of the tool gets besides its arguments.
+struct TRunInput {
+    std::string Stdin;
+    std::vector<std::pair<std::string, std::string>> Environment;
+};
+
+// Runs quorvel-cli with these arguments, capturing its exit status and both
+// outputs. It runs without a controlling terminal (so it never asks for a
+// password there) and without a QUORVEL_PASSWORD of the caller's.
+inline TRun RunCli(const std::vector<std::string>& args, const ScratchDir& scratch, const TRunInput& input = {}) {
+    std::string command = "env -u QUORVEL_PASSWORD";
+    for (const auto& [name, value] : input.Environment) command += " " + ShellQuote(name + "=" + value);
+    command += " setsid -w " + ShellQuote(QUORVEL_CLI_PATH);
     for (const auto& arg : args) command += " " + ShellQuote(arg);
+    const std::string in = scratch.File("run.stdin");
     const std::string out = scratch.File("run.stdout");
     const std::string err = scratch.File("run.stderr");
-    command += " >" + ShellQuote(out) + " 2>" + ShellQuote(err) + " </dev/null";
+    WriteText(in, input.Stdin);
+    command += " <" + ShellQuote(in) + " >" + ShellQuote(out) + " 2>" + ShellQuote(err);
     const int raw = std::system(command.c_str());
     TRun run;
     run.Status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;

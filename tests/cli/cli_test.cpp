@@ -60,7 +60,7 @@ TEST(CliRoundTrip, DumpThenBuildGivesTheSameFile) {
         {"open base", nullptr, {}},
         {"protected base dumped with its password",
          R"({"usePassword": true, "restriction": 0, "password": "Ação-9"})",
-         {"--password", "Ação-9"}},
+         {"--with-password", "--password", "Ação-9"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -122,6 +122,7 @@ TEST(CliDump, AccessFollowsThePasswordAndTheRestriction) {
 
         std::vector<std::string> args = {"dump", file};
         if (c.entry) args.insert(args.end(), {"--password", *c.entry});
+        args.push_back("--with-password");
         const TRun run = RunCli(args, scratch);
         EXPECT_EQ(run.Status, c.status) << run.Err;
         if (!c.message.empty()) {
@@ -275,10 +276,10 @@ TEST(CliBuild, UnreadableInputUnwritableOutputAndBadArguments) {
         {{"build", scratch.File("falta.json"), "-o", scratch.File("x.bcm")}, kExitCannotOpen, "arquivo não encontrado"},
         {{"build", source, "-o", scratch.File("sem-pasta/x.bcm")}, kExitCannotWrite, "sem-pasta"},
         {{"build", source, "-o", source}, kExitUsage, "o arquivo de saída não pode ser o próprio documento JSON"},
-        {{"build", source}, kExitUsage, "--output"},
-        {{"dump"}, kExitUsage, "base"},
-        {{}, kExitUsage, "subcommand"},
-        {{"consultar"}, kExitUsage, "subcommand"},
+        {{"build", source}, kExitUsage, "falta --output"},
+        {{"dump"}, kExitUsage, "falta base"},
+        {{}, kExitUsage, "falta o comando"},
+        {{"consultar"}, kExitUsage, "falta o comando"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.args));

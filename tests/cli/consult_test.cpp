@@ -84,7 +84,7 @@ TEST_F(ConsultCommand, ScriptedRunFollowsTheContract) {
     std::string errors;
     ASSERT_EQ(Run("# respostas\nfebre = sim : 80\nTOSSE = Sim\nidade = 70\nalergias = poeira:50, pólen : 90\n",
                   document, errors),
-              kConsultFinished)
+              kExitOk)
         << errors;
     const auto expected = nlohmann::json::parse(R"({
       "questions": [
@@ -143,7 +143,7 @@ TEST_F(ConsultCommand, AnswersProblemsStopWithStatusFour) {
     for (const Case& c : cases) {
         nlohmann::json document;
         std::string errors;
-        EXPECT_EQ(Run(c.answers, document, errors), kConsultAnswersProblem) << c.answers;
+        EXPECT_EQ(Run(c.answers, document, errors), kExitAnswersProblem) << c.answers;
         EXPECT_NE(errors.find(c.reason), std::string::npos) << c.answers << " -> " << errors;
         // The script still gets its document, with the reason as its error.
         ASSERT_TRUE(document["error"].is_string()) << c.answers;
@@ -195,7 +195,7 @@ TEST_F(ConsultCommand, NoAnswerIsUnknownAndConfidenceOutOfRangeIsClamped) {
     nlohmann::json document;
     std::string errors;
     // 120 typed into a confidence box reads 100 once the box is left.
-    ASSERT_EQ(Run("febre = sim : 120\ntosse = ?\nidade =\nalergias =\n", document, errors), kConsultFinished)
+    ASSERT_EQ(Run("febre = sim : 120\ntosse = ?\nidade =\nalergias =\n", document, errors), kExitOk)
         << errors;
     EXPECT_EQ(document["results"][0]["values"][0]["value"], "Nenhum valor encontrado.");
     EXPECT_EQ(document["results"][1]["values"][0]["cnf"], "100");
@@ -211,7 +211,7 @@ TEST_F(ConsultCommand, BinaryReportsTheStatusesOfTheContract) {
     EXPECT_EQ(nlohmann::json::parse(ok.Out)["results"][1]["values"][0]["value"], "alto");
 
     const TRun missing = RunCli({"consult", scratch.File("nada.bcm"), "--answers", scratch.File("r.txt")}, scratch);
-    EXPECT_EQ(missing.Status, kConsultCannotOpen);
+    EXPECT_EQ(missing.Status, kExitCannotOpen);
 }
 
 TEST_F(ConsultCommand, AFormulaErrorEndsWithStatusThreeAndTheMessage) {
@@ -223,7 +223,7 @@ TEST_F(ConsultCommand, AFormulaErrorEndsWithStatusThreeAndTheMessage) {
     ASSERT_TRUE(base.Save(scratch.File("gripe.bcm")));
     nlohmann::json document;
     std::string errors;
-    EXPECT_EQ(Run("febre = sim\ntosse = sim\nidade = 30\n", document, errors), kConsultEngineError);
+    EXPECT_EQ(Run("febre = sim\ntosse = sim\nidade = 30\n", document, errors), kExitEngineError);
     EXPECT_TRUE(document["error"].is_string());
     EXPECT_NE(errors.find("10/0"), std::string::npos) << errors;
     EXPECT_EQ(document["results"].size(), 1u);
@@ -239,7 +239,7 @@ TEST_F(ConsultCommand, ABaseThatMayOnlyBeExecutedShowsNoFormulaOrRule) {
     ASSERT_TRUE(base.Save(scratch.File("gripe.bcm")));
     nlohmann::json document;
     std::string errors;
-    EXPECT_EQ(Run("febre = sim\ntosse = sim\nidade = 30\n", document, errors), kConsultEngineError);
+    EXPECT_EQ(Run("febre = sim\ntosse = sim\nidade = 30\n", document, errors), kExitEngineError);
     ASSERT_TRUE(document["error"].is_string());
     const std::string everything = document.dump() + errors;
     for (const char* secret : {"10/0", "Função", "Comparando", "Entrando na regra", "==>"})
@@ -258,7 +258,7 @@ TEST(AnswersFile, InteractiveTerminalSessionAnswersGoesBackAndExplains) {
     // Febre: 1; Tosse: why, then back to Febre, Febre again: 2 (Não), then Idade 30 and Alergias 1.
     std::istringstream in("1\n?\n<\n2\n30\n1\n");
     std::ostringstream out, err;
-    EXPECT_EQ(RunConsult(options, in, out, err), kConsultFinished) << err.str();
+    EXPECT_EQ(RunConsult(options, in, out, err), kExitOk) << err.str();
     const std::string screen = out.str();
     EXPECT_NE(screen.find("Está com tosse?"), std::string::npos);
     EXPECT_NE(screen.find("==> Tosse = Sim"), std::string::npos);

@@ -89,7 +89,8 @@ TJson DumpFile(const std::string& path, const std::string& entry = "") {
     TFixedPasswordPrompt prompt(entry);
     base.SetPasswordPrompt(&prompt);
     EXPECT_TRUE(base.Load(path)) << sink.Joined();
-    return BaseToJson(base);
+    std::vector<std::string> omitted;
+    return BaseToJson(base, omitted, /*withPassword=*/true);
 }
 
 // Builds the document into a file; the problems, if any, as test failures.
@@ -175,7 +176,9 @@ TEST(KbJsonRoundTrip, PlainPasswordIsStoredScrambled) {
     ASSERT_TRUE(base.Load(file));
     EXPECT_EQ(base.PasswordBlock.Password, ScrambleText("Segredo"));
     EXPECT_EQ(base.AccessLevel, kAccessFull);
-    const TJson dumped = BaseToJson(base);
+    std::vector<std::string> omitted;
+    EXPECT_FALSE(BaseToJson(base)["protection"].contains("scrambled"));
+    const TJson dumped = BaseToJson(base, omitted, /*withPassword=*/true);
     EXPECT_EQ(
         dumped["protection"],
         (TJson{{"usePassword", true}, {"restriction", 2}, {"hasPassword", true}, {"scrambled", "296B2BCF99395D"}}));

@@ -183,7 +183,7 @@ TEST(CliDeps, TreesConflictsAndStatus) {
               "premises": [{"variable": 4, "operator": "=", "value": -3, "connective": 2, "negated": false}],
               "conclusions": [{"variable": 3, "value": -2, "cnf": 0.8}]}])",
          R"([{"variable": 4, "showResults": true}, {"variable": 2, "showResults": true}])",
-         kExitCircular,
+         kExitCheckFailed,
          {"Casaco", "  Frio", "    Casaco", "      CONFLITO!", "Chuva", "  Usuário", "",
           "Dependência circular entre Frio e Casaco"}},
         {"no targets", "[]", "[]", kExitOk, {}},
@@ -203,7 +203,7 @@ TEST(CliDeps, TreesConflictsAndStatus) {
         const TRun run = RunCli({"deps", base}, scratch);
         EXPECT_EQ(run.Status, c.status) << run.Err;
         EXPECT_THAT(Lines(run.Out), ElementsAreArray(c.out));
-        if (c.status == kExitCircular)
+        if (c.status == kExitCheckFailed)
             EXPECT_THAT(run.Err, HasSubstr(msg::DependencyConflict));
         else
             EXPECT_EQ(run.Err, "");

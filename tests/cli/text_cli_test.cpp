@@ -43,12 +43,14 @@ TEST(CliText, TextThenBuildGivesTheSameFile) {
         const char* title;
         TJson protection;
         std::vector<std::string> textArgs;
+        test::TRunInput input;  // the password, from the environment
     };
     const Case cases[] = {
-        {"open base", TJson(), {}},
+        {"open base", TJson(), {}, {}},
         {"protected base at full access, with its password",
          TJson{{"usePassword", true}, {"restriction", 3}, {"password", "Segredo"}},
-         {"--password", "Segredo", "--incluir-senha"}},
+         {"--incluir-senha"},
+         {"", {{"QUORVEL_PASSWORD", "Segredo"}}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.title);
@@ -61,7 +63,7 @@ TEST(CliText, TextThenBuildGivesTheSameFile) {
 
         std::vector<std::string> args = {"text", scratch.File("a.bcm"), "-o", scratch.File("a.bct")};
         args.insert(args.end(), c.textArgs.begin(), c.textArgs.end());
-        TRun run = RunCli(args, scratch);
+        TRun run = RunCli(args, scratch, c.input);
         ASSERT_EQ(run.Status, kExitOk) << run.Err;
         EXPECT_THAT(run.Err, IsEmpty());
         Build(scratch.File("a.bct"), scratch.File("b.bcm"), scratch);
@@ -70,7 +72,7 @@ TEST(CliText, TextThenBuildGivesTheSameFile) {
         // The standard output carries the same text.
         args = {"text", scratch.File("b.bcm")};
         args.insert(args.end(), c.textArgs.begin(), c.textArgs.end());
-        run = RunCli(args, scratch);
+        run = RunCli(args, scratch, c.input);
         ASSERT_EQ(run.Status, kExitOk) << run.Err;
         EXPECT_EQ(run.Out, ReadText(scratch.File("a.bct")));
     }
@@ -125,8 +127,8 @@ TEST(CliText, BuildListsEveryErrorWithItsPlaceAndWritesNothing) {
         std::string reason;
     } refusals[] = {
         {{"build", source, "-o", source}, kExitUsage, "o arquivo de saída não pode ser o próprio texto da base"},
-        {{"build", FixturePath("orientacao_respiratoria.json"), "-o", output, "--password", "x"}, kExitUsage,
-         "--password só vale para textos .bct"},
+        {{"build", source, "-o", output, "--password-file", scratch.File("falta.txt")}, kExitCannotOpen,
+         "arquivo de senha: arquivo não encontrado"},
         {{"text", scratch.File("falta.bcm")}, kExitCannotOpen, "arquivo não encontrado"},
     };
     for (const auto& refusal : refusals) {

@@ -54,14 +54,14 @@ private slots:
         TfrmMain frame;
         TMessageScript messages;
         ChooseFile(Path("gripe.bct"));
-        Command(frame, QStringLiteral("btnOpen"))->trigger();
+        Command(frame, "btnOpen")->trigger();
         QVERIFY(frame.BaseOpen);
         QCOMPARE(frame.CurrentFile, Path("gripe.bct"));
         QCOMPARE(frame.BaseWindow()->windowTitle(), QStringLiteral("gripe.bct"));
         QCOMPARE(frame.BaseWindow()->RuleCount(), 1);
         QCOMPARE(frame.ExpertSystem().BaseName, std::string("Gripe em texto"));
         QVERIFY(messages.shown.empty());
-        QVERIFY(frame.findChild<QFileDialog*>(QStringLiteral("dialogOpen"))->nameFilters().contains(QStringLiteral("Bases em texto (*.bct)")));
+        QVERIFY(FileDialogOf(frame, "dialogOpen")->nameFilters().contains(QStringLiteral("Bases em texto (*.bct)")));
     }
 
     void errorsAreListedWithTheirLinesAndTheOpenBaseStays() {
@@ -98,7 +98,7 @@ private slots:
         TfrmMain frame;
         TMessageScript messages;
         QVERIFY(frame.OpenBase(Path("origem.bcm")));
-        QCOMPARE(frame.findChild<QFileDialog*>(QStringLiteral("dialogSave"))->nameFilters(),
+        QCOMPARE(FileDialogOf(frame, "dialogSave")->nameFilters(),
                  QStringList({QStringLiteral("Bases de Conhecimento (*.bcm)"), QStringLiteral("Bases em texto (*.bct)"),
                               QStringLiteral("Todos os arquivos (*)")}));
         QString suffix;
@@ -114,7 +114,7 @@ private slots:
                 name->setText(Path("copia"));
             static_cast<QDialog*>(dialog)->accept();
         });
-        Command(frame, QStringLiteral("mnuSaveAs"))->trigger();
+        Command(frame, "mnuSaveAs")->trigger();
         QCOMPARE(suffix, QStringLiteral("bct"));
         QCOMPARE(frame.CurrentFile, Path("copia.bct"));
         const QByteArray text = ReadAll(Path("copia.bct"));
@@ -149,7 +149,7 @@ private slots:
             messages.answers = {answer};
             QFile::remove(Path("protegida.bct"));
             ChooseFile(Path("protegida.bct"));
-            Command(frame, QStringLiteral("mnuSaveAs"))->trigger();
+            Command(frame, "mnuSaveAs")->trigger();
             QCOMPARE(messages.Texts().size(), 1);
             QVERIFY(messages.Texts().front().startsWith(QStringLiteral("A base tem senha. Gravar a senha no texto?")));
             const QByteArray text = ReadAll(Path("protegida.bct"));

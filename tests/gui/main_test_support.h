@@ -216,6 +216,10 @@ inline QToolBar* ToolBarOf(const TfrmMain& frame, const QString& name) {
     return frame.findChild<QToolBar*>(name, Qt::FindDirectChildrenOnly);
 }
 
+inline QFileDialog* FileDialogOf(const TfrmMain& frame, const QString& name) {
+    return frame.findChild<QFileDialog*>(name, Qt::FindDirectChildrenOnly);
+}
+
 // The four recent-file items of the File menu, first to last.
 inline std::vector<QAction*> RecentFileItems(const TfrmMain& frame) {
     std::vector<QAction*> items;

@@ -11,6 +11,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPrinter>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QPushButton>
@@ -27,6 +29,7 @@
 #include "Export.h"
 #include "MessageBoxSink.h"
 #include "PrintDlg.h"
+#include "PrintSetup.h"
 
 using quorvel::TMsgButtons;
 using quorvel::TMsgKind;
@@ -137,6 +140,12 @@ QString PdfTitle(const QString& pdf) {
     return QString();
 }
 
+// The printer writes a PDF file instead of printing.
+void PrintToPdf(QPrinter& printer, const QString& pdf) {
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+}
+
 bool Load(quorvel::TExpertSystem& engine) { return engine.Load(Fixture(QStringLiteral("completa.bcm")).toStdString()); }
 
 QWidget* VisibleTopLevel(const QString& objectName) {
@@ -195,8 +204,7 @@ private slots:
         QTemporaryDir dir;
         const QString pdf = dir.filePath(QStringLiteral("relatorio.pdf"));
         QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(pdf);
+        PrintToPdf(printer, pdf);
         QCOMPARE(PrintReport(nullptr, printer, kind, engine, kBaseFile), TReportStatus::Done);
         QVERIFY(messages.texts.isEmpty());
         QCOMPARE(Printed(PdfText(pdf)), Printed(ExpectedLines(expected, kBaseFile)));
@@ -212,8 +220,7 @@ private slots:
         QTemporaryDir dir;
         const QString pdf = dir.filePath(QStringLiteral("cancelado.pdf"));
         QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(pdf);
+        PrintToPdf(printer, pdf);
         QString shownPrinter;
         QTimer::singleShot(0, [&] {
             auto* dialog = qobject_cast<TdialogPrint*>(VisibleTopLevel(QStringLiteral("dialogPrint")));
@@ -234,12 +241,82 @@ private slots:
         QVERIFY(Load(engine));
         QTemporaryDir dir;
         QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(dir.filePath(QStringLiteral("nao/existe.pdf")));
+        PrintToPdf(printer, dir.filePath(QStringLiteral("nao/existe.pdf")));
         QCOMPARE(PrintReport(nullptr, printer, TReportKind::Base, engine, kBaseFile), TReportStatus::WriteFailed);
         QCOMPARE(messages.texts.size(), 1);
         QCOMPARE(messages.kinds.front(), TMsgKind::Error);
         QVERIFY(messages.texts.front().contains(QStringLiteral("nao/existe.pdf")));
+    }
+
+    // The print dialog answered: printed as chosen there (a PDF file here);
+    // cancelled, nothing is printed.
+    void printDialogPrintsAsChosen() {
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+            QSKIP("pdftotext (poppler-utils) is not installed");
+        TMessageRecorder messages;
+        quorvel::TExpertSystem engine;
+        QVERIFY(Load(engine));
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("escolhido.pdf"));
+        QPrinter printer(QPrinter::HighResolution);
+        PrintToPdf(printer, pdf);
+
+        OnNextModal([](QWidget* modal) { modal->close(); });
+        QVERIFY(!PrintWithDialog(nullptr, printer, TReportKind::Base, engine, kBaseFile));
+        QVERIFY(!QFileInfo::exists(pdf));
+
+        bool seen = false;
+        OnNextModal([&seen](QWidget* modal) {
+            auto* dialog = qobject_cast<TdialogPrintSetup*>(modal);
+            QVERIFY(dialog != nullptr);
+            seen = true;
+            QVERIFY(dialog->btnPreview->isVisible());
+            QVERIFY(dialog->testOption(QAbstractPrintDialog::PrintPageRange));
+            QVERIFY(dialog->testOption(QAbstractPrintDialog::PrintToFile));
+            dialog->accept();
+        });
+        QVERIFY(PrintWithDialog(nullptr, printer, TReportKind::Base, engine, kBaseFile));
+        QVERIFY(seen);
+        QCOMPARE(Printed(PdfText(pdf)), Printed(ExpectedLines(QStringLiteral("completa.relatorio.txt"), kBaseFile)));
+        QVERIFY(messages.texts.isEmpty());
+    }
+
+    // The dialog's preview shows the report's pages; closed, nothing is
+    // printed; its print button prints the same report.
+    void previewFromThePrintDialog() {
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+            QSKIP("pdftotext (poppler-utils) is not installed");
+        quorvel::TExpertSystem engine;
+        QVERIFY(Load(engine));
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("visto.pdf"));
+        QPrinter printer(QPrinter::HighResolution);
+        PrintToPdf(printer, pdf);
+        for (const bool print : {false, true}) {
+            int pages = 0;
+            OnNextModal([&pages, print](QWidget* modal) {
+                auto* dialog = qobject_cast<TdialogPrintSetup*>(modal);
+                QVERIFY(dialog != nullptr);
+                QTest::mouseClick(dialog->btnPreview, Qt::LeftButton);
+                OnNextModal([&pages, print](QWidget* next) {
+                    auto* preview = qobject_cast<QPrintPreviewDialog*>(next);
+                    QVERIFY(preview != nullptr);
+                    QCOMPARE(preview->objectName(), QStringLiteral("dialogPrintPreview"));
+                    auto* widget = preview->findChild<QPrintPreviewWidget*>();
+                    QVERIFY(widget != nullptr);
+                    widget->updatePreview();
+                    pages = widget->pageCount();
+                    if (print)
+                        widget->print(), preview->accept();
+                    else
+                        preview->reject();
+                });
+            });
+            QCOMPARE(PrintWithDialog(nullptr, printer, TReportKind::Base, engine, kBaseFile), print);
+            QVERIFY(pages >= 2);
+            QCOMPARE(QFileInfo::exists(pdf), print);
+        }
+        QCOMPARE(Printed(PdfText(pdf)), Printed(ExpectedLines(QStringLiteral("completa.relatorio.txt"), kBaseFile)));
     }
 
     // With no printer installed the print offers a PDF file of the base's name.

@@ -1,10 +1,10 @@
 #include "MessageBoxSink.h"
 
-#include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
 #include "ExText.h"
+#include "DialogStacking.h"
 
 namespace quorvel::gui {
 
@@ -37,8 +37,8 @@ TMsgResult ShowMessage(QWidget* parent, TMsgKind kind, TMsgButtons buttons, cons
     if (Hook()) {
         if (const std::optional<TMsgResult> answer = Hook()(kind, buttons, text)) return *answer;
     }
-    if (parent == nullptr) parent = QApplication::activeWindow();
-    QMessageBox box(IconOf(kind), QStringLiteral("Quorvel"), text, QMessageBox::NoButton, parent);
+    // Shown over the window the user is looking at; `parent` only when there is none.
+    QMessageBox box(IconOf(kind), QStringLiteral("Quorvel"), text, QMessageBox::NoButton);
     box.setTextFormat(Qt::PlainText);
     // The button texts are set here so that they are Portuguese whatever
     // translations the system has.
@@ -47,7 +47,7 @@ TMsgResult ShowMessage(QWidget* parent, TMsgKind kind, TMsgButtons buttons, cons
             QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
             box.setDefaultButton(ok);
             box.setEscapeButton(ok);
-            box.exec();
+            ExecModal(box, parent);
             return TMsgResult::Ok;
         }
         case TMsgButtons::YesNo:
@@ -59,7 +59,7 @@ TMsgResult ShowMessage(QWidget* parent, TMsgKind kind, TMsgButtons buttons, cons
                                       : nullptr;
             box.setDefaultButton(yes);
             box.setEscapeButton(cancel != nullptr ? cancel : no);
-            box.exec();
+            ExecModal(box, parent);
             if (box.clickedButton() == yes) return TMsgResult::Yes;
             if (box.clickedButton() == no || cancel == nullptr) return TMsgResult::No;
             return TMsgResult::Cancel;

@@ -20,7 +20,9 @@ using TMessageHook =
     std::function<std::optional<quorvel::TMsgResult>(quorvel::TMsgKind, quorvel::TMsgButtons, const QString&)>;
 void SetMessageHook(TMessageHook hook);
 
-// A modal message box: caption "Quorvel", the icon of the kind, the buttons
+// A modal message box over the window the user is looking at (`parent` when
+// the program shows no active window), above every window of the program:
+// caption "Quorvel", the icon of the kind, the buttons
 // "OK", "Sim"/"Não" or "Sim"/"Não"/"Cancelar"; Esc answers Cancel (No when
 // there is no Cancel). text is shown as plain text.
 quorvel::TMsgResult ShowMessage(QWidget* parent, quorvel::TMsgKind kind, quorvel::TMsgButtons buttons,
@@ -28,7 +30,7 @@ quorvel::TMsgResult ShowMessage(QWidget* parent, quorvel::TMsgKind kind, quorvel
 
 class TMessageBoxSink : public quorvel::IMessageSink {
 public:
-    // parent: the window the boxes are modal to (the active window when null).
+    // parent: where the boxes go when no window of the program is active.
     explicit TMessageBoxSink(QWidget* parent = nullptr) : parent_(parent) {}
     quorvel::TMsgResult ShowMessage(quorvel::TMsgKind kind, quorvel::TMsgButtons buttons,
                                     const std::string& text) override;

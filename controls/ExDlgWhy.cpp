@@ -3,7 +3,9 @@
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "ExWhy.h"
 #include "Help.h"
@@ -16,9 +18,10 @@ TdlgWhy::TdlgWhy(QWidget* parent) : QDialog(parent) {
 
     memo = new QPlainTextEdit(this);
     memo->setReadOnly(true);
-    memo->setLineWrapMode(QPlainTextEdit::NoWrap);
-    memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // A reason reads as sentences: long lines wrap at the window's edge.
+    memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    memo->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    memo->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     memo->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     // Keys that would change the text are swallowed; moving and selecting stay.
     memo->installEventFilter(this);
@@ -30,7 +33,7 @@ TdlgWhy::TdlgWhy(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(memo, 1);
     layout->addWidget(btnOk, 0, Qt::AlignHCenter);
-    resize(420, 260);
+    resize(kDesignWidth, kDesignHeight);
 }
 
 void TdlgWhy::Fill(int32_t varCode, quorvel::TExpertSystem& engine) {
@@ -38,6 +41,25 @@ void TdlgWhy::Fill(int32_t varCode, quorvel::TExpertSystem& engine) {
     QStringList lines;
     for (const std::string& line : why.Fill(varCode)) lines << quorvel::gui::ScreenText(line);
     memo->setPlainText(lines.join(QLatin1Char('\n')));
+    FitToText(lines);
+}
+
+// The box grows with its reason, up to two thirds of the screen; a longer
+// one scrolls.
+void TdlgWhy::FitToText(const QStringList& lines) {
+    const QFontMetrics metrics(memo->font());
+    int widest = 0;
+    for (const QString& line : lines) widest = std::max(widest, metrics.horizontalAdvance(line));
+    const QRect area = screen() ? screen()->availableGeometry() : QRect(0, 0, 1024, 768);
+    const int chrome = width() - memo->viewport()->width() + 2 * static_cast<int>(memo->document()->documentMargin());
+    const int wanted = std::clamp(widest + chrome + 8, kDesignWidth, area.width() * 2 / 3);
+    const int textWidth = wanted - chrome;
+    int textHeight = 0;
+    for (const QString& line : lines)
+        textHeight += metrics.boundingRect(QRect(0, 0, textWidth, 10000), Qt::TextWordWrap, line).height();
+    const int heightChrome =
+        height() - memo->viewport()->height() + 2 * static_cast<int>(memo->document()->documentMargin());
+    resize(wanted, std::clamp(textHeight + heightChrome + 8, kDesignHeight, area.height() * 2 / 3));
 }
 
 QStringList TdlgWhy::Lines() const {

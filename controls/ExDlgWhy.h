@@ -25,6 +25,12 @@ public:
     QPlainTextEdit* memo = nullptr;
     QPushButton* btnOk = nullptr;
 
+    static constexpr int kDesignWidth = 420;
+    static constexpr int kDesignHeight = 260;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FitToText(const QStringList& lines);
 };

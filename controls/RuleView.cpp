@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "ExSystem.h"
+#include "FullTextTips.h"
 #include "MessageBoxSink.h"
 
 using quorvel::gui::ScreenText;
@@ -65,6 +66,7 @@ private:
 
 TCustomRuleView::TCustomRuleView(QWidget* parent) : QListWidget(parent) {
     setItemDelegate(new TRuleLineDelegate(this));
+    quorvel::gui::ShowFullTextTips(this);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -248,8 +250,16 @@ void TDebugPanel::ShowPosition(int32_t ruleCode, int32_t n, bool premise) {
     moving_ = false;
 }
 
+bool TDebugPanel::MarkerLocked() const { return engine_ && engine_->Running; }
+
+QItemSelectionModel::SelectionFlags TDebugPanel::selectionCommand(const QModelIndex& index,
+                                                                  const QEvent* event) const {
+    if (MarkerLocked() && !moving_) return QItemSelectionModel::NoUpdate;
+    return TCustomRuleView::selectionCommand(index, event);
+}
+
 void TDebugPanel::KeepLockedLine() {
-    if (moving_ || !engine_ || !engine_->Running || currentRow() == lockedLine_) return;
+    if (moving_ || !MarkerLocked() || currentRow() == lockedLine_) return;
     // The user may scroll, but the marker stays where the engine is.
     moving_ = true;
     setCurrentRow(lockedLine_);

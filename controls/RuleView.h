@@ -133,9 +133,14 @@ signals:
 protected:
     std::unique_ptr<quorvel::TExCtrlInterface> CreateNotifier() override;
     void DropEngine() override;
+    // While a consultation runs, clicks, drags and keys select nothing: the
+    // marker is the engine's.
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event = nullptr) const override;
 
 private:
     friend class TDebugPanelInterface;
+    bool MarkerLocked() const;
     // The base is new or its rules may not be shown: no lines, no positions.
     void Empty();
     void BuildMaps();

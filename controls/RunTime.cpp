@@ -16,6 +16,7 @@
 #include "ExSystem.h"
 #include "Help.h"
 #include "MessageBoxSink.h"
+#include "DialogStacking.h"
 
 using quorvel::gui::ScreenText;
 
@@ -167,7 +168,7 @@ void TRunTime::btnOkClick() {
     hide();
 }
 
-void TRunTime::btnWhyClick() { dlgWhy->exec(); }
+void TRunTime::btnWhyClick() { quorvel::gui::ExecModal(*dlgWhy); }
 
 void TRunTime::reject() { close(); }
 

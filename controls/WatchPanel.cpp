@@ -9,6 +9,7 @@
 #include "ExConsultTree.h"
 #include "ExSystem.h"
 #include "ExText.h"
+#include "FullTextTips.h"
 #include "MessageBoxSink.h"
 
 using quorvel::gui::ScreenText;
@@ -53,6 +54,8 @@ TWatchPanel::TWatchPanel(QWidget* parent) : QFrame(parent) {
     listVars->setSelectionMode(QAbstractItemView::SingleSelection);
     labelValues = new QLabel(QStringLiteral("Valores"), this);
     listValues = new QListWidget(this);
+    quorvel::gui::ShowFullTextTips(listVars);
+    quorvel::gui::ShowFullTextTips(listValues);
     listValues->setSelectionMode(QAbstractItemView::SingleSelection);
     labelVars->setBuddy(listVars);
     labelValues->setBuddy(listValues);

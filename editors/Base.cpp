@@ -22,6 +22,7 @@
 #include "ExEditing.h"
 #include "ExSystem.h"
 #include "ExText.h"
+#include "FullTextTips.h"
 #include "GradientCaption.h"
 #include "Help.h"
 #include "Infocode.h"
@@ -135,6 +136,7 @@ TfrmBase::TfrmBase(TBaseFrame& frame)
     listRules->SetDragCursor(quorvel::gui::DragRuleCursor());
     listRules->setItemDelegate(new TRuleRowDelegate(listRules));
     listRules->setUniformItemSizes(true);
+    quorvel::gui::ShowFullTextTips(listRules);
     listRules->setSelectionMode(QAbstractItemView::SingleSelection);
     listRules->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     columns->addWidget(listRules, 1);
@@ -169,6 +171,14 @@ TfrmBase::TfrmBase(TBaseFrame& frame)
 }
 
 TfrmBase::~TfrmBase() { DropOwnWindows(); }
+
+void TfrmBase::SetModified(bool modified) {
+    modified_ = modified;
+    static const QString mark = QStringLiteral(" *");
+    QString title = windowTitle();
+    if (title.endsWith(mark)) title.chop(mark.size());
+    setWindowTitle(modified ? title + mark : title);
+}
 
 void TfrmBase::MakeCommand(TBaseCommand which, QPushButton* button, void (TfrmBase::*run)()) {
     auto* command = new QAction(button->text(), this);
@@ -288,6 +298,17 @@ bool TfrmBase::eventFilter(QObject* watched, QEvent* event) {
         btnDeleteClick();
         return true;
     }
+    // Ctrl+Up and Ctrl+Down move the selected rule one place, as dragging
+    // it onto its neighbour would.
+    if (watched == listRules && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const int row = listRules->currentRow();
+        const int step = key->key() == Qt::Key_Up ? -1 : key->key() == Qt::Key_Down ? 1 : 0;
+        if (step != 0 && key->modifiers() == Qt::ControlModifier) {
+            if (row >= 0 && row + step >= 0 && row + step < listRules->count()) listRulesDragDrop(row, row + step);
+            return true;
+        }
+    }
     return QMdiSubWindow::eventFilter(watched, event);
 }
 
@@ -373,7 +394,7 @@ void TfrmBase::btnDeleteClick() {
         emit commandsChanged();
     }
     RenumberRuleWindows();
-    modified_ = true;
+    SetModified(true);
     engine_.BaseEdited();
     QApplication::restoreOverrideCursor();
 }
@@ -385,7 +406,7 @@ void TfrmBase::listRulesDragDrop(int from, int to) {
     listRules->setCurrentRow(to);
     listRulesClick();
     RenumberRuleWindows();
-    modified_ = true;
+    SetModified(true);
     engine_.BaseEdited();
 }
 
@@ -464,7 +485,7 @@ void TfrmBase::RuleSaved(TfrmRule* /*window*/, const quorvel::TRuleDraft::TSaved
     listRules->setCurrentRow(saved.NewOrder - 1);
     listRulesClick();
     RenumberRuleWindows();
-    modified_ = true;
+    SetModified(true);
     engine_.BaseEdited();
 }
 
@@ -513,6 +534,6 @@ void TfrmBase::VariablesApplied(const quorvel::TVarsDraft::TApplied& applied) {
         DisableRuleCommands();
     }
     emit commandsChanged();
-    modified_ = true;
+    SetModified(true);
     engine_.BaseEdited();
 }

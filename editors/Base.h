@@ -64,7 +64,8 @@ public:
     void DisableRuleCommands();
 
     bool Modified() const { return modified_; }
-    void SetModified(bool modified) { modified_ = modified; }
+    // A modified base shows it in the window's title: " *" after the name.
+    void SetModified(bool modified);
     bool SaveCancelled() const { return saveCancelled_; }
     void SetSaveCancelled(bool cancelled) { saveCancelled_ = cancelled; }
 
@@ -117,7 +118,7 @@ public:
     quorvel::TExpertSystem& Engine() override { return engine_; }
     QMdiArea* EditorArea() override { return area_; }
     QWidget* HostWidget() override { return this; }
-    void SetModified() override { modified_ = true; }
+    void SetModified() override { SetModified(true); }
     void RuleSaved(TfrmRule* window, const quorvel::TRuleDraft::TSaved& saved) override;
     void RuleWindowClosed(TfrmRule* window) override;
     void NewRuleCommand() override;

@@ -14,6 +14,7 @@
 #include "EditorCommon.h"
 #include "ExSystem.h"
 #include "Help.h"
+#include "DialogStacking.h"
 
 namespace gui = quorvel::gui;
 
@@ -98,7 +99,7 @@ void TdialogView::Prepare(quorvel::TExpertSystem& engine) {
 
 bool TdialogView::Ask(quorvel::TExpertSystem& engine) {
     Prepare(engine);
-    return exec() == QDialog::Accepted;
+    return quorvel::gui::ExecModal(*this) == QDialog::Accepted;
 }
 
 bool TdialogView::OnlyChosen() const { return radioHeads->isChecked(); }

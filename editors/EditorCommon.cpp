@@ -1,10 +1,12 @@
 #include "EditorCommon.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QIcon>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QWidget>
+#include <algorithm>
 
 #include "ExEditing.h"
 #include "MessageBoxSink.h"
@@ -81,6 +83,13 @@ void SetHint(QWidget* widget, const QString& hint) {
     const qsizetype bar = hint.indexOf(QLatin1Char('|'));
     widget->setToolTip(bar < 0 ? hint : hint.left(bar));
     widget->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
+    // A button that shows only an icon or a sign (">", "<") is named by its
+    // hint for screen readers.
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        const bool wordless = std::none_of(button->text().cbegin(), button->text().cend(),
+                                           [](QChar c) { return c.isLetter(); });
+        if (wordless) button->setAccessibleName(widget->toolTip());
+    }
 }
 
 bool TSortedItem::operator<(const QListWidgetItem& other) const {

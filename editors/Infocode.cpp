@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTabBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <string>
@@ -132,6 +133,7 @@ TfrmInfos::TfrmInfos(TEditorHost& host) : QMdiSubWindow(nullptr), host_(host), c
     connect(btnCancel, &QToolButton::clicked, this, &TfrmInfos::btnCancelClick);
     connect(editContext, &QLineEdit::returnPressed, this, &TfrmInfos::ContextOperation);
     editContext->installEventFilter(this);
+    editName->installEventFilter(this);
     connect(OKBtn, &QPushButton::clicked, this, &TfrmInfos::OKBtnClick);
     connect(CancelBtn, &QPushButton::clicked, this, &TfrmInfos::CancelBtnClick);
     connect(HelpBtn, &QPushButton::clicked, this,
@@ -161,13 +163,23 @@ TfrmInfos::TfrmInfos(TEditorHost& host) : QMdiSubWindow(nullptr), host_(host), c
     host_.EditorArea()->addSubWindow(this);
     setMinimumSize(kMinimumWidth, kMinimumHeight);
     resize(460, 380);
-    editName->setFocus();
-    editName->selectAll();
 }
 
 TfrmInfos::~TfrmInfos() = default;
 
+void TfrmInfos::showEvent(QShowEvent* event) {
+    QMdiSubWindow::showEvent(event);
+    // After the sub-window has given the focus to whichever child it likes.
+    QTimer::singleShot(0, this, [this] { editName->setFocus(Qt::OtherFocusReason); });
+}
+
 bool TfrmInfos::eventFilter(QObject* watched, QEvent* event) {
+    // The name is there to be typed over: it comes selected whenever the
+    // keyboard (not a click) brings the focus to it, the window's opening
+    // and its activation included.
+    if (watched == editName && event->type() == QEvent::FocusIn &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::MouseFocusReason)
+        QTimer::singleShot(0, editName, &QLineEdit::selectAll);
     if (watched == editContext) {
         if (event->type() == QEvent::FocusIn) {
             editContextEnter();

@@ -63,6 +63,8 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // The base's name has the keyboard, selected, when the window shows.
+    void showEvent(QShowEvent* event) override;
 
 private:
     void SetContextBox(bool enabled);

@@ -13,6 +13,7 @@
 #include "EditorCommon.h"
 #include "ExEditing.h"
 #include "Help.h"
+#include "DialogStacking.h"
 
 namespace help = quorvel::gui::help;
 
@@ -77,7 +78,7 @@ void TdialogNewRule::Prepare(int ruleCount) {
 
 bool TdialogNewRule::Ask(int ruleCount) {
     Prepare(ruleCount);
-    return exec() == QDialog::Accepted;
+    return quorvel::gui::ExecModal(*this) == QDialog::Accepted;
 }
 
 int TdialogNewRule::ModelIndex() const { return std::max(0, comboModel->currentIndex()); }

@@ -21,6 +21,7 @@
 #include "ExSystem.h"
 #include "Help.h"
 #include "Ruleedit.h"
+#include "DialogStacking.h"
 
 namespace gui = quorvel::gui;
 
@@ -241,7 +242,7 @@ void TfrmRule::btnNewClick() {
     TdialogEditRule& editor = TdialogEditRule::Instance(this);
     editor.FillVariables(host_.Engine());
     editor.SetUp(this, row < draft_.ThenRow(), true, row == 0);
-    editor.exec();
+    quorvel::gui::ExecModal(editor);
 }
 
 void TfrmRule::btnChangeClick() {
@@ -258,7 +259,7 @@ void TfrmRule::btnChangeClick() {
     } else {
         editor.FillConclusion(line.VarCode, line.ValueCode, line.Cnf, draft_.ValueText(line));
     }
-    if (editor.exec() != QDialog::Accepted) return;
+    if (quorvel::gui::ExecModal(editor) != QDialog::Accepted) return;
     const bool changed = line.Premise ? draft_.ChangePremise(row, editor.Result(), editor.ConnectiveEnabled())
                                       : draft_.ChangeConclusion(row, editor.Result());
     if (!changed) gui::Error(this, draft_.Problem());

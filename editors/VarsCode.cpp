@@ -160,7 +160,10 @@ TfrmVars::TfrmVars(TEditorHost& host) : QMdiSubWindow(nullptr), host_(host), dra
         row->setData(gui::kCodeRole, node->Code);
         listVars->addItem(row);
     }
-    listVars->setCurrentRow(-1);
+    // Nothing selected, not even when the list first gets the keyboard (a
+    // list view would make its first row current then).
+    listVars->setCurrentIndex(QModelIndex());
+    listValues->setCurrentIndex(QModelIndex());
 
     host_.EditorArea()->addSubWindow(this);
     setMinimumSize(kMinimumWidth, kMinimumHeight);

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "Help.h"
+#include "DialogStacking.h"
 
 TFormulaMemo::TFormulaMemo(QWidget* parent) : QPlainTextEdit(parent) {
     setObjectName(QStringLiteral("memoFormula"));
@@ -68,6 +69,6 @@ std::optional<QString> TdialogZoom::Edit(const QString& formula) {
     memoFormula->setPlainText(formula);
     memoFormula->selectAll();
     memoFormula->setFocus();
-    if (exec() != QDialog::Accepted) return std::nullopt;
+    if (quorvel::gui::ExecModal(*this) != QDialog::Accepted) return std::nullopt;
     return memoFormula->toPlainText();
 }

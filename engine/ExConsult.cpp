@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <utility>
 
 #include "ExCnf.h"
 #include "ExConsts.h"
@@ -231,7 +232,10 @@ float TExpertSystem::CompareNumber(int32_t varCode, TPlanOperator op, int32_t fo
 float TExpertSystem::PlannedPremiseCnf(const TPlanPremise& premise) {
     const int32_t varCode = premise.Node.VarCode;
     if (!VarIsNumeric(varCode)) return SymbolicPremiseCnf(varCode, premise.Operator, premise.Node.ValueCode);
-    return CompareNumber(varCode, premise.Operator, premise.Node.ValueCode);
+    const TFormulaSite outer = std::exchange(formulaSite_, {premise.Node.Code, varCode});
+    const float cnf = CompareNumber(varCode, premise.Operator, premise.Node.ValueCode);
+    formulaSite_ = outer;
+    return cnf;
 }
 
 float TExpertSystem::PremiseCnf(const TTailNode& premise) {
@@ -298,7 +302,9 @@ void TExpertSystem::FireRule(int32_t ruleSlot, float cnf) {
         const float given = calculus_->ConclusionCnf(cnf, head.Cnf);
         if (Reporting) ReportPosition(rule.Code, index, false);
         if (inferenceListener_) inferenceListener_->ConclusionGiven(rule.Code, index, cnf, given);
+        const TFormulaSite outer = std::exchange(formulaSite_, {rule.Code, head.VarCode});
         Instantiate(head.VarCode, head.ValueCodeText, true, given);
+        formulaSite_ = outer;
     }
 }
 
@@ -524,6 +530,7 @@ void TExpertSystem::BeginConsultation() {
     FalseCnf = 0.0f;
     TrueCnf = 1.0f;
     CurrentPremise.reset();
+    formulaSite_ = {};
     CurrentPosition = {};
     LastReportedPosition = {};
 
@@ -543,11 +550,11 @@ void TExpertSystem::BeginConsultation() {
     if (inferenceListener_) inferenceListener_->ConsultationStarted();
 }
 
-void TExpertSystem::EndConsultation() {
+void TExpertSystem::EndConsultation(bool failed) {
     Paused = false;
     Finished = true;
     if (dialog_) {
-        if (!StopRequested) dialog_->CloseAtEnd();
+        if (!StopRequested && !failed) dialog_->CloseAtEnd();
         dialog_.reset();
     }
     StopRequested = false;
@@ -589,11 +596,32 @@ void TExpertSystem::RunConsultation() {
             NotifyStateViews();
             ++index;
         }
+    } catch (const EExpSyntaxError& error) {
+        const std::string message = FormulaErrorAt(error.what());
+        EndConsultation(true);
+        throw EExpSyntaxError(message);
+    } catch (const EExpArithmeticError& error) {
+        const std::string message = FormulaErrorAt(error.what());
+        EndConsultation(true);
+        throw EExpArithmeticError(message);
     } catch (...) {
-        EndConsultation();
+        EndConsultation(true);
         throw;
     }
     EndConsultation();
+}
+
+std::string TExpertSystem::FormulaErrorAt(const char* error) {
+    std::string message = error;
+    if (formulaSite_.RuleCode == 0) return message;
+    const auto saved = rules_->SaveCursors();
+    const bool found = rules_->Find(formulaSite_.RuleCode);
+    const int32_t order = found ? rules_->GetOrder() : 0;
+    rules_->RestoreCursors(saved);
+    if (found)
+        message += " (regra " + std::to_string(order) + ", vari\u00E1vel " +
+                   Cp1252ToUtf8(VarName(formulaSite_.VarCode)) + ")";
+    return message;
 }
 
 void TExpertSystem::Start() {

@@ -300,7 +300,12 @@ protected:
 private:
     void RunConsultation();
     void BeginConsultation();
-    void EndConsultation();
+    // `failed`: an error ends the consultation, which then closes without
+    // the ending message (the error is the user's last word).
+    void EndConsultation(bool failed = false);
+    // The message of a formula error raised during the consultation, with
+    // the rule and the variable whose formula failed.
+    std::string FormulaErrorAt(const char* error);
     void DeriveVariable(int32_t varCode);
     void TryRule(int32_t ruleSlot, bool& fired);
     TRuleOutcome EvaluateRule(int32_t ruleSlot);
@@ -378,6 +383,14 @@ private:
     IMessageLoop* loop_;
     TQuestionDialogFactory dialogFactory_;
     std::unique_ptr<IQuestionDialog> dialog_;
+
+    // The formula being evaluated for a premise or a conclusion: the rule's
+    // code and the variable's. A failure leaves the innermost one in place.
+    struct TFormulaSite {
+        int32_t RuleCode = 0;
+        int32_t VarCode = 0;
+    };
+    TFormulaSite formulaSite_;
 
     TLookupCursors savedLookup_;
     TSingleIndexTree::TCursorState savedQuestion_;

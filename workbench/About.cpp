@@ -7,7 +7,9 @@
 #include <QVBoxLayout>
 
 #include "Credits.h"
+#include "ExVersion.h"
 #include "GradientCaption.h"
+#include "DialogStacking.h"
 
 TdialogAbout::TdialogAbout(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("dialogAbout"));
@@ -32,11 +34,12 @@ TdialogAbout::TdialogAbout(QWidget* parent) : QDialog(parent) {
     text->setWordWrap(true);
     text->setTextFormat(Qt::RichText);
     text->setText(
-        QStringLiteral("<p><b>Quorvel</b> versão 1.1b</p>"
+        QStringLiteral("<p><b>Quorvel</b> versão 1.1b<br>Programa %1</p>"
                        "<p>Ambiente para a construção e a consulta de sistemas especialistas baseados em regras de "
                        "produção, com encadeamento para trás, fatores de confiança e fórmulas próprias.</p>"
                        "<p>Escreva a base de conhecimento, consulte-a, acompanhe o raciocínio passo a passo e "
-                       "veja por que cada pergunta é feita.</p>"));
+                       "veja por que cada pergunta é feita.</p>")
+            .arg(QLatin1String(quorvel::kVersion)));
     body->addWidget(text, 1);
     layout->addLayout(body);
 
@@ -53,5 +56,5 @@ TdialogAbout::TdialogAbout(QWidget* parent) : QDialog(parent) {
 
 void TdialogAbout::btnCreditsClick() {
     TdialogCredits credits(this);
-    credits.exec();
+    quorvel::gui::ExecModal(credits);
 }

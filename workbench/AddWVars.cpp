@@ -10,6 +10,7 @@
 #include "Help.h"
 #include "MessageBoxSink.h"
 #include "WatchPanel.h"
+#include "DialogStacking.h"
 
 namespace {
 
@@ -52,7 +53,7 @@ TdialogAddVars::TdialogAddVars(quorvel::TExpertSystem& engine, TWatchPanel& watc
     resize(340, 280);
 }
 
-bool TdialogAddVars::Execute() { return exec() == QDialog::Accepted; }
+bool TdialogAddVars::Execute() { return quorvel::gui::ExecModal(*this) == QDialog::Accepted; }
 
 void TdialogAddVars::showEvent(QShowEvent* event) {
     saved_ = engine_.Vars().SaveCursors();

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "DialogStacking.h"
 #include "ExReport.h"
 #include "ExText.h"
 
@@ -49,7 +50,7 @@ bool CompileBaseText(QWidget* parent, IMessageSink& sink, const QString& path, s
     std::vector<TBaseTextError> errors;
     if (!ReadBaseText(std::string_view(text.constData(), static_cast<std::size_t>(text.size())), compiled, errors)) {
         TdialogTextErrors dialog(QFileInfo(path).fileName(), errors, parent);
-        dialog.exec();
+        quorvel::gui::ExecModal(dialog);
         return false;
     }
     if (!compiled.SaveBytes(bytes)) {

@@ -12,12 +12,14 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QTreeWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <array>
 
 #include "Help.h"
 #include "MessageBoxSink.h"
+#include "DialogStacking.h"
 
 // The images live in a static library: they are registered on first use.
 static void InitDependResources() { Q_INIT_RESOURCE(depend); }
@@ -234,23 +236,12 @@ void TdialogDepend::BuildTree() {
 
 void TdialogDepend::Finish() {
     const bool conflict = analysis_ && analysis_->HasConflict();
-    if (analysis_ && analysis_->Truncated())
-        quorvel::gui::ShowMessage(this, quorvel::TMsgKind::Warning, quorvel::TMsgButtons::Ok,
-                                  QStringLiteral("A árvore de dependências passou de %1 nós e é mostrada só em "
-                                                 "parte: variáveis alcançadas por muitos caminhos não foram todas "
-                                                 "expandidas.")
-                                      .arg(analysis_->Nodes().size()));
-    if (analysis_ && analysis_->Incomplete())
-        quorvel::gui::ShowMessage(this, quorvel::TMsgKind::Error, quorvel::TMsgButtons::Ok,
-                                  QStringLiteral("Memória insuficiente: a análise de dependências ficou incompleta."));
     if (!conflict) {
         // The tree fills the page.
         listErrors->hide();
         WinSplit->handle(1)->hide();
         return;
     }
-    quorvel::gui::ShowMessage(this, quorvel::TMsgKind::Error, quorvel::TMsgButtons::Ok,
-                              QString::fromUtf8(quorvel::msg::DependencyConflict));
     const auto& conflicts = analysis_->Conflicts();
     for (std::size_t i = 0; i < conflicts.size(); ++i) {
         auto* line = new QListWidgetItem(ScreenText(analysis_->ConflictLine(conflicts[i])), listErrors);
@@ -263,6 +254,30 @@ void TdialogDepend::Finish() {
         line->setData(kNodeRole, -1);
     }
     listErrors->setCurrentRow(0);
+}
+
+// What the analysis found is told over the dialog, once it is on the screen.
+void TdialogDepend::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (reported_) return;
+    reported_ = true;
+    QTimer::singleShot(0, this, &TdialogDepend::ReportFindings);
+}
+
+void TdialogDepend::ReportFindings() {
+    if (!analysis_) return;
+    if (analysis_->Truncated())
+        quorvel::gui::ShowMessage(this, quorvel::TMsgKind::Warning, quorvel::TMsgButtons::Ok,
+                                  QStringLiteral("A árvore de dependências passou de %1 nós e é mostrada só em "
+                                                 "parte: variáveis alcançadas por muitos caminhos não foram todas "
+                                                 "expandidas.")
+                                      .arg(analysis_->Nodes().size()));
+    if (analysis_->Incomplete())
+        quorvel::gui::ShowMessage(this, quorvel::TMsgKind::Error, quorvel::TMsgButtons::Ok,
+                                  QStringLiteral("Memória insuficiente: a análise de dependências ficou incompleta."));
+    if (analysis_->HasConflict())
+        quorvel::gui::ShowMessage(this, quorvel::TMsgKind::Error, quorvel::TMsgButtons::Ok,
+                                  QString::fromUtf8(quorvel::msg::DependencyConflict));
 }
 
 QTreeWidgetItem* TdialogDepend::NodeItem(int index) const {
@@ -302,5 +317,5 @@ void TdialogDepend::listErrorsDblClick() {
 void ShowDependencies(QWidget* parent, quorvel::TExpertSystem& expertSystem) {
     if (!expertSystem.RulesMayBeShown()) return;
     TdialogDepend dialog(expertSystem, parent);
-    dialog.exec();
+    quorvel::gui::ExecModal(dialog);
 }

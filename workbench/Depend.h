@@ -24,8 +24,8 @@ class TdialogDepend : public QDialog {
     Q_OBJECT
 
 public:
-    // Builds the whole tree at once (showing the hourglass meanwhile) and,
-    // when there are circles, tells the user and lists them.
+    // Builds the whole tree at once (showing the hourglass meanwhile) and
+    // lists the circles; once shown it tells the user of them.
     explicit TdialogDepend(quorvel::TExpertSystem& expertSystem, QWidget* parent = nullptr);
     ~TdialogDepend() override;
 
@@ -53,13 +53,20 @@ public:
     QPushButton* btnClose = nullptr;
     QPushButton* HelpBtn = nullptr;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void BuildTree();
+    // Lists the conflicts found.
     void Finish();
+    // Tells the truncation, a shortage of memory and a conflict in message boxes.
+    void ReportFindings();
 
     std::unique_ptr<quorvel::TDependencyAnalysis> analysis_;
     std::vector<QTreeWidgetItem*> items_;  // by node index
     TFullWidthColumn* fitColumn_ = nullptr;
+    bool reported_ = false;
 };
 
 // The "&Dependências..." command: the dialog, created, shown modally and

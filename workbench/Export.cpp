@@ -6,6 +6,7 @@
 
 #include "ExSystem.h"
 #include "MessageBoxSink.h"
+#include "DialogStacking.h"
 
 using quorvel::TReportKind;
 using quorvel::TReportStatus;
@@ -41,7 +42,7 @@ bool Export(QWidget* parent, TReportKind kind, quorvel::TExpertSystem& expertSys
     }
     if (!workingFolder.isEmpty() && QFileInfo(workingFolder).isDir()) dialog->setDirectory(workingFolder);
     dialog->selectFile(QString::fromStdString(quorvel::ProposedExportName(currentFile.toStdString())));
-    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return false;
+    if (quorvel::gui::ExecModal(*dialog) != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return false;
     return ExportReportTo(parent, kind, expertSystem, workingFolder, currentFile, dialog->selectedFiles().front());
 }
 

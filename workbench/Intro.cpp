@@ -5,13 +5,40 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 
 #include "ExSystem.h"
 #include "Help.h"
 #include "MessageBoxSink.h"
+#include "DialogStacking.h"
 
 using quorvel::gui::ScreenText;
+
+// The opening text is stored in short lines; on the screen its paragraphs
+// flow to the window's width. A blank line ends a paragraph, and a line that
+// starts a list item ("-", "*", "•" or a number with "." or ")") or follows
+// one ending with ":" keeps its own line.
+QString ReflowOpeningText(const QStringList& lines) {
+    static const QRegularExpression listItem(QStringLiteral("^\\s*([-*\u2022]|\\d+[.)])\\s"));
+    QString text;
+    bool paragraphOpen = false;
+    for (const QString& raw : lines) {
+        const QString line = raw.trimmed();
+        if (line.isEmpty()) {
+            text += paragraphOpen ? QStringLiteral("\n\n") : QStringLiteral("\n");
+            paragraphOpen = false;
+            continue;
+        }
+        if (paragraphOpen) {
+            const bool ownLine = listItem.match(raw).hasMatch() || text.endsWith(QLatin1Char(':'));
+            text += ownLine ? QStringLiteral("\n") : QStringLiteral(" ");
+        }
+        text += line;
+        paragraphOpen = true;
+    }
+    return text;
+}
 
 TdialogIntro::TdialogIntro(quorvel::TExpertSystem& expertSystem, QWidget* parent)
     : QDialog(parent), expertSystem_(expertSystem) {
@@ -38,7 +65,7 @@ TdialogIntro::TdialogIntro(quorvel::TExpertSystem& expertSystem, QWidget* parent
     memoIntro->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     QStringList lines;
     for (const std::string& line : expertSystem.OpeningText) lines << ScreenText(line);
-    memoIntro->setPlainText(lines.join(QLatin1Char('\n')));
+    memoIntro->setPlainText(ReflowOpeningText(lines));
     memoIntro->setVisible(!expertSystem.OpeningText.empty());
 
     labelAuthors = new QLabel(ScreenText(expertSystem.Authors), frame);
@@ -83,5 +110,5 @@ void ShowIntroduction(QWidget* parent, quorvel::TExpertSystem& expertSystem, con
     TdialogIntro dialog(expertSystem, parent);
     dialog.SetBaseFile(baseFile);
     // Cancel (or Esc, or closing the window) ends the consultation.
-    if (dialog.exec() != QDialog::Accepted) expertSystem.StopRequested = true;
+    if (quorvel::gui::ExecModal(dialog) != QDialog::Accepted) expertSystem.StopRequested = true;
 }

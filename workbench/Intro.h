@@ -34,5 +34,8 @@ private:
     QString baseFile_;
 };
 
+// The opening text's stored lines as flowing paragraphs for the screen.
+QString ReflowOpeningText(const QStringList& lines);
+
 // Shows the dialog modally; Cancel asks the engine to stop the consultation.
 void ShowIntroduction(QWidget* parent, quorvel::TExpertSystem& expertSystem, const QString& baseFile);

@@ -36,6 +36,7 @@
 #include "PrintDlg.h"
 #include "StatusBar.h"
 #include "Totd.h"
+#include "DialogStacking.h"
 
 // The icons live in the GUI library's resources, which a static library
 // must register explicitly (outside any namespace).
@@ -74,6 +75,11 @@ TfrmMain::TfrmMain(quorvel::IMessageSink* sink, QWidget* parent) : QMainWindow(p
     AssignEngineEvents();
     consultation_ = new TConsultationWindows(*expertSystem_, this, sink_);
     connect(consultation_, &TConsultationWindows::consultationResumed, this, [this] { SetRunningCommands(); });
+    // Every step of a consultation leaves the message panel at "Pronto.", not
+    // at the hint of the command that started it.
+    connect(consultation_, &TConsultationWindows::stateChanged, this, [this] {
+        if (statusPanels_) statusPanels_->ShowHint({});
+    });
 
     mdiArea_ = new QMdiArea(this);
     mdiArea_->setObjectName(QStringLiteral("mdiArea"));
@@ -195,6 +201,12 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::ApplicationActivate:
             if (watched == qApp) statusPanels_->UpdateKeyStates();
             break;
+        case QEvent::WindowActivate:
+        case QEvent::WindowDeactivate:
+            // The pointer's hint belonged to the window that was in front;
+            // the next control it rests on tells its own.
+            if (watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow()) statusPanels_->ShowHint({});
+            break;
         case QEvent::KeyPress:
         case QEvent::KeyRelease: {
             // A key event travels from the focused widget up to its window;
@@ -275,7 +287,7 @@ void TfrmMain::ShowTipOfTheDay() { ::ShowTipOfTheDay(this, LastTip, ShowTips); }
 
 void TfrmMain::ShowAbout() {
     TdialogAbout about(this);
-    about.exec();
+    quorvel::gui::ExecModal(about);
 }
 
 void TfrmMain::ShowOptions() {

@@ -66,8 +66,9 @@ public:
     // ---- document lifecycle
     void btnNewClick();
     void btnOpenClick();
-    // Opens a base by name (".BCM" appended when the name has no extension);
-    // true when it was loaded.
+    // Opens a base by name (a name without extension is tried as given, then
+    // with ".bcm", then with ".BCM"); true when it was loaded. A name that
+    // names no file is told with the paths tried.
     bool OpenBase(const QString& name);
     // Save and Save As; true when the base was written. A save that cannot be
     // written shows why, and keeps the modified flag and the old file.
@@ -149,6 +150,7 @@ private:
     void InstallHooks();
     void RemoveHooks();
     void SetDialogFolders();
+    void PlaceForFirstStart();
 
     // Engine events.
     void AfterCheckPassword(quorvel::TExpertSystem& engine);

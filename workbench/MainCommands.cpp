@@ -9,6 +9,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPushButton>
+#include <algorithm>
 
 #include "Base.h"
 #include "BaseLock.h"
@@ -19,6 +20,7 @@
 #include "Intro.h"
 #include "Main.h"
 #include "Consultation.h"
+#include "DialogStacking.h"
 
 using quorvel::TMsgButtons;
 using quorvel::TMsgKind;
@@ -31,6 +33,14 @@ constexpr const char* kNoQuestionWindow =
     "A consulta precisa fazer uma pergunta, mas a janela de perguntas não está disponível.";
 
 std::string FileSystemName(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+// The files a base's name may stand for, in the order they are tried: a name
+// with an extension is taken as it is; one without is tried as given, then
+// with ".bcm", then with ".BCM" (file names are case-sensitive here).
+QStringList BaseFileCandidates(const QString& name) {
+    if (!QFileInfo(name).suffix().isEmpty()) return {name};
+    return {name, name + QStringLiteral(".bcm"), name + QStringLiteral(".BCM")};
+}
 
 }  // namespace
 
@@ -117,22 +127,29 @@ void TfrmMain::btnOpenClick() {
     if (ConsultationRunning()) return;
     SetDialogFolders();
     dialogOpen->selectFile(QString());
-    if (dialogOpen->exec() != QDialog::Accepted) return;
+    if (quorvel::gui::ExecModal(*dialogOpen) != QDialog::Accepted) return;
     const QStringList chosen = dialogOpen->selectedFiles();
     if (!chosen.isEmpty()) OpenBase(chosen.front());
 }
 
 bool TfrmMain::OpenBase(const QString& name) {
     if (ConsultationRunning() || name.isEmpty()) return false;
-    QString fileName = name;
-    if (QFileInfo(fileName).suffix().isEmpty()) fileName += QStringLiteral(".BCM");
-    const QFileInfo file(fileName);
-    if (!file.exists() || file.isDir()) {
+    const QStringList tried = BaseFileCandidates(name);
+    const auto found = std::find_if(tried.begin(), tried.end(), [](const QString& candidate) {
+        const QFileInfo file(candidate);
+        return file.exists() && !file.isDir();
+    });
+    if (found == tried.end()) {
         // The base that is open (if any) stays open with its own file.
-        sink_->ShowMessage(TMsgKind::Error, TMsgButtons::Ok, "Arquivo inexistente!");
+        QStringList paths;
+        for (const QString& candidate : tried)
+            paths << QDir::toNativeSeparators(QFileInfo(candidate).absoluteFilePath());
+        sink_->ShowMessage(TMsgKind::Error, TMsgButtons::Ok,
+                           ("Arquivo inexistente!\n" + paths.join(QLatin1Char('\n'))).toStdString());
         if (!BaseOpen) CurrentFile.clear();
         return false;
     }
+    const QFileInfo file(*found);
     const QString fullPath = file.absoluteFilePath();
     // A text is compiled first: one with errors leaves the open base as it was.
     const bool isText = quorvel::gui::IsBaseTextPath(fullPath);
@@ -243,7 +260,7 @@ void TfrmMain::AfterCheckPassword(quorvel::TExpertSystem& engine) {
 QString TfrmMain::ChooseSaveFile() {
     SetDialogFolders();
     dialogSave->selectFile(QStringLiteral("semnome.bcm"));
-    if (dialogSave->exec() != QDialog::Accepted) return {};
+    if (quorvel::gui::ExecModal(*dialogSave) != QDialog::Accepted) return {};
     const QStringList chosen = dialogSave->selectedFiles();
     return chosen.isEmpty() ? QString() : chosen.front();
 }

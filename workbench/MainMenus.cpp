@@ -15,6 +15,7 @@
 #include <QStatusBar>
 #include <QTextEdit>
 #include <QToolBar>
+#include <algorithm>
 
 #include "Base.h"
 #include "Main.h"
@@ -60,6 +61,8 @@ QAction* Button(QToolBar* bar, const char* name, const char* icon, const QString
     action->setToolTip(hint.left(bar_at));
     action->setStatusTip(bar_at < 0 ? QString() : hint.mid(bar_at + 1));
     bar->addAction(action);
+    // The button shows only its icon: screen readers say its short hint.
+    if (QWidget* button = bar->widgetForAction(action)) button->setAccessibleName(hint.left(bar_at));
     return action;
 }
 
@@ -185,7 +188,8 @@ void TfrmMain::CreateMenus() {
     mnuStart = MenuItem(mnuExecute, "mnuStart", QStringLiteral("&Iniciar"),
                         QStringLiteral("Inicia uma consulta ao sistema especialista."), QKeySequence(Qt::Key_F9), "go");
     mnuFinish = MenuItem(mnuExecute, "mnuFinish", QStringLiteral("&Finalizar"),
-                         QStringLiteral("Aborta a execução da base de conhecimentos."), {}, "stop");
+                         QStringLiteral("Aborta a execução da base de conhecimentos."),
+                         QKeySequence(Qt::CTRL | Qt::Key_F2), "stop");
     mnuBarBreak = Separator(mnuExecute, "mnuBarBreak");
     mnuBreak = MenuItem(mnuExecute, "mnuBreak", QStringLiteral("&Interromper a consulta"),
                         QStringLiteral("Paralisa a execução no ponto atual da máquina de inferência."),
@@ -233,6 +237,10 @@ void TfrmMain::CreateMenus() {
     Separator(mnuHelp);
     mnuAbout = MenuItem(mnuHelp, "mnuAbout", QStringLiteral("So&bre o Quorvel..."),
                         QStringLiteral("Informações sobre os criadores do Quorvel."), {}, "quorvel");
+
+    // The consultation's keys work from every window of the program, the
+    // question dialog and the trace and watch windows included.
+    for (QAction* command : {mnuStart, mnuFinish, mnuBreak, mnuStep}) command->setShortcutContext(Qt::ApplicationShortcut);
 
     // States at creation: only File, Show and Help are shown.
     for (QAction* item : {mnuSave, mnuSaveAs, mnuExport->menuAction(), mnuPrint, mnuOptions, mnuFinish, mnuLastQuestion,
@@ -591,6 +599,12 @@ void TfrmMain::ArrangeTiles(bool horizontal) {
             const int left = area.width() * i / count;
             tile = QRect(left, 0, area.width() * (i + 1) / count - left, area.height());
         }
+        // A window never gets smaller than it can be (its buttons would be
+        // cut); such a tile grows and overlaps its neighbour, inside the area
+        // as far as it fits.
+        tile.setSize(tile.size().expandedTo(child->minimumSize().expandedTo(child->minimumSizeHint())));
+        if (tile.right() > area.right()) tile.moveRight(std::max(area.right(), tile.width() - 1));
+        if (tile.bottom() > area.bottom()) tile.moveBottom(std::max(area.bottom(), tile.height() - 1));
         child->setGeometry(tile);
     }
 }

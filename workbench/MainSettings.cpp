@@ -2,7 +2,9 @@
 // folder, the tip of the day, the toolbars' docking and the recent files.
 #include <QAction>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMenu>
+#include <QScreen>
 #include <QToolBar>
 #include <map>
 
@@ -63,6 +65,17 @@ constexpr int kFloatingLine = 1000;
 
 }  // namespace
 
+// The very first start (no settings file yet): centred, at 80 % of the
+// screen's free area, so that the toolbars fit on one row and a base's
+// window has room for its buttons.
+void TfrmMain::PlaceForFirstStart() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    resize(area.width() * 4 / 5, area.height() * 4 / 5);
+    move(area.center() - rect().center());
+}
+
 void TfrmMain::LoadSettings() {
     const TIniFile ini;
     switch (ini.ReadInteger(kMainSection, QStringLiteral("Estado"), 0)) {
@@ -79,8 +92,12 @@ void TfrmMain::LoadSettings() {
             break;
     }
     if (!(windowState() & Qt::WindowMaximized)) {
-        move(ini.ReadInteger(kMainSection, kLeft, 10), ini.ReadInteger(kMainSection, kTop, 10));
-        resize(ini.ReadInteger(kMainSection, kWidth, 500), ini.ReadInteger(kMainSection, kHeight, 200));
+        if (!QFileInfo::exists(ini.Path())) {
+            PlaceForFirstStart();
+        } else {
+            move(ini.ReadInteger(kMainSection, kLeft, 10), ini.ReadInteger(kMainSection, kTop, 10));
+            resize(ini.ReadInteger(kMainSection, kWidth, 500), ini.ReadInteger(kMainSection, kHeight, 200));
+        }
     }
     WorkingFolder = ini.ReadString(kGeneralSection, QStringLiteral("Pasta de trabalho"));
     ShowTips = ini.ReadBool(kGeneralSection, QStringLiteral("Dica do dia"), true);

@@ -12,6 +12,7 @@
 #include "Help.h"
 #include "MessageBoxSink.h"
 #include "Passwd.h"
+#include "DialogStacking.h"
 
 using quorvel::gui::BaseTextOf;
 using quorvel::gui::ScreenText;
@@ -65,7 +66,7 @@ TdialogCreatePasswd::TResult TdialogCreatePasswd::Execute(const std::string& scr
     editConfirm->clear();
     editPassword->setFocus();
     editPassword->selectAll();
-    return static_cast<TResult>(exec());
+    return static_cast<TResult>(quorvel::gui::ExecModal(*this));
 }
 
 void TdialogCreatePasswd::OKBtnClick() {

@@ -18,6 +18,7 @@
 #include "Help.h"
 #include "MessageBoxSink.h"
 #include "NewPassw.h"
+#include "DialogStacking.h"
 
 using quorvel::TMsgButtons;
 using quorvel::TMsgKind;
@@ -169,7 +170,7 @@ TdialogOptions::TdialogOptions(quorvel::TExpertSystem& expertSystem, QWidget* pa
     connect(btnNewPasswd, &QPushButton::clicked, this, &TdialogOptions::btnNewPasswdClick);
 }
 
-bool TdialogOptions::Execute() { return exec() == QDialog::Accepted; }
+bool TdialogOptions::Execute() { return quorvel::gui::ExecModal(*this) == QDialog::Accepted; }
 
 void TdialogOptions::showEvent(QShowEvent* event) {
     // Every opening shows the base as it is now; a spontaneous show (the

@@ -11,6 +11,7 @@
 
 #include "Help.h"
 #include "MessageBoxSink.h"
+#include "DialogStacking.h"
 
 namespace {
 
@@ -71,7 +72,7 @@ bool TdialogPasswd::Execute(quorvel::TPasswordCheck& check) {
     check_ = &check;
     Password->clear();
     Password->setFocus();
-    const bool ok = exec() == QDialog::Accepted;
+    const bool ok = quorvel::gui::ExecModal(*this) == QDialog::Accepted;
     check_ = nullptr;
     return ok;
 }

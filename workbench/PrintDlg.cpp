@@ -16,6 +16,7 @@
 
 #include "ExSystem.h"
 #include "MessageBoxSink.h"
+#include "DialogStacking.h"
 #include "PrintSetup.h"
 
 bool PrintCancelled = false;
@@ -232,7 +233,7 @@ bool PrintBase(QWidget* parent, quorvel::TExpertSystem& expertSystem, const QStr
     dialog.setNameFilters({QStringLiteral("Arquivos PDF (*.pdf)"), QStringLiteral("Todos os arquivos (*)")});
     if (!folder.isEmpty() && QFileInfo(folder).isDir()) dialog.setDirectory(folder);
     dialog.selectFile(QString::fromStdString(quorvel::ProposedExportName(currentFile.toStdString(), ".pdf")));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    if (quorvel::gui::ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
 
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);

@@ -5,6 +5,7 @@
 #include <QPrinter>
 #include <QPushButton>
 
+#include "DialogStacking.h"
 #include "ExSystem.h"
 #include "PrintDlg.h"
 
@@ -34,13 +35,13 @@ bool PreviewReport(QWidget* parent, QPrinter& printer, quorvel::TReportKind kind
         printed = PaintReport(*target, kind, expertSystem, currentFile);
     });
     // The preview paints its pages too; only its print button closes it with Accepted.
-    return preview.exec() == QDialog::Accepted && printed;
+    return quorvel::gui::ExecModal(preview) == QDialog::Accepted && printed;
 }
 
 bool PrintWithDialog(QWidget* parent, QPrinter& printer, quorvel::TReportKind kind,
                      quorvel::TExpertSystem& expertSystem, const QString& currentFile) {
     TdialogPrintSetup dialog(&printer, parent);
-    switch (dialog.exec()) {
+    switch (quorvel::gui::ExecModal(dialog)) {
         case QDialog::Accepted:
             return PrintReport(parent, printer, kind, expertSystem, currentFile) == quorvel::TReportStatus::Done;
         case TdialogPrintSetup::kPreview:

@@ -1,17 +1,21 @@
-// The workbench program: the splash, the main window, the base named on the
-// command line and the tip of the day, then the message loop.
+// The workbench program: the command line, the splash, the main window, the
+// base named on the command line and the tip of the day, then the message loop.
 #include <QApplication>
-#include <QFile>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
 
+#include <cstdio>
+
+#include "CommandLine.h"
 #include "ExSystem.h"
 #include "Main.h"
 #include "Overture.h"
 #include "Totd.h"
+#include "Translations.h"
 
 static void InitResources() { Q_INIT_RESOURCE(icons); }
 
@@ -36,12 +40,41 @@ void ScheduleScreenshot() {
     });
 }
 
+constexpr int kExitUsage = 64;
+
+QStringList RawArguments(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+void Print(std::FILE* stream, const QString& text) { std::fputs(text.toLocal8Bit().constData(), stream); }
+
+// "--help" and "--version" are answered on the terminal, without a window,
+// so that they also work where there is no display.
+int AnswerOnTheTerminal(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    quorvel::gui::InstallQtTranslations();
+    TCommandLine commandLine;
+    commandLine.Parse(QCoreApplication::arguments());
+    Print(stdout, commandLine.HelpRequested() ? commandLine.HelpText() : TCommandLine::VersionText());
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (TCommandLine::AsksForTextOnly(RawArguments(argc, argv))) return AnswerOnTheTerminal(argc, argv);
     // Long chains of rules recurse deeply while consulting.
     quorvel::RaiseStackLimit(quorvel::kConsultationStack);
     QApplication app(argc, argv);
+    quorvel::gui::InstallQtTranslations();
+    // Qt has taken its own options out of the arguments by now.
+    TCommandLine commandLine;
+    if (!commandLine.Parse(QApplication::arguments())) {
+        Print(stderr, commandLine.ErrorText());
+        return kExitUsage;
+    }
     InitResources();
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/quorvel.svg")));
@@ -60,8 +93,7 @@ int main(int argc, char** argv) {
     frame.show();
     ScheduleScreenshot();
 
-    // Qt has taken its own options out of argv: the first one left names a base.
-    if (argc > 1) frame.OpenBase(QFile::decodeName(argv[1]));
+    if (!commandLine.BaseName().isEmpty()) frame.OpenBase(commandLine.BaseName());
     if (frame.ShowTips && !screenshotTaken) ShowTipOfTheDay(&frame, frame.LastTip, frame.ShowTips);
     if (screenshotTaken) return 0;
     return QApplication::exec();

@@ -20,6 +20,7 @@
 #include "Help.h"
 #include "MessageBoxSink.h"
 #include "RuleView.h"
+#include "DialogStacking.h"
 
 using quorvel::gui::ScreenText;
 
@@ -195,7 +196,7 @@ void TfrmResults::Prepare(int32_t varCode) {
 
 void TfrmResults::ShowFor(int32_t varCode) {
     Prepare(varCode);
-    exec();
+    quorvel::gui::ExecModal(*this);
 }
 
 void TfrmResults::SetPage(int page) {

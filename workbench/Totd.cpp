@@ -18,6 +18,7 @@
 #include "DataFiles.h"
 #include "ExText.h"
 #include "Help.h"
+#include "DialogStacking.h"
 
 namespace {
 
@@ -228,7 +229,7 @@ void ShowTipOfTheDay(QWidget* parent, int& lastTip, bool& showTips) {
     TfTipOfTheDay dialog(parent);
     dialog.SetCurrentIndex(lastTip);
     dialog.SetShowTips(showTips);
-    dialog.exec();
+    quorvel::gui::ExecModal(dialog);
     lastTip = dialog.CurrentIndex();
     showTips = dialog.ShowTips();
 }

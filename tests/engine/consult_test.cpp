@@ -2,7 +2,9 @@
 // scripted host that answers inside the engine's events.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -383,6 +385,73 @@ TEST_F(FluBase, StopWhileWaitingEndsWithoutTheClosingMessage) {
     answers[2] = {{{kCodeYes, 1.0f}}, {}};
     es.Start();
     EXPECT_EQ(dialogLog, (std::vector<std::string>{"Fim da consulta"}));
+}
+
+// A formula that fails ends the consultation with the error alone, and the
+// error tells the rule and the variable whose formula it was: for a premise,
+// for a conclusion, and for a conclusion reached from inside another formula
+// (the innermost one failed).
+TEST_F(ConsultTest, AFormulaErrorNamesItsRuleAndVariableAndEndsWithoutTheClosingMessage) {
+    struct TCase {
+        const char* name;
+        std::function<void()> build;
+        std::string place;
+    };
+    const std::vector<TCase> cases = {
+        {"premise",
+         [this] {
+             Var(1, "Renda", false, true);
+             Var(2, "Aprovado");
+             Var(3, "Outro");
+             // Rule 7 comes first in the list but concludes something else.
+             Rule(7, 1, {{1, "<", Formula(2, "0")}}, {{3, kCodeYes}});
+             Rule(8, 2, {{1, ">", Formula(1, "10/0")}}, {{2, kCodeYes}});
+             Target(2);
+             answers[1] = {{}, std::string("3")};
+         },
+         " (regra 2, vari\u00E1vel Renda)"},
+        {"conclusion",
+         [this] {
+             Var(1, "Pronto");
+             Var(2, "Limite", false, true);
+             Rule(4, 1, {{1, "=", kCodeYes}}, {{2, Formula(1, "1/0")}});
+             Target(2);
+             answers[1] = {{{kCodeYes, 1.0f}}, {}};
+         },
+         " (regra 1, vari\u00E1vel Limite)"},
+        {"inside another formula",
+         [this] {
+             Var(1, "Pronto");
+             Var(2, "Base", false, true);
+             Var(3, "Total", false, true);
+             Rule(1, 1, {{1, "=", kCodeYes}}, {{3, Formula(1, "BASE + 1")}});
+             Rule(2, 2, {{1, "=", kCodeYes}}, {{2, Formula(2, "1/0")}});
+             Target(3);
+             answers[1] = {{{kCodeYes, 1.0f}}, {}};
+         },
+         " (regra 2, vari\u00E1vel Base)"},
+    };
+    for (const TCase& c : cases) {
+        es.ClearBase();
+        answers.clear();
+        events.clear();
+        std::vector<std::string> dialogLog;
+        es.SetQuestionDialogFactory(
+            [&](TExpertSystem&) { return std::make_unique<TRecordingDialog>(dialogLog); });
+        c.build();
+        try {
+            es.Start();
+            ADD_FAILURE() << c.name << ": the consultation ended without an error";
+        } catch (const EExpArithmeticError& e) {
+            const std::string message = e.what();
+            EXPECT_NE(message.find(" Fun\u00E7\u00E3o: "), std::string::npos) << c.name << ": " << message;
+            ASSERT_GE(message.size(), c.place.size()) << c.name;
+            EXPECT_EQ(message.substr(message.size() - c.place.size()), c.place) << c.name << ": " << message;
+        }
+        EXPECT_TRUE(dialogLog.empty()) << c.name;
+        EXPECT_EQ(events.back(), "finish") << c.name;
+        EXPECT_FALSE(es.Running) << c.name;
+    }
 }
 
 TEST_F(FluBase, BackDuringTheSecondQuestionAsksTheFirstAgain) {

@@ -63,6 +63,7 @@ private slots:
     void StopWhileAQuestionIsShownEndsQuietly();
     void TheCloseBoxAsksBeforeStopping();
     void StartWithoutConclusionsOnlyTellsTheUser();
+    void AFormulaErrorEndsWithTheErrorAlone();
 };
 
 void ConsultDialogTest::WholeConsultationAnswersOptionsAndNumbersAndShowsEachTarget() {
@@ -432,6 +433,36 @@ void ConsultDialogTest::TheCloseBoxAsksBeforeStopping() {
                                         QStringLiteral("Confirma cancelamento da consulta?")}));
     QCOMPARE(f.sink.kinds.front(), TMsgKind::Confirmation);
     QVERIFY(!f.engine->Running);
+    QVERIFY(f.child->isEnabled());
+}
+
+// The error is the consultation's last word (no "Fim da consulta" before
+// it, which would read as a success), and it tells where it happened.
+void ConsultDialogTest::AFormulaErrorEndsWithTheErrorAlone() {
+    TFrame f(quorvel::kAccessFull, [](quorvel::TExpertSystem& engine) {
+        FillTriageBase(engine);
+        engine.Targets().Clear();
+        engine.Targets().Add(kRisco, true);
+        QVERIFY(engine.Formulas().Find(1));
+        engine.Formulas().Rename("60/0");
+    });
+    TScript script;
+    f.Guard(script);
+    script.Then(
+        "Idade", [&] { return f.Asking(kIdade); },
+        [&] {
+            TypeValue(f.Question(), QStringLiteral("70"));
+            Click(f.Question()->btnOk);
+        });
+    f.windows->TurnOnExecutionMode();
+    QVERIFY2(script.Done(), qPrintable(script.Waiting()));
+    QCOMPARE(f.sink.texts.size(), 1);
+    QCOMPARE(f.sink.kinds.front(), TMsgKind::Error);
+    QVERIFY2(f.sink.texts.front().contains(QStringLiteral("Função: 60/0")), qPrintable(f.sink.texts.front()));
+    QVERIFY2(f.sink.texts.front().endsWith(QStringLiteral(" (regra 3, variável Idade)")),
+             qPrintable(f.sink.texts.front()));
+    QVERIFY(!f.engine->Running);
+    QVERIFY(!f.Question());
     QVERIFY(f.child->isEnabled());
 }
 

@@ -31,6 +31,17 @@ void ClickLine(TDebugPanel* panel, int row) {
     QTest::mouseClick(panel->viewport(), Qt::LeftButton, {}, panel->visualItemRect(item).center());
 }
 
+// A press on one line, the mouse moved over to another, released there.
+void DragOverLines(TDebugPanel* panel, int from, int to) {
+    const QPoint start = panel->visualItemRect(panel->item(from)).center();
+    const QPoint end = panel->visualItemRect(panel->item(to)).center();
+    QTest::mousePress(panel->viewport(), Qt::LeftButton, {}, start);
+    QMouseEvent move(QEvent::MouseMove, end, panel->viewport()->mapToGlobal(end), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(panel->viewport(), &move);
+    QTest::mouseRelease(panel->viewport(), Qt::LeftButton, {}, end);
+}
+
 // A base whose first rule has two premises and two conclusions.
 void TwoConclusionsBase(quorvel::TExpertSystem& engine) {
     FillTriageBase(engine);
@@ -101,9 +112,18 @@ void ConsultTraceTest::StepFromIdleHoldsBeforeTheFirstPremiseAndLocksTheLine() {
                 QVERIFY(!f.Question() || !f.Question()->isVisible());
                 QCOMPARE(panel->currentRow(), 1);
                 QCOMPARE(panel->currentItem()->text(), QStringLiteral("SE Febre = Sim"));
-                // The user may look elsewhere, but the marker stays on the engine's line.
+                // The user may look elsewhere, but the marker stays on the
+                // engine's line: clicked, dragged over or moved with the keys.
                 ClickLine(panel, 6);
                 QCOMPARE(panel->currentRow(), 1);
+                QCOMPARE(panel->selectedItems(), QList<QListWidgetItem*>({panel->item(1)}));
+                DragOverLines(panel, 5, 7);
+                QCOMPARE(panel->currentRow(), 1);
+                QCOMPARE(panel->selectedItems(), QList<QListWidgetItem*>({panel->item(1)}));
+                panel->setFocus();
+                for (const Qt::Key key : {Qt::Key_Down, Qt::Key_End, Qt::Key_Up}) QTest::keyClick(panel, key);
+                QCOMPARE(panel->currentRow(), 1);
+                QCOMPARE(panel->selectedItems(), QList<QListWidgetItem*>({panel->item(1)}));
                 f.windows->ExecuteStep();
             })
         .Then(

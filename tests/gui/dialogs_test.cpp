@@ -600,7 +600,8 @@ private slots:
             QCOMPARE(intro->windowTitle(), QStringLiteral("Abertura"));
             QCOMPARE(intro->labelName->text(), QStringLiteral("Diagnóstico de crédito"));
             QCOMPARE(intro->labelAuthors->text(), QStringLiteral("João e Ana"));
-            QCOMPARE(intro->memoIntro->toPlainText(), QStringLiteral("Primeira linha.\nSegunda: ação."));
+            // The stored lines of one paragraph flow together.
+            QCOMPARE(intro->memoIntro->toPlainText(), QStringLiteral("Primeira linha. Segunda: ação."));
             QVERIFY(intro->memoIntro->isVisible() && intro->memoIntro->isReadOnly());
             QVERIFY(intro->HelpBtn->isEnabled());
             if (answer == QLatin1String("Esc"))
@@ -610,6 +611,23 @@ private slots:
         });
         ShowIntroduction(nullptr, es, QString());
         QCOMPARE(es.StopRequested, stops);
+    }
+
+    void openingTextFlowsInParagraphs_data() {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("one paragraph") << QStringList{"Esta base avalia", "pedidos de crédito."}
+                                       << "Esta base avalia pedidos de crédito.";
+        QTest::newRow("two paragraphs") << QStringList{"Primeiro", "parágrafo.", "", "Segundo."}
+                                        << "Primeiro parágrafo.\n\nSegundo.";
+        QTest::newRow("a list") << QStringList{"Tenha em mãos:", "- a renda;", "- as dívidas.", "1) CPF"}
+                                << "Tenha em mãos:\n- a renda;\n- as dívidas.\n1) CPF";
+        QTest::newRow("blanks around") << QStringList{"  Texto  ", "  seguido  "} << "Texto seguido";
+    }
+    void openingTextFlowsInParagraphs() {
+        QFETCH(QStringList, lines);
+        QFETCH(QString, shown);
+        QCOMPARE(ReflowOpeningText(lines), shown);
     }
 
     void openingScreenWithoutTextOrHelp() {

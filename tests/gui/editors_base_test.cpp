@@ -159,6 +159,30 @@ private slots:
         base->DropWithoutQuery();
     }
 
+    // Ctrl+Up and Ctrl+Down move the selected rule as dragging it onto its
+    // neighbour would; at either end nothing moves.
+    void rulesMoveWithTheKeyboard() {
+        TMessageScript messages;
+        TfrmMain frame;
+        frame.show();
+        TfrmBase* base = OpenWith(frame, FillFive);
+        base->listRules->setCurrentRow(1);
+        QTest::keyClick(base->listRules, Qt::Key_Down, Qt::ControlModifier);
+        QCOMPARE(RowsOf(base), (QStringList{"REGRA  1     Um", "REGRA  2     Três", "REGRA  3     Dois",
+                                            "REGRA  4     Quatro", "REGRA  5     Cinco"}));
+        QCOMPARE(base->listRules->currentRow(), 2);
+        QVERIFY(base->Modified());
+        QTest::keyClick(base->listRules, Qt::Key_Up, Qt::ControlModifier);
+        QTest::keyClick(base->listRules, Qt::Key_Up, Qt::ControlModifier);
+        QCOMPARE(RowsOf(base), (QStringList{"REGRA  1     Dois", "REGRA  2     Um", "REGRA  3     Três",
+                                            "REGRA  4     Quatro", "REGRA  5     Cinco"}));
+        QTest::keyClick(base->listRules, Qt::Key_Up, Qt::ControlModifier);
+        QCOMPARE(base->listRules->currentRow(), 0);
+        QCOMPARE(base->listRules->item(0)->text(), QStringLiteral("REGRA  1     Dois"));
+        QVERIFY(messages.shown.empty());
+        base->DropWithoutQuery();
+    }
+
     // Without the main window: what the rule-base window tells its frame,
     // and the commands the frame runs through the window's actions.
     void standsInAnyFrame() {

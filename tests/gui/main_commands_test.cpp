@@ -245,6 +245,46 @@ private slots:
                                                        "de conhecimento!")});
     }
 
+    // Ctrl+F7, F9, F8 and Ctrl+F2 reach the consultation from its question
+    // dialog, a window of its own that stays on top.
+    void theConsultationKeysWorkFromTheQuestionDialog() {
+        TfrmMain frame;
+        TMessageScript messages;
+        OpenWith(frame, Path("teclas.bcm"), std::nullopt);
+        frame.show();
+        QWidget* trace = nullptr;
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (window->objectName() == QLatin1String("frmTrace")) trace = window;
+        QVERIFY(trace);
+        const quorvel::TExpertSystem& engine = frame.ExpertSystem();
+        QStringList seen;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, &frame, [&] {
+            QWidget* question = QApplication::activeWindow();
+            if (!question || question->objectName() != QLatin1String("RunTime") || !seen.isEmpty()) return;
+            const auto state = [&](const char* key) {
+                seen << QStringLiteral("%1: %2 %3")
+                            .arg(QLatin1String(key), QLatin1String(engine.Paused ? "parada" : "andando"),
+                                 QLatin1String(trace->isVisible() ? "com depurador" : "sem depurador"));
+            };
+            QTest::keyClick(question, Qt::Key_F7, Qt::ControlModifier);
+            state("Ctrl+F7");
+            // A step shows the trace window again.
+            trace->hide();
+            QTest::keyClick(question, Qt::Key_F8);
+            state("F8");
+            QTest::keyClick(question, Qt::Key_F9);
+            state("F9");
+            QTest::keyClick(question, Qt::Key_F2, Qt::ControlModifier);
+        });
+        poll.start(5);
+        Command(frame, QStringLiteral("btnGo"))->trigger();
+        QCOMPARE(seen, QStringList({"Ctrl+F7: parada com depurador", "F8: parada com depurador",
+                                    "F9: andando sem depurador"}));
+        QVERIFY(!engine.Running);
+        QVERIFY(messages.shown.empty());
+    }
+
     // A base that shows its opening text does so when the consultation
     // starts; Cancel there ends the consultation.
     void theOpeningTextMayCancelTheConsultation() {

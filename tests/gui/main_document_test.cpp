@@ -118,7 +118,8 @@ private slots:
             MakeBase(path);
             good = ReadAll(path);
         }
-        QTest::newRow("missing") << "nada.bcm" << QByteArray() << QStringList{kMissing};
+        // "%file" stands for the file's full path.
+        QTest::newRow("missing") << "nada.bcm" << QByteArray() << QStringList{kMissing + "\n%file"};
         QTest::newRow("text file") << "texto.bcm" << QByteArray("apenas um texto\n") << QStringList{kNotABase};
         QTest::newRow("damaged") << "danificado.bcm" << good.left(good.size() / 2)
                                  << QStringList{
@@ -138,6 +139,7 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(QStringList, messages);
         if (!content.isEmpty()) WriteAll(Path(file), content);
+        for (QString& message : messages) message.replace(QStringLiteral("%file"), Path(file));
         TfrmMain frame;
         TMessageScript shown;
         QVERIFY(!frame.OpenBase(Path(file)));
@@ -152,10 +154,18 @@ private slots:
     void aNameWithoutExtensionGetsBcm() {
         QVERIFY(MakeBase(Path("ASMA.BCM")));
         QVERIFY(MakeBase(Path("asma.dados")));
+        QVERIFY(MakeBase(Path("gripe.bcm")));
+        QVERIFY(MakeBase(Path("sinusite")));
+        QVERIFY(MakeBase(Path("sinusite.bcm")));
         TfrmMain frame;
         TMessageScript messages;
         QVERIFY(frame.OpenBase(Path("ASMA")));
         QCOMPARE(frame.CurrentFile, Path("ASMA.BCM"));
+        // ".bcm" is tried before ".BCM"; a file named as given comes first.
+        QVERIFY(frame.OpenBase(Path("gripe")));
+        QCOMPARE(frame.CurrentFile, Path("gripe.bcm"));
+        QVERIFY(frame.OpenBase(Path("sinusite")));
+        QCOMPARE(frame.CurrentFile, Path("sinusite"));
         // Any extension is kept as it is.
         QVERIFY(frame.OpenBase(Path("asma.dados")));
         QCOMPARE(frame.CurrentFile, Path("asma.dados"));
@@ -169,7 +179,12 @@ private slots:
         QVERIFY(frame.OpenBase(Path("aberta.bcm")));
         TfrmBase* window = frame.BaseWindow();
         QVERIFY(!frame.OpenBase(Path("sumiu.bcm")));
-        QCOMPARE(messages.Texts(), QStringList{kMissing});
+        QCOMPARE(messages.Texts(), QStringList{kMissing + "\n" + Path("sumiu.bcm")});
+        // Every file tried is named.
+        messages.Clear();
+        QVERIFY(!frame.OpenBase(Path("sumiu")));
+        QCOMPARE(messages.Texts(),
+                 QStringList{QStringList({kMissing, Path("sumiu"), Path("sumiu.bcm"), Path("sumiu.BCM")}).join("\n")});
         QCOMPARE(frame.BaseWindow(), window);
         QCOMPARE(frame.CurrentFile, Path("aberta.bcm"));
     }
@@ -439,7 +454,8 @@ private slots:
         messages.answers = {TMsgResult::Cancel};
         QVERIFY(!frame.OpenBase(Path("segunda.bcm")));
         QCOMPARE(frame.CurrentFile, Path("primeira.bcm"));
-        QCOMPARE(frame.BaseWindow()->windowTitle(), QStringLiteral("primeira.bcm"));
+        // Still open, and still marked as modified.
+        QCOMPARE(frame.BaseWindow()->windowTitle(), QStringLiteral("primeira.bcm *"));
         messages.answers = {TMsgResult::No};
         QVERIFY(frame.OpenBase(Path("segunda.bcm")));
         QCOMPARE(frame.MdiArea()->subWindowList().size(), 1);

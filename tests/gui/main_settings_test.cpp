@@ -2,6 +2,8 @@
 // folder, the tip of the day and the docking of the four toolbars, written
 // at close and read back at the next start.
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QtTest>
@@ -51,10 +53,11 @@ class MainSettingsTest : public QObject {
 private slots:
     void init() { RemoveSettings(); }
 
-    void withoutASettingsFileTheDefaultsApply() {
+    void theFirstStartIsCentredOnMostOfTheScreen() {
         TfrmMain frame;
-        QCOMPARE(frame.pos(), QPoint(10, 10));
-        QCOMPARE(frame.size(), QSize(500, 200));
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        QCOMPARE(frame.size(), QSize(area.width() * 4 / 5, area.height() * 4 / 5));
+        QCOMPARE(frame.geometry().center(), area.center());
         QVERIFY(!frame.isMaximized());
         QVERIFY(frame.WorkingFolder.isEmpty());
         QVERIFY(frame.ShowTips);
@@ -63,6 +66,15 @@ private slots:
             QCOMPARE(DockOf(frame, bar), 1);
             QVERIFY(!bar->isHidden());
         }
+    }
+
+    // A settings file without the window's keys: the keys' defaults.
+    void absentKeysOfAnExistingFileGiveTheDefaults() {
+        Write(kGeneral, QStringLiteral("Última dica do dia"), 3);
+        TfrmMain frame;
+        QCOMPARE(frame.pos(), QPoint(10, 10));
+        QCOMPARE(frame.size(), QSize(500, 200));
+        QCOMPARE(frame.LastTip, 3);
     }
 
     void theSettingsAreWrittenWithTheirOwnKeys() {

@@ -93,6 +93,17 @@ private slots:
             }
     }
 
+    void toolbarButtonsAreNamedForScreenReaders() {
+        TfrmMain frame;
+        for (QToolBar* bar : frame.ToolBars())
+            for (QAction* action : bar->actions()) {
+                if (action->isSeparator()) continue;
+                QWidget* button = bar->widgetForAction(action);
+                QVERIFY(button);
+                QCOMPARE(button->accessibleName(), action->toolTip());
+            }
+    }
+
     void bindsTheShortcutsOfTheMenus_data() {
         QTest::addColumn<QString>("item");
         QTest::addColumn<QKeySequence>("shortcut");
@@ -108,6 +119,7 @@ private slots:
         QTest::newRow("start") << "mnuStart" << QKeySequence(Qt::Key_F9);
         QTest::newRow("pause") << "mnuBreak" << QKeySequence(Qt::CTRL | Qt::Key_F7);
         QTest::newRow("step") << "mnuStep" << QKeySequence(Qt::Key_F8);
+        QTest::newRow("stop") << "mnuFinish" << QKeySequence(Qt::CTRL | Qt::Key_F2);
         QTest::newRow("watch") << "mnuWatch" << QKeySequence(Qt::CTRL | Qt::Key_R);
     }
 
@@ -386,6 +398,15 @@ private slots:
         Command(frame, "mnuTileV")->trigger();
         for (QMdiSubWindow* child : children) QCOMPARE(child->height(), area.height());
         QVERIFY(children[0]->geometry().left() != children[1]->geometry().left());
+        // A window keeps its minimum size and stays inside the area.
+        const QSize least(area.width() * 2 / 3, area.height() * 2 / 3);
+        children[2]->setMinimumSize(least);
+        for (QAction* tile : {Command(frame, QStringLiteral("mnuTileV")), Command(frame, QStringLiteral("mnuTileH"))}) {
+            tile->trigger();
+            QVERIFY(children[2]->width() >= least.width() && children[2]->height() >= least.height());
+            QVERIFY(area.contains(children[2]->geometry()));
+        }
+        children[2]->setMinimumSize(0, 0);
 
         children[0]->showMinimized();
         children[2]->showMinimized();

@@ -133,7 +133,7 @@ TEST_F(TestCommand, EngineErrorsAreExpectedOrReported) {
         << output;
     EXPECT_EQ(RunCases(std::string("caso: c\n") + kDivisionAnswers, output), kExitCheckFailed);
     EXPECT_EQ(output.substr(0, output.find('\n')),
-              "FALHOU  c: erro: esperado nenhum erro, obtido Divisão por zero. Função: 10 / D");
+              "FALHOU  c: erro: esperado nenhum erro, obtido Divisão por zero. Função: 10 / D (regra 3, variável N)");
     EXPECT_EQ(RunCases("caso: c\nB = Sim\n", output), kExitCheckFailed);
     EXPECT_EQ(output.substr(0, output.find('\n')),
               "FALHOU  c: respostas: esperado respostas para todas as perguntas, obtido a pergunta sobre \"A\" não tem "

@@ -846,7 +846,7 @@ private:
 
     // The value after the operator: a text, an optional final @n and, in a
     // conclusion (`cnf` given), an optional final "CNF 80%".
-    bool ValueOf(const TLine& line, std::size_t start, TValueSpec& spec, float* cnf) {
+    bool ValueOf(const TLine& line, std::size_t start, TValueSpec& valueRef, float* cnf) {
         std::vector<TToken> tokens;
         std::size_t end = 0;
         TLexError lexError;
@@ -873,20 +873,20 @@ private:
         }
         if (n > 0) {
             if (const auto code = CodeToken(tokens[n - 1])) {
-                spec.Code = *code;
-                spec.CodePlace = line.At(tokens[n - 1].Start);
+                valueRef.Code = *code;
+                valueRef.CodePlace = line.At(tokens[n - 1].Start);
                 --n;
             }
         }
-        if (n == 0 && !spec.Code) {
+        if (n == 0 && !valueRef.Code) {
             errors_.Add(line.At(start), "falta o valor depois do operador");
             return false;
         }
-        spec.Place = n > 0 ? line.At(tokens[0].Start) : spec.CodePlace;
-        spec.Text = FieldText(line.Text, tokens, 0, n);
-        spec.Quoted = n == 1 && tokens[0].Quoted;
-        if (spec.Text.size() > kShortStringMax) {
-            errors_.Add(spec.Place, "texto de " + std::to_string(spec.Text.size()) + " caracteres; o máximo é 255");
+        valueRef.Place = n > 0 ? line.At(tokens[0].Start) : valueRef.CodePlace;
+        valueRef.Text = FieldText(line.Text, tokens, 0, n);
+        valueRef.Quoted = n == 1 && tokens[0].Quoted;
+        if (valueRef.Text.size() > kShortStringMax) {
+            errors_.Add(valueRef.Place, "texto de " + std::to_string(valueRef.Text.size()) + " caracteres; o máximo é 255");
             return false;
         }
         return true;
@@ -936,51 +936,51 @@ private:
         return true;
     }
 
-    void ResolveValue(const TVariableIn& var, TValueSpec& spec, std::vector<const TValueSpec*>& formulaRefs) {
-        const bool special = !spec.Code || (*spec.Code >= kCodeNo && *spec.Code <= kCodeUnknown);
+    void ResolveValue(const TVariableIn& var, TValueSpec& valueRef, std::vector<const TValueSpec*>& formulaRefs) {
+        const bool special = !valueRef.Code || (*valueRef.Code >= kCodeNo && *valueRef.Code <= kCodeUnknown);
         if (var.Numeric) {
-            if (spec.Text.empty() && !spec.Quoted) {
-                spec.Resolved = static_cast<int32_t>(std::clamp<int64_t>(*spec.Code, -kMaxCode, kMaxCode + 1));
-                if (spec.Resolved != kCodeUnknown) formulaRefs.push_back(&spec);
+            if (valueRef.Text.empty() && !valueRef.Quoted) {
+                valueRef.Resolved = static_cast<int32_t>(std::clamp<int64_t>(*valueRef.Code, -kMaxCode, kMaxCode + 1));
+                if (valueRef.Resolved != kCodeUnknown) formulaRefs.push_back(&valueRef);
                 return;
             }
-            if (!spec.Quoted && !spec.Code && Normalized(spec.Text) == kWordUnknown) {
-                spec.Resolved = kCodeUnknown;
+            if (!valueRef.Quoted && !valueRef.Code && Normalized(valueRef.Text) == kWordUnknown) {
+                valueRef.Resolved = kCodeUnknown;
                 return;
             }
-            const int64_t code = spec.Code ? *spec.Code : formulaCodes_.Default(spec.Text);
-            if (DeclareFormula(code, spec.Text, spec.Place, spec.Code ? spec.CodePlace : spec.Place))
-                spec.Resolved = static_cast<int32_t>(code);
+            const int64_t code = valueRef.Code ? *valueRef.Code : formulaCodes_.Default(valueRef.Text);
+            if (DeclareFormula(code, valueRef.Text, valueRef.Place, valueRef.Code ? valueRef.CodePlace : valueRef.Place))
+                valueRef.Resolved = static_cast<int32_t>(code);
             return;
         }
-        if (spec.Text.empty() && !spec.Quoted) {
-            const int64_t code = *spec.Code;
+        if (valueRef.Text.empty() && !valueRef.Quoted) {
+            const int64_t code = *valueRef.Code;
             const bool own = code >= 1 && code <= kMaxCode && valueVars_.count(static_cast<int32_t>(code)) &&
                              valueVars_.at(static_cast<int32_t>(code)) == var.Code;
             if (special || own)
-                spec.Resolved = static_cast<int32_t>(code);
+                valueRef.Resolved = static_cast<int32_t>(code);
             else
-                errors_.Add(spec.CodePlace, "a variável " + Quote(var.Name) + " não tem o valor " +
+                errors_.Add(valueRef.CodePlace, "a variável " + Quote(var.Name) + " não tem o valor " +
                                                 CodeText(static_cast<int32_t>(std::clamp<int64_t>(code, -kMaxCode, kMaxCode + 1))));
             return;
         }
-        if (spec.Code) {
-            errors_.Add(spec.CodePlace, "um valor é escrito pelo nome ou pelo código, não pelos dois");
+        if (valueRef.Code) {
+            errors_.Add(valueRef.CodePlace, "um valor é escrito pelo nome ou pelo código, não pelos dois");
             return;
         }
-        if (const auto own = var.ValueCodes.find(AnsiUpperCase(spec.Text)); own != var.ValueCodes.end()) {
-            spec.Resolved = own->second;
+        if (const auto own = var.ValueCodes.find(AnsiUpperCase(valueRef.Text)); own != var.ValueCodes.end()) {
+            valueRef.Resolved = own->second;
             return;
         }
-        const std::string word = Normalized(spec.Text);
+        const std::string word = Normalized(valueRef.Text);
         if (word == kWordYes) {
-            spec.Resolved = kCodeYes;
+            valueRef.Resolved = kCodeYes;
         } else if (word == kWordNot) {
-            spec.Resolved = kCodeNo;
+            valueRef.Resolved = kCodeNo;
         } else if (word == kWordUnknown) {
-            spec.Resolved = kCodeUnknown;
+            valueRef.Resolved = kCodeUnknown;
         } else {
-            errors_.Add(spec.Place, "a variável " + Quote(var.Name) + " não tem o valor " + Quote(spec.Text) +
+            errors_.Add(valueRef.Place, "a variável " + Quote(var.Name) + " não tem o valor " + Quote(valueRef.Text) +
                                         (var.Values.empty() ? " (seus valores são Sim e Não)" : ""));
         }
     }
@@ -1003,9 +1003,9 @@ private:
             *event.VarCode = var->Code;
             ResolveValue(*var, *event.Value, formulaRefs);
         }
-        for (const TValueSpec* spec : formulaRefs)
-            if (!formulaCodes_.Known(spec->Resolved))
-                errors_.Add(spec->CodePlace, "a fórmula " + CodeText(spec->Resolved) + " não existe");
+        for (const TValueSpec* valueRef : formulaRefs)
+            if (!formulaCodes_.Known(valueRef->Resolved))
+                errors_.Add(valueRef->CodePlace, "a fórmula " + CodeText(valueRef->Resolved) + " não existe");
 
         // What a version 1.0 file cannot hold would be lost without a word.
         if (version_ == "1.0") {

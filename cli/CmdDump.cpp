@@ -11,13 +11,7 @@ int RunDump(const TDumpOptions& options, std::ostream& out, std::ostream& err) {
     const std::string& file = options.BaseFile;
     TCollectingSink sink;
     TExpertSystem base(&sink);
-    if (!OpenBase(base, file, options.Password, sink.Texts(), err)) return kExitCannotOpen;
-    if (base.AccessLevel != kAccessFull && base.AccessLevel != kAccessConsultAndView) {
-        Report(err, file,
-               "o acesso concedido (" + std::to_string(base.AccessLevel) +
-                   ") permite somente a execução da base; ver seu conteúdo exige a senha");
-        return kExitCannotOpen;
-    }
+    if (!OpenBaseToView(base, file, options.Password, sink.Texts(), err)) return kExitCannotOpen;
 
     std::vector<std::string> omitted;
     out << JsonText(BaseToJson(base, omitted, options.WithPassword));

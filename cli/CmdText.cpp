@@ -37,13 +37,7 @@ int RunText(const TTextOptions& options, std::ostream& out, std::ostream& err) {
     const std::string& file = options.BaseFile;
     TCollectingSink sink;
     TExpertSystem base(&sink);
-    if (!OpenBase(base, file, options.Password, sink.Texts(), err)) return kExitCannotOpen;
-    if (base.AccessLevel != kAccessFull && base.AccessLevel != kAccessConsultAndView) {
-        Report(err, file,
-               "o acesso concedido (" + std::to_string(base.AccessLevel) +
-                   ") permite somente a execução da base; ver seu conteúdo exige a senha");
-        return kExitCannotOpen;
-    }
+    if (!OpenBaseToView(base, file, options.Password, sink.Texts(), err)) return kExitCannotOpen;
     if (options.IncludePassword && base.AccessLevel != kAccessFull) {
         Report(err, file, "a senha só pode ser escrita no texto com acesso total; informe-a com --password-file ou QUORVEL_PASSWORD");
         return kExitCannotOpen;

@@ -63,4 +63,14 @@ bool OpenBase(TExpertSystem& engine, const std::string& file, const std::optiona
     return false;
 }
 
+bool OpenBaseToView(TExpertSystem& engine, const std::string& file, const std::optional<std::string>& password,
+                    const std::vector<std::string>& messages, std::ostream& err) {
+    if (!OpenBase(engine, file, password, messages, err)) return false;
+    if (engine.AccessLevel == kAccessFull || engine.AccessLevel == kAccessConsultAndView) return true;
+    Report(err, file,
+           "o acesso concedido (" + std::to_string(engine.AccessLevel) +
+               ") permite somente a execução da base; ver seu conteúdo exige a senha");
+    return false;
+}
+
 }  // namespace quorvel::cli

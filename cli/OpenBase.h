@@ -18,4 +18,9 @@ namespace quorvel::cli {
 bool OpenBase(TExpertSystem& engine, const std::string& file, const std::optional<std::string>& password,
               const std::vector<std::string>& messages, std::ostream& err);
 
+// OpenBase, for a command that shows the base's contents: the access granted
+// must let the user see them, else the refusal is reported on `err`.
+bool OpenBaseToView(TExpertSystem& engine, const std::string& file, const std::optional<std::string>& password,
+                    const std::vector<std::string>& messages, std::ostream& err);
+
 }  // namespace quorvel::cli

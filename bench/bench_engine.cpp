@@ -11,12 +11,13 @@
 #include <vector>
 
 #include "ExSystem.h"
+#include "LargeBase.h"
 
 namespace {
 
 using namespace quorvel;
 
-constexpr int32_t kLimit = 32767;
+constexpr int32_t kLimit = kLargeBaseLimit;
 
 class TSilentSink : public IMessageSink {
 public:
@@ -25,7 +26,7 @@ public:
 
 TSilentSink gSink;
 
-std::string NameOf(const char* prefix, int32_t code) { return prefix + std::to_string(code) + " de exemplo"; }
+std::string NameOf(const char* prefix, int32_t code) { return LargeBaseName(prefix, code); }
 
 // New records as the editors create them: the lowest free code, then the
 // Add, so codes arrive in ascending order.
@@ -96,22 +97,6 @@ void BM_FindName(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_FindName);
-
-// A base at the format's limits: 32,767 variables, values, rules, premises
-// and conclusions (one premise and one conclusion per rule), plus formulas
-// and questions.
-void BuildLargeBase(TExpertSystem& sys) {
-    sys.ClearBase();
-    for (int32_t code = 1; code <= kLimit; ++code) {
-        sys.Vars().AddVariable(code, NameOf("Vari\xE1vel ", code), code % 7 == 0, code % 11 == 0);
-        sys.Values().AddValue(code, NameOf("Valor ", code), 1 + (code - 1) % kLimit, 1);
-        sys.Rules().AddRule(code, NameOf("Regra ", code), code);
-        sys.Tails().AddPremise(code, code, "=", code, 2, false);
-        sys.Heads().AddConclusion(code, 1 + code % kLimit, code, 0.8f);
-        sys.Formulas().Add(code, "CNF1*" + std::to_string(code));
-        sys.Questions().AddQuestion(code, NameOf("Qual o valor de ", code), true);
-    }
-}
 
 std::string ScratchFile() {
     return (std::filesystem::temp_directory_path() / ("quorvel-bench-" + std::to_string(::getpid()) + ".bcm")).string();

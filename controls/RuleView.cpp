@@ -49,6 +49,38 @@ QSize TRuleLineDelegate::sizeHint(const QStyleOptionViewItem& option, const QMod
     return QSize(TCustomRuleView::kScrollExtent, LineHeight(option.fontMetrics));
 }
 
+// ---------------------------------------------------------------- the rows
+
+void TRuleLines::SetReader(TReader read) {
+    beginResetModel();
+    pending_ = std::move(read);
+    lines_.clear();
+    if (!pending_) ++generation_;
+    endResetModel();
+}
+
+const std::vector<quorvel::TRuleViewLine>& TRuleLines::Lines() const {
+    if (pending_) {
+        const TReader read = std::move(pending_);
+        pending_ = nullptr;
+        lines_ = read();
+        ++generation_;
+    }
+    return lines_;
+}
+
+int TRuleLines::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(Lines().size());
+}
+
+QVariant TRuleLines::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount()) return {};
+    const std::string& text = lines_[static_cast<std::size_t>(index.row())].Text;
+    if (role == Qt::DisplayRole) return ScreenText(text);
+    if (role == TCustomRuleView::kBaseTextRole) return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
+    return {};
+}
+
 // ------------------------------------------------------- the engine's link
 
 class TRuleViewInterface : public quorvel::TExCtrlInterface {
@@ -64,14 +96,12 @@ private:
 
 // -------------------------------------------------------------- rule view
 
-TCustomRuleView::TCustomRuleView(QWidget* parent) : QListWidget(parent) {
+TCustomRuleView::TCustomRuleView(QWidget* parent) : TRowListView(parent), lines_(new TRuleLines(this)) {
+    setModel(lines_);
     setItemDelegate(new TRuleLineDelegate(this));
     quorvel::gui::ShowFullTextTips(this);
-    setSelectionMode(QAbstractItemView::SingleSelection);
-    setUniformItemSizes(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
 }
 
 TCustomRuleView::~TCustomRuleView() {
@@ -111,30 +141,17 @@ void TCustomRuleView::Fill() {
         EmptyList();
         return;
     }
-    ShowLines(quorvel::RuleViewLines(*engine_, useFilter_, filter_));
+    quorvel::TExpertSystem* engine = engine_;
+    lines_->SetReader([engine, useFilter = useFilter_, filter = filter_] {
+        return quorvel::RuleViewLines(*engine, useFilter, filter);
+    });
 }
 
-void TCustomRuleView::EmptyList() {
-    lines_.clear();
-    clear();
-}
-
-void TCustomRuleView::ShowLines(std::vector<quorvel::TRuleViewLine> lines) {
-    lines_ = std::move(lines);
-    setUpdatesEnabled(false);
-    clear();
-    for (const quorvel::TRuleViewLine& line : lines_) {
-        auto* item = new QListWidgetItem(ScreenText(line.Text));
-        item->setData(kBaseTextRole, QByteArray(line.Text.data(), static_cast<qsizetype>(line.Text.size())));
-        item->setSizeHint(QSize(kScrollExtent, ItemHeight()));
-        addItem(item);
-    }
-    setUpdatesEnabled(true);
-}
+void TCustomRuleView::EmptyList() { lines_->Clear(); }
 
 std::string TCustomRuleView::LineText(int row) const {
-    if (row < 0 || row >= static_cast<int>(lines_.size())) return {};
-    return lines_[static_cast<std::size_t>(row)].Text;
+    if (row < 0 || row >= static_cast<int>(Lines().size())) return {};
+    return Lines()[static_cast<std::size_t>(row)].Text;
 }
 
 int TCustomRuleView::ItemHeight() const { return LineHeight(fontMetrics()); }
@@ -159,7 +176,7 @@ private:
 };
 
 TDebugPanel::TDebugPanel(QWidget* parent) : TCustomRuleView(parent) {
-    connect(this, &QListWidget::currentRowChanged, this, [this] { KeepLockedLine(); });
+    connect(this, &TRowListView::currentRowChanged, this, [this] { KeepLockedLine(); });
 }
 
 TDebugPanel::~TDebugPanel() {
@@ -203,24 +220,21 @@ void TDebugPanel::DropEngine() {
 void TDebugPanel::Empty() {
     lockedLine_ = -1;
     EmptyList();
-    BuildMaps();
 }
 
 void TDebugPanel::Fill() {
     lockedLine_ = -1;
-    if (!engine_) {
-        EmptyList();
-    } else {
-        ShowLines(quorvel::RuleViewLines(*engine_));
-    }
-    BuildMaps();
+    TCustomRuleView::Fill();
 }
 
-void TDebugPanel::BuildMaps() {
+void TDebugPanel::UpdateMaps() {
+    const std::vector<quorvel::TRuleViewLine>& lines = Lines();  // lines to come are read first
+    if (mapsGeneration_ == LinesGeneration()) return;
+    mapsGeneration_ = LinesGeneration();
     premiseMap_.clear();
     conclusionMap_.clear();
     int line = 0;
-    for (const quorvel::TRuleViewLine& entry : Lines()) {
+    for (const quorvel::TRuleViewLine& entry : lines) {
         if (entry.Kind == quorvel::TRuleLineKind::Premise)
             premiseMap_.emplace(entry.RuleCode, line);
         else if (entry.Kind == quorvel::TRuleLineKind::Conclusion)
@@ -229,7 +243,8 @@ void TDebugPanel::BuildMaps() {
     }
 }
 
-int TDebugPanel::LineOf(int32_t ruleCode, int32_t n, bool premise) const {
+int TDebugPanel::LineOf(int32_t ruleCode, int32_t n, bool premise) {
+    UpdateMaps();
     const auto& map = premise ? premiseMap_ : conclusionMap_;
     if (n < 1) return -1;
     auto [it, end] = map.equal_range(ruleCode);
@@ -246,7 +261,7 @@ void TDebugPanel::ShowPosition(int32_t ruleCode, int32_t n, bool premise) {
     if (lockedLine_ < 0)
         clearSelection();
     else
-        scrollToItem(item(lockedLine_));
+        scrollTo(model()->index(lockedLine_, 0));
     moving_ = false;
 }
 

@@ -5,9 +5,10 @@
 // the line the engine is working on selected and holds the engine at a step.
 #pragma once
 
-#include <QListWidget>
+#include <QAbstractListModel>
 #include <QStyledItemDelegate>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -16,6 +17,7 @@
 
 #include "ExConsultTree.h"
 #include "ExEvents.h"
+#include "RowListView.h"
 
 namespace quorvel {
 class TExpertSystem;
@@ -32,7 +34,38 @@ public:
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 };
 
-class TCustomRuleView : public QListWidget {
+// The lines of a rule view as list rows. Lines to come are read from the
+// base only when someone looks at them (the view drawing its rows, a count,
+// a line's text), so a view that stays hidden while a base at the format's
+// limits is opened costs nothing, and a row's screen text is made only when
+// it is drawn.
+class TRuleLines : public QAbstractListModel {
+    Q_OBJECT
+
+public:
+    using TReader = std::function<std::vector<quorvel::TRuleViewLine>()>;
+
+    using QAbstractListModel::QAbstractListModel;
+
+    // From now on the rows are what `read` gives, read when first asked for.
+    void SetReader(TReader read);
+    void Clear() { SetReader({}); }
+    const std::vector<quorvel::TRuleViewLine>& Lines() const;
+    // Goes up every time the lines are read again.
+    int Generation() const { return generation_; }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+
+private:
+    // Reading on demand changes what the rows hold, never what they are
+    // known to be: the reset was announced when the reader was set.
+    mutable TReader pending_;
+    mutable std::vector<quorvel::TRuleViewLine> lines_;
+    mutable int generation_ = 0;
+};
+
+class TCustomRuleView : public TRowListView {
     Q_OBJECT
 
 public:
@@ -60,8 +93,9 @@ public:
     bool UseFilter() const { return useFilter_; }
     void SetUseFilter(bool useFilter) { useFilter_ = useFilter; }
 
-    // The lines as the engine formats them, one per list item.
-    const std::vector<quorvel::TRuleViewLine>& Lines() const { return lines_; }
+    // The lines as the engine formats them, one per list row.
+    const std::vector<quorvel::TRuleViewLine>& Lines() const { return lines_->Lines(); }
+    int LinesGeneration() const { return lines_->Generation(); }
     // The base text of a line ("" outside the list).
     std::string LineText(int row) const;
     // The height every item is drawn with: 13 pixels, or the font's line when taller.
@@ -74,7 +108,6 @@ protected:
     virtual std::unique_ptr<quorvel::TExCtrlInterface> CreateNotifier();
     // The engine goes away: forget it without calling it again.
     virtual void DropEngine();
-    void ShowLines(std::vector<quorvel::TRuleViewLine> lines);
     void EmptyList();
 
     quorvel::TExpertSystem* engine_ = nullptr;
@@ -84,7 +117,7 @@ private:
     std::unique_ptr<quorvel::TExCtrlInterface> notifier_;
     std::set<int32_t> filter_;
     bool useFilter_ = false;
-    std::vector<quorvel::TRuleViewLine> lines_;
+    TRuleLines* lines_;
 };
 
 class TRuleView : public TCustomRuleView {
@@ -121,9 +154,7 @@ public:
 
     int LockedLine() const { return lockedLine_; }
     // The line of a premise or conclusion, -1 when the maps have none.
-    int LineOf(int32_t ruleCode, int32_t n, bool premise) const;
-    const std::multimap<int32_t, int>& PremiseMap() const { return premiseMap_; }
-    const std::multimap<int32_t, int>& ConclusionMap() const { return conclusionMap_; }
+    int LineOf(int32_t ruleCode, int32_t n, bool premise);
 
 signals:
     // The engine is held at the locked line, waiting for a step.
@@ -143,11 +174,13 @@ private:
     bool MarkerLocked() const;
     // The base is new or its rules may not be shown: no lines, no positions.
     void Empty();
-    void BuildMaps();
+    void UpdateMaps();
     void KeepLockedLine();
 
+    // The maps follow the lines: built again when the lines were read again.
     std::multimap<int32_t, int> premiseMap_;
     std::multimap<int32_t, int> conclusionMap_;
+    int mapsGeneration_ = -1;
     int lockedLine_ = -1;
     bool waiting_ = false;
     bool moving_ = false;

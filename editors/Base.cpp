@@ -6,7 +6,6 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QListWidget>
 #include <QMdiArea>
 #include <QMenu>
 #include <QPainter>
@@ -130,14 +129,15 @@ TfrmBase::TfrmBase(TBaseFrame& frame)
     buttons->addWidget(product);
     columns->addLayout(buttons);
 
-    listRules = new TRowDragList(content);
+    listRules = new TRowListView(content);
     listRules->setObjectName(QStringLiteral("listRules"));
+    rules_ = new TRuleRows(engine_, listRules);
+    listRules->setModel(rules_);
     // Rules are reordered by dragging, with a cursor of their own.
-    listRules->SetDragCursor(quorvel::gui::DragRuleCursor());
+    ruleDragger_ = new TRowDragger(listRules);
+    ruleDragger_->SetDragCursor(quorvel::gui::DragRuleCursor());
     listRules->setItemDelegate(new TRuleRowDelegate(listRules));
-    listRules->setUniformItemSizes(true);
     quorvel::gui::ShowFullTextTips(listRules);
-    listRules->setSelectionMode(QAbstractItemView::SingleSelection);
     listRules->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     columns->addWidget(listRules, 1);
     setWidget(content);
@@ -153,11 +153,11 @@ TfrmBase::TfrmBase(TBaseFrame& frame)
     for (TBaseCommand command : {TBaseCommand::OpenRule, TBaseCommand::Delete, TBaseCommand::View})
         SetCommandEnabled(command, false);
     connect(btnClose, &QPushButton::clicked, this, &TfrmBase::btnCloseClick);
-    connect(listRules, &QListWidget::currentRowChanged, this, [this] { listRulesClick(); });
-    connect(listRules, &QListWidget::itemDoubleClicked, this, [this] {
+    connect(listRules, &TRowListView::currentRowChanged, this, [this] { listRulesClick(); });
+    connect(listRules, &QAbstractItemView::doubleClicked, this, [this] {
         if (Command(TBaseCommand::OpenRule)->isEnabled()) btnOpenRuleClick();
     });
-    connect(listRules, &TRowDragList::rowDropped, this, &TfrmBase::listRulesDragDrop);
+    connect(ruleDragger_, &TRowDragger::rowDropped, this, &TfrmBase::listRulesDragDrop);
     // The Del key deletes the selected rule wherever the focus is in the window.
     listRules->installEventFilter(this);
     for (QPushButton* button : findChildren<QPushButton*>()) button->installEventFilter(this);
@@ -193,37 +193,16 @@ void TfrmBase::SetCommandEnabled(TBaseCommand which, bool enabled) { Command(whi
 
 bool TfrmBase::CommandAvailable(TBaseCommand which) const { return isEnabled() && Command(which)->isEnabled(); }
 
-QString TfrmBase::RuleRowText(int32_t order, const std::string& name) {
-    return QStringLiteral("REGRA  %1     %2").arg(order).arg(QString::fromStdString(quorvel::Cp1252ToUtf8(name)));
-}
-
 void TfrmBase::RefillRules() {
     const QSignalBlocker quiet(listRules);
-    listRules->clear();
-    for (const quorvel::TNode* node : engine_.Rules().Records(quorvel::kKeyThird)) {
-        const auto* rule = static_cast<const quorvel::TValNode*>(node);
-        auto* row = new QListWidgetItem(RuleRowText(rule->VarCode, rule->Name), listRules);
-        row->setData(kRuleCodeRole, rule->Code);
-        row->setData(kRuleOrderRole, rule->VarCode);
-    }
+    rules_->Refill();
 }
 
-void TfrmBase::RebuildRows(int first, int last) {
-    const QSignalBlocker quiet(listRules);
-    quorvel::TRules& rules = engine_.Rules();
-    const auto cursors = rules.SaveCursors();
-    for (int row = std::max(0, first); row <= last && row < listRules->count(); ++row) {
-        if (!rules.FindByOrder(row + 1)) continue;
-        const quorvel::TValNode* rule = rules.CurrentVal();
-        QListWidgetItem* item = listRules->item(row);
-        item->setText(RuleRowText(rule->VarCode, rule->Name));
-        item->setData(kRuleCodeRole, rule->Code);
-        item->setData(kRuleOrderRole, rule->VarCode);
-    }
-    rules.RestoreCursors(cursors);
-}
+void TfrmBase::RebuildRows(int first, int last) { rules_->Reread(first, last); }
 
-int TfrmBase::RuleCount() const { return listRules->count(); }
+int TfrmBase::RuleCount() const { return rules_->rowCount(); }
+
+int TfrmBase::RuleRow(int32_t ruleCode) const { return rules_->RowOf(ruleCode); }
 
 void TfrmBase::SelectFirstRule() { EnableRuleCommands(); }
 
@@ -342,9 +321,9 @@ void TfrmBase::btnNewRuleClick() {
 }
 
 void TfrmBase::btnOpenRuleClick() {
-    QListWidgetItem* row = listRules->currentItem();
-    if (!row) return;
-    const int32_t code = row->data(kRuleCodeRole).toInt();
+    const int row = listRules->currentRow();
+    if (row < 0) return;
+    const int32_t code = rules_->CodeAt(row);
     const QString key = QStringLiteral("R%1").arg(code);
     const auto open = ruleWindows_.find(key);
     if (open != ruleWindows_.end() && open->second) {
@@ -376,14 +355,14 @@ void TfrmBase::btnDeleteClick() {
                                   quorvel::msg::DeleteRuleQuestion) != quorvel::TMsgResult::Yes)
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const int32_t code = listRules->item(row)->data(kRuleCodeRole).toInt();
+    const int32_t code = rules_->CodeAt(row);
     // A window still open on the rule could only write back a rule that is gone.
     const auto open = ruleWindows_.find(QStringLiteral("R%1").arg(code));
     if (open != ruleWindows_.end() && open->second) open->second->CloseUnsaved();
     quorvel::RemoveRule(engine_, code);
     {
         const QSignalBlocker quiet(listRules);
-        delete listRules->takeItem(row);
+        rules_->Remove(row);
     }
     RebuildRows(row, listRules->count() - 1);
     if (listRules->count() > 0) {
@@ -473,10 +452,7 @@ void TfrmBase::btnCloseClick() { close(); }
 // ------------------------------------------------------------ TEditorHost
 
 void TfrmBase::RuleSaved(TfrmRule* /*window*/, const quorvel::TRuleDraft::TSaved& saved) {
-    if (saved.NewRule) {
-        auto* row = new QListWidgetItem(listRules);
-        row->setData(kRuleCodeRole, saved.RuleCode);
-    }
+    if (saved.NewRule) rules_->Append(saved.RuleCode);
     if (!Command(TBaseCommand::OpenRule)->isEnabled()) {
         EnableRuleCommands();
         emit commandsChanged();

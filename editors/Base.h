@@ -24,9 +24,10 @@
 #include "BaseFrame.h"
 #include "EditorCommon.h"
 #include "EditorHost.h"
+#include "RowListView.h"
+#include "RuleRows.h"
 
 class QAction;
-class QListWidget;
 class QMdiArea;
 class QPushButton;
 class TfrmRule;
@@ -40,8 +41,8 @@ class TfrmBase : public QMdiSubWindow, public TEditorHost {
 
 public:
     // Item data roles of a rule row.
-    static constexpr int kRuleCodeRole = Qt::UserRole;
-    static constexpr int kRuleOrderRole = Qt::UserRole + 1;
+    static constexpr int kRuleCodeRole = TRuleRows::kRuleCodeRole;
+    static constexpr int kRuleOrderRole = TRuleRows::kRuleOrderRole;
     static constexpr int kItemHeight = 13;
 
     // Creating the window empties the engine's base, puts the window in the
@@ -49,15 +50,13 @@ public:
     explicit TfrmBase(TBaseFrame& frame);
     ~TfrmBase() override;
 
-    // "REGRA  12     Diagnóstico": a row of the rule list (the name in the
-    // base's code page).
-    static QString RuleRowText(int32_t order, const std::string& name);
-
     // Refills the list from the base, one row per rule in ascending order.
     void RefillRules();
     // Reads rows first..last again from the rules numbered row + 1.
     void RebuildRows(int first, int last);
     int RuleCount() const;
+    // The row of a rule in the list, -1 when it has none.
+    int RuleRow(int32_t ruleCode) const;
     // Selects the first rule and enables the commands that need one.
     void SelectFirstRule();
     void EnableRuleCommands();
@@ -98,7 +97,7 @@ public:
     QPushButton* btnQuestions = nullptr;
     QPushButton* btnInfo = nullptr;
     QPushButton* btnClose = nullptr;
-    TRowDragList* listRules = nullptr;
+    TRowListView* listRules = nullptr;
 
     // ---- what the commands do
     void btnNewRuleClick();
@@ -159,6 +158,8 @@ private:
     bool saveCancelled_ = false;
     bool dropped_ = false;
     bool closed_ = false;
+    TRuleRows* rules_ = nullptr;
+    TRowDragger* ruleDragger_ = nullptr;
     std::map<QString, QPointer<TfrmRule>> ruleWindows_;
     int newRuleSerial_ = 0;
     std::map<TEditorKind, QPointer<QMdiSubWindow>> editors_;

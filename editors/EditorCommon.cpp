@@ -1,6 +1,7 @@
 #include "EditorCommon.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QIcon>
 #include <QMouseEvent>
@@ -106,56 +107,68 @@ int RowOfCode(const QListWidget* list, int32_t code) {
 
 }  // namespace quorvel::gui
 
-// ------------------------------------------------------------ TRowDragList
+// ------------------------------------------------------------- TRowDragger
 
-TRowDragList::TRowDragList(QWidget* parent) : QListWidget(parent) {
-    setDragDropMode(QAbstractItemView::NoDragDrop);
-    setSelectionMode(QAbstractItemView::SingleSelection);
+TRowDragger::TRowDragger(QAbstractItemView* view) : QObject(view), view_(view) {
+    view_->setDragDropMode(QAbstractItemView::NoDragDrop);
+    view_->viewport()->installEventFilter(this);
 }
 
-int TRowDragList::DropRowAt(const QPoint& point) const {
-    const QModelIndex index = indexAt(point);
+int TRowDragger::DropRowAt(const QPoint& point) const {
+    const QModelIndex index = view_->indexAt(point);
     if (!index.isValid() || index.row() == pressRow_) return -1;
     return index.row();
 }
 
-void TRowDragList::mousePressEvent(QMouseEvent* event) {
-    QListWidget::mousePressEvent(event);
-    pressRow_ = -1;
-    if (event->button() != Qt::LeftButton || !dragEnabled_) return;
-    const QModelIndex index = indexAt(event->position().toPoint());
-    if (!index.isValid()) return;
-    pressRow_ = index.row();
-    pressAt_ = event->position().toPoint();
+bool TRowDragger::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != view_->viewport()) return false;
+    switch (event->type()) {
+        case QEvent::MouseButtonPress: {
+            // The view selects the pressed row as usual; the press is only noted.
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            pressRow_ = -1;
+            if (mouse->button() != Qt::LeftButton || !dragEnabled_) return false;
+            const QModelIndex index = view_->indexAt(mouse->position().toPoint());
+            if (!index.isValid()) return false;
+            pressRow_ = index.row();
+            pressAt_ = mouse->position().toPoint();
+            return false;
+        }
+        case QEvent::MouseMove: {
+            if (pressRow_ < 0) return false;
+            const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+            if (!dragging_ && (at - pressAt_).manhattanLength() >= QApplication::startDragDistance()) {
+                dragging_ = true;
+                view_->viewport()->setCursor(dragCursor_);
+            }
+            if (dragging_) view_->viewport()->setCursor(DropRowAt(at) < 0 ? QCursor(Qt::ForbiddenCursor) : dragCursor_);
+            return true;
+        }
+        case QEvent::MouseButtonRelease: {
+            if (!dragging_) {
+                pressRow_ = -1;
+                return false;
+            }
+            const int from = pressRow_;
+            const int to = DropRowAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+            EndDrag();
+            if (to >= 0) emit rowDropped(from, to);
+            return true;
+        }
+        default:
+            return false;
+    }
 }
 
-void TRowDragList::mouseMoveEvent(QMouseEvent* event) {
-    if (pressRow_ < 0) {
-        QListWidget::mouseMoveEvent(event);
-        return;
-    }
-    const QPoint at = event->position().toPoint();
-    if (!dragging_ && (at - pressAt_).manhattanLength() >= QApplication::startDragDistance()) {
-        dragging_ = true;
-        viewport()->setCursor(dragCursor_);
-    }
-    if (dragging_) viewport()->setCursor(DropRowAt(at) < 0 ? QCursor(Qt::ForbiddenCursor) : dragCursor_);
-}
-
-void TRowDragList::mouseReleaseEvent(QMouseEvent* event) {
-    if (!dragging_) {
-        pressRow_ = -1;
-        QListWidget::mouseReleaseEvent(event);
-        return;
-    }
-    const int from = pressRow_;
-    const int to = DropRowAt(event->position().toPoint());
-    EndDrag();
-    if (to >= 0) emit rowDropped(from, to);
-}
-
-void TRowDragList::EndDrag() {
+void TRowDragger::EndDrag() {
     dragging_ = false;
     pressRow_ = -1;
-    viewport()->unsetCursor();
+    view_->viewport()->unsetCursor();
+}
+
+// ------------------------------------------------------------ TRowDragList
+
+TRowDragList::TRowDragList(QWidget* parent) : QListWidget(parent), dragger_(new TRowDragger(this)) {
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    connect(dragger_, &TRowDragger::rowDropped, this, &TRowDragList::rowDropped);
 }

@@ -18,6 +18,7 @@
 #include "ExText.h"
 
 class QAbstractButton;
+class QAbstractItemView;
 class QWidget;
 
 namespace quorvel::gui {
@@ -78,14 +79,15 @@ int RowOfCode(const QListWidget* list, int32_t code);
 
 }  // namespace quorvel::gui
 
-// A list whose rows move by dragging: a left-button press on a row starts a
+// Rows of a list move by dragging: a left-button press on a row starts a
 // drag once the mouse has moved; the drag cursor shows while it lasts, and a
 // release on another row reports the move. The list itself changes nothing.
-class TRowDragList : public QListWidget {
+// Works on any item view; it watches the view's viewport.
+class TRowDragger : public QObject {
     Q_OBJECT
 
 public:
-    explicit TRowDragList(QWidget* parent = nullptr);
+    explicit TRowDragger(QAbstractItemView* view);
 
     void SetDragCursor(const QCursor& cursor) { dragCursor_ = cursor; }
     // Whether rows may be dragged now (a list may refuse while it is disabled
@@ -100,16 +102,33 @@ signals:
     void rowDropped(int from, int to);
 
 protected:
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void EndDrag();
 
+    QAbstractItemView* view_;
     QCursor dragCursor_;
     bool dragEnabled_ = true;
     int pressRow_ = -1;
     QPoint pressAt_;
     bool dragging_ = false;
+};
+
+// A list widget whose rows move by dragging (TRowDragger).
+class TRowDragList : public QListWidget {
+    Q_OBJECT
+
+public:
+    explicit TRowDragList(QWidget* parent = nullptr);
+
+    void SetDragCursor(const QCursor& cursor) { dragger_->SetDragCursor(cursor); }
+    void SetDragEnabled(bool enabled) { dragger_->SetDragEnabled(enabled); }
+    bool Dragging() const { return dragger_->Dragging(); }
+
+signals:
+    void rowDropped(int from, int to);
+
+private:
+    TRowDragger* dragger_;
 };

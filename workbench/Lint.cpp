@@ -96,13 +96,10 @@ void TfrmMain::OpenLintFinding(const quorvel::TLintFinding& finding) {
     using quorvel::TLintSubject;
     switch (finding.Subject) {
         case TLintSubject::Rule: {
-            TRowDragList* list = baseWindow_->listRules;
-            for (int row = 0; row < list->count(); ++row) {
-                if (list->item(row)->data(TfrmBase::kRuleCodeRole).toInt() != finding.RuleCode) continue;
-                list->setCurrentRow(row);
-                ForwardToBase(TBaseCommand::OpenRule);
-                return;
-            }
+            const int row = baseWindow_->RuleRow(finding.RuleCode);
+            if (row < 0) return;
+            baseWindow_->listRules->setCurrentRow(row);
+            ForwardToBase(TBaseCommand::OpenRule);
             return;
         }
         case TLintSubject::Variable:

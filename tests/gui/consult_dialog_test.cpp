@@ -175,8 +175,8 @@ void ConsultDialogTest::WholeConsultationAnswersOptionsAndNumbersAndShowsEachTar
                 QVERIFY(SameImage(variable->child(0)->icon(0), quorvel::gui::kVarValue));
                 r->SetPage(TfrmResults::kPageSystem);
                 QCOMPARE(r->RuleView->count(), 14);
-                QCOMPARE(r->RuleView->item(0)->text(), QStringLiteral("REGRA 1"));
-                QCOMPARE(r->RuleView->item(2)->text(), QStringLiteral("E  Tosse = Sim"));
+                QCOMPARE(r->RuleView->RowText(0), QStringLiteral("REGRA 1"));
+                QCOMPARE(r->RuleView->RowText(2), QStringLiteral("E  Tosse = Sim"));
                 Click(r->btnOk);
             });
     f.windows->TurnOnExecutionMode();

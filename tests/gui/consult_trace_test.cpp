@@ -26,15 +26,15 @@ void AnswerYes(TFrame& f) {
 }
 
 void ClickLine(TDebugPanel* panel, int row) {
-    QListWidgetItem* item = panel->item(row);
-    QVERIFY(item);
-    QTest::mouseClick(panel->viewport(), Qt::LeftButton, {}, panel->visualItemRect(item).center());
+    const QModelIndex line = panel->model()->index(row, 0);
+    QVERIFY(line.isValid());
+    QTest::mouseClick(panel->viewport(), Qt::LeftButton, {}, panel->visualRect(line).center());
 }
 
 // A press on one line, the mouse moved over to another, released there.
 void DragOverLines(TDebugPanel* panel, int from, int to) {
-    const QPoint start = panel->visualItemRect(panel->item(from)).center();
-    const QPoint end = panel->visualItemRect(panel->item(to)).center();
+    const QPoint start = panel->visualRect(panel->model()->index(from, 0)).center();
+    const QPoint end = panel->visualRect(panel->model()->index(to, 0)).center();
     QTest::mousePress(panel->viewport(), Qt::LeftButton, {}, start);
     QMouseEvent move(QEvent::MouseMove, end, panel->viewport()->mapToGlobal(end), Qt::NoButton, Qt::LeftButton,
                      Qt::NoModifier);
@@ -87,7 +87,7 @@ void ConsultTraceTest::PanelMapsPremisesAndConclusionsToTheirLines() {
     // A position the maps do not know marks no line.
     panel->ShowPosition(kRuleResfriado, 3, true);
     QCOMPARE(panel->LockedLine(), -1);
-    QVERIFY(panel->selectedItems().isEmpty());
+    QVERIFY(panel->selectionModel()->selectedRows().isEmpty());
 
     // A second panel taking the engine leaves the first one without it.
     TDebugPanel other;
@@ -111,19 +111,19 @@ void ConsultTraceTest::StepFromIdleHoldsBeforeTheFirstPremiseAndLocksTheLine() {
                 QVERIFY(f.engine->Running && f.engine->Paused && f.engine->StepWait);
                 QVERIFY(!f.Question() || !f.Question()->isVisible());
                 QCOMPARE(panel->currentRow(), 1);
-                QCOMPARE(panel->currentItem()->text(), QStringLiteral("SE Febre = Sim"));
+                QCOMPARE(panel->RowText(panel->currentRow()), QStringLiteral("SE Febre = Sim"));
                 // The user may look elsewhere, but the marker stays on the
                 // engine's line: clicked, dragged over or moved with the keys.
                 ClickLine(panel, 6);
                 QCOMPARE(panel->currentRow(), 1);
-                QCOMPARE(panel->selectedItems(), QList<QListWidgetItem*>({panel->item(1)}));
+                QCOMPARE(panel->selectionModel()->selectedRows(), QModelIndexList({panel->model()->index(1, 0)}));
                 DragOverLines(panel, 5, 7);
                 QCOMPARE(panel->currentRow(), 1);
-                QCOMPARE(panel->selectedItems(), QList<QListWidgetItem*>({panel->item(1)}));
+                QCOMPARE(panel->selectionModel()->selectedRows(), QModelIndexList({panel->model()->index(1, 0)}));
                 panel->setFocus();
                 for (const Qt::Key key : {Qt::Key_Down, Qt::Key_End, Qt::Key_Up}) QTest::keyClick(panel, key);
                 QCOMPARE(panel->currentRow(), 1);
-                QCOMPARE(panel->selectedItems(), QList<QListWidgetItem*>({panel->item(1)}));
+                QCOMPARE(panel->selectionModel()->selectedRows(), QModelIndexList({panel->model()->index(1, 0)}));
                 f.windows->ExecuteStep();
             })
         .Then(

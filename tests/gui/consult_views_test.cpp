@@ -3,6 +3,7 @@
 // a base opened for execution only, which shows no reasoning at all.
 #include <QFile>
 #include <QImage>
+#include <QListWidget>
 #include <QtTest>
 
 #include "AddWVars.h"
@@ -12,6 +13,7 @@
 #include "RuleView.h"
 #include "WatCode.h"
 #include "WatchPanel.h"
+
 #include "consult_test_support.h"
 
 using namespace consulttest;
@@ -233,7 +235,7 @@ void ConsultViewsTest::RuleLinesAreDrawnInTheirColours() {
     view.show();
     const QImage image = view.viewport()->grab().toImage();
     const int m = view.fontMetrics().horizontalAdvance(QLatin1Char('M'));
-    const auto line = [&](int row) { return view.visualItemRect(view.item(row)); };
+    const auto line = [&](int row) { return view.visualRect(view.model()->index(row, 0)); };
 
     // "REGRA 1": navy from 1 M.
     const TInk header = InkBetween(image, line(0), m, 20 * m);
@@ -255,7 +257,7 @@ void ConsultViewsTest::RuleLinesAreDrawnInTheirColours() {
     view.AddToFilter(kRisco);
     view.Fill();
     QCOMPARE(view.count(), 7);
-    QCOMPARE(view.item(0)->text(), QStringLiteral("REGRA 3"));
+    QCOMPARE(view.RowText(0), QStringLiteral("REGRA 3"));
     view.ClearFilter();
     view.Fill();
     QCOMPARE(view.count(), 0);

@@ -145,7 +145,7 @@ private slots:
         // Rule 1 (by the main window's button and the Del key): the new first row.
         Command(frame, "btnDelete")->trigger();
         QCOMPARE(base->listRules->currentRow(), 0);
-        QCOMPARE(base->listRules->item(0)->text(), QStringLiteral("REGRA  1     Três"));
+        QCOMPARE(RowText(base->listRules, 0), QStringLiteral("REGRA  1     Três"));
         QTest::keyClick(base->listRules, Qt::Key_Delete);
         QCOMPARE(RowsOf(base), (QStringList{"REGRA  1     Quatro", "REGRA  2     Cinco"}));
 
@@ -178,7 +178,7 @@ private slots:
                                             "REGRA  4     Quatro", "REGRA  5     Cinco"}));
         QTest::keyClick(base->listRules, Qt::Key_Up, Qt::ControlModifier);
         QCOMPARE(base->listRules->currentRow(), 0);
-        QCOMPARE(base->listRules->item(0)->text(), QStringLiteral("REGRA  1     Dois"));
+        QCOMPARE(RowText(base->listRules, 0), QStringLiteral("REGRA  1     Dois"));
         QVERIFY(messages.shown.empty());
         base->DropWithoutQuery();
     }

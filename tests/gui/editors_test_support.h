@@ -112,26 +112,37 @@ private:
     QMdiArea area_;
 };
 
+// The text a row of a list shows.
+inline QString RowText(const QAbstractItemView* list, int row) {
+    return list->model()->index(row, 0).data(Qt::DisplayRole).toString();
+}
+
 // The row showing `text`, or -1.
-inline int RowOf(const QListWidget* list, const QString& text) {
-    for (int i = 0; i < list->count(); ++i)
-        if (list->item(i)->text() == text) return i;
+inline int RowOf(const QAbstractItemView* list, const QString& text) {
+    for (int i = 0; i < list->model()->rowCount(); ++i)
+        if (RowText(list, i) == text) return i;
     return -1;
 }
 
 // Selects the row showing `text`, as a click on it does.
-inline void Click(QListWidget* list, const QString& text) {
+inline void Click(QAbstractItemView* list, const QString& text) {
     const int row = RowOf(list, text);
     QVERIFY2(row >= 0, qPrintable(text));
-    list->setCurrentRow(row);
-    list->item(row)->setSelected(true);
+    const QModelIndex index = list->model()->index(row, 0);
+    // As a list's setCurrentRow does, then the row's own selection.
+    const QItemSelectionModel::SelectionFlags how =
+        list->selectionMode() == QAbstractItemView::SingleSelection ? QItemSelectionModel::ClearAndSelect
+        : list->selectionMode() == QAbstractItemView::NoSelection   ? QItemSelectionModel::NoUpdate
+                                                                    : QItemSelectionModel::SelectCurrent;
+    list->selectionModel()->setCurrentIndex(index, how);
+    list->selectionModel()->select(index, QItemSelectionModel::Select);
 }
 
 // Drags row `from` onto row `to` with the mouse: press, a move past the drag
 // distance, release.
-inline void DragRow(QListWidget* list, int from, int to) {
-    const QPoint start = list->visualItemRect(list->item(from)).center();
-    const QPoint end = list->visualItemRect(list->item(to)).center();
+inline void DragRow(QAbstractItemView* list, int from, int to) {
+    const QPoint start = list->visualRect(list->model()->index(from, 0)).center();
+    const QPoint end = list->visualRect(list->model()->index(to, 0)).center();
     QTest::mousePress(list->viewport(), Qt::LeftButton, {}, start);
     QMouseEvent move(QEvent::MouseMove, QPointF(end), list->viewport()->mapToGlobal(QPointF(end)), Qt::NoButton,
                      Qt::LeftButton, Qt::NoModifier);
@@ -140,9 +151,9 @@ inline void DragRow(QListWidget* list, int from, int to) {
 }
 
 // The rows of a list as shown.
-inline QStringList Rows(const QListWidget* list) {
+inline QStringList Rows(const QAbstractItemView* list) {
     QStringList rows;
-    for (int i = 0; i < list->count(); ++i) rows << list->item(i)->text();
+    for (int i = 0; i < list->model()->rowCount(); ++i) rows << RowText(list, i);
     return rows;
 }
 

@@ -43,7 +43,7 @@ QStringList RecentMenu(const TfrmMain& frame) {
 
 QStringList Rows(const TfrmBase* window) {
     QStringList rows;
-    for (int i = 0; i < window->listRules->count(); ++i) rows << window->listRules->item(i)->text();
+    for (int i = 0; i < window->listRules->count(); ++i) rows << window->listRules->RowText(i);
     return rows;
 }
 

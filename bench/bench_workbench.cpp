@@ -11,6 +11,8 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cstdio>
@@ -24,19 +26,43 @@
 
 namespace {
 
-// Notes the first paint of the rule list's rows.
-class TRuleListPainted : public QObject {
+// Notes the first paint of a widget inside the window named `window`
+// (for the rule-base window, its list of rules).
+class TPainted : public QObject {
 public:
+    TPainted(const char* window, const char* widget) : window_(window), widget_(widget) {
+        qApp->installEventFilter(this);
+    }
+    ~TPainted() override { qApp->removeEventFilter(this); }
+
     bool painted = false;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint && watched->parent() &&
-            watched->parent()->objectName() == QLatin1String("listRules"))
-            painted = true;
+        if (painted || event->type() != QEvent::Paint) return false;
+        for (QObject* up = watched; up; up = up->parent()) {
+            if (up->objectName() == QLatin1String(window_)) {
+                painted = widget_.isEmpty() || InsideWidget(watched);
+                break;
+            }
+        }
         return false;
     }
+
+private:
+    bool InsideWidget(QObject* watched) const {
+        for (QObject* up = watched; up; up = up->parent())
+            if (up->objectName() == widget_) return true;
+        return false;
+    }
+
+    const char* window_;
+    QString widget_;
 };
+
+void WaitUntil(const bool& painted) {
+    while (!painted) QApplication::processEvents(QEventLoop::AllEvents, 5);
+}
 
 class TSilentSink : public quorvel::IMessageSink {
 public:
@@ -54,16 +80,14 @@ void MeasureOpening(benchmark::State& state, const QString& file) {
     frame.resize(1024, 768);
     frame.show();
     if (!QTest::qWaitForWindowExposed(&frame)) state.SkipWithError("the main window was never shown");
-    TRuleListPainted watch;
-    qApp->installEventFilter(&watch);
     int rules = 0;
     for (auto _ : state) {
-        watch.painted = false;
+        TPainted shown("frmBase", "listRules");
         if (!frame.OpenBase(file)) {
             state.SkipWithError("the base did not open");
             break;
         }
-        while (!watch.painted) QApplication::processEvents(QEventLoop::AllEvents, 5);
+        WaitUntil(shown.painted);
         state.PauseTiming();
         if (TfrmBase* window = frame.BaseWindow()) {
             rules = window->RuleCount();
@@ -72,8 +96,29 @@ void MeasureOpening(benchmark::State& state, const QString& file) {
         QApplication::processEvents();
         state.ResumeTiming();
     }
-    qApp->removeEventFilter(&watch);
     state.counters["rules"] = rules;
+}
+
+// An editor of the large base, from its command until it has been painted.
+void MeasureEditor(benchmark::State& state, TBaseCommand command, const char* window) {
+    TfrmMain frame;
+    frame.resize(1024, 768);
+    frame.show();
+    if (!QTest::qWaitForWindowExposed(&frame) || !frame.OpenBase(gLargeBase) || !frame.BaseWindow()) {
+        state.SkipWithError("the large base did not open");
+        return;
+    }
+    TfrmBase& base = *frame.BaseWindow();
+    for (auto _ : state) {
+        TPainted shown(window, "");
+        base.Command(command)->trigger();
+        WaitUntil(shown.painted);
+        state.PauseTiming();
+        for (QMdiSubWindow* editor : frame.MdiArea()->subWindowList())
+            if (editor->objectName() == QLatin1String(window)) editor->close();
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
 }
 
 void BM_OpenLargeBaseInWorkbench(benchmark::State& state) { MeasureOpening(state, gLargeBase); }
@@ -81,6 +126,13 @@ void BM_OpenLargeBaseInWorkbench(benchmark::State& state) { MeasureOpening(state
 void BM_OpenGivenBaseInWorkbench(benchmark::State& state) {
     MeasureOpening(state, qEnvironmentVariable("QUORVEL_BENCH_BASE"));
 }
+
+void BM_OpenVariablesEditor(benchmark::State& state) { MeasureEditor(state, TBaseCommand::Vars, "frmVars"); }
+void BM_OpenTargetsEditor(benchmark::State& state) { MeasureEditor(state, TBaseCommand::Targets, "frmTargets"); }
+void BM_OpenQuestionsEditor(benchmark::State& state) {
+    MeasureEditor(state, TBaseCommand::Questions, "frmQuestions");
+}
+void BM_OpenInfosEditor(benchmark::State& state) { MeasureEditor(state, TBaseCommand::Info, "frmInfos"); }
 
 // The engine's share of the same opening: loading the file alone.
 void BM_LoadLargeBaseInEngine(benchmark::State& state) {
@@ -114,6 +166,11 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("BM_OpenLargeBaseInWorkbench", BM_OpenLargeBaseInWorkbench)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
+    for (auto [name, run] : {std::pair{"BM_OpenVariablesEditor", &BM_OpenVariablesEditor},
+                             std::pair{"BM_OpenTargetsEditor", &BM_OpenTargetsEditor},
+                             std::pair{"BM_OpenQuestionsEditor", &BM_OpenQuestionsEditor},
+                             std::pair{"BM_OpenInfosEditor", &BM_OpenInfosEditor}})
+        benchmark::RegisterBenchmark(name, run)->Unit(benchmark::kMillisecond)->UseRealTime();
     if (QFileInfo::exists(qEnvironmentVariable("QUORVEL_BENCH_BASE")))
         benchmark::RegisterBenchmark("BM_OpenGivenBaseInWorkbench", BM_OpenGivenBaseInWorkbench)
             ->Unit(benchmark::kMillisecond)

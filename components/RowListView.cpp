@@ -1,6 +1,7 @@
 #include "RowListView.h"
 
 #include <QItemSelectionModel>
+#include <algorithm>
 
 TRowListView::TRowListView(QWidget* parent) : QListView(parent) {
     setUniformItemSizes(true);
@@ -34,4 +35,16 @@ void TRowListView::setCurrentRow(int row) {
 
 QString TRowListView::RowText(int row) const {
     return model() ? model()->index(row, 0).data(Qt::DisplayRole).toString() : QString();
+}
+
+std::vector<int> TRowListView::SelectedRows() const {
+    std::vector<int> rows;
+    if (!selectionModel()) return rows;
+    for (const QModelIndex& index : selectionModel()->selectedRows()) rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+bool TRowListView::RowSelected(int row) const {
+    return model() && selectionModel() && selectionModel()->isRowSelected(row, QModelIndex());
 }

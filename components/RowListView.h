@@ -6,6 +6,7 @@
 
 #include <QListView>
 #include <QString>
+#include <vector>
 
 class TRowListView : public QListView {
     Q_OBJECT
@@ -23,6 +24,9 @@ public:
     void setCurrentRow(int row);
     // The text a row shows ("" outside the list).
     QString RowText(int row) const;
+    // The selected rows, in ascending order.
+    std::vector<int> SelectedRows() const;
+    bool RowSelected(int row) const;
 
 signals:
     // The current row changed (-1: none).

@@ -6,7 +6,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMdiArea>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -34,12 +33,10 @@ TfrmQuestions::TfrmQuestions(TEditorHost& host)
     auto* content = new QWidget;
     auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(6, 6, 6, 6);
-    SrcList = new QListWidget(content);
+    SrcList = new TCodeList(true, content);
     SrcList->setObjectName(QStringLiteral("SrcList"));
-    SrcList->setSortingEnabled(true);
-    DstList = new QListWidget(content);
+    DstList = new TCodeList(true, content);
     DstList->setObjectName(QStringLiteral("DstList"));
-    DstList->setSortingEnabled(true);
     IncludeBtn = gui::MakeMoveButton(content, "IncludeBtn", ">");
     gui::SetHint(IncludeBtn, QStringLiteral("Nova pergunta|Associa uma pergunta à variável selecionada à esquerda."));
     ExcludeBtn = gui::MakeMoveButton(content, "ExcludeBtn", "<");
@@ -83,9 +80,9 @@ TfrmQuestions::TfrmQuestions(TEditorHost& host)
 
     connect(IncludeBtn, &QToolButton::clicked, this, &TfrmQuestions::IncludeBtnClick);
     connect(ExcludeBtn, &QToolButton::clicked, this, &TfrmQuestions::ExcludeBtnClick);
-    connect(SrcList, &QListWidget::itemDoubleClicked, this, &TfrmQuestions::IncludeBtnClick);
-    connect(DstList, &QListWidget::itemDoubleClicked, this, &TfrmQuestions::ExcludeBtnClick);
-    connect(DstList, &QListWidget::currentRowChanged, this, &TfrmQuestions::DstListClick);
+    connect(SrcList, &QAbstractItemView::doubleClicked, this, &TfrmQuestions::IncludeBtnClick);
+    connect(DstList, &QAbstractItemView::doubleClicked, this, &TfrmQuestions::ExcludeBtnClick);
+    connect(DstList, &TRowListView::currentRowChanged, this, &TfrmQuestions::DstListClick);
     connect(btnOk, &QPushButton::clicked, this, &TfrmQuestions::btnOkClick);
     connect(btnCancel, &QPushButton::clicked, this, &TfrmQuestions::btnCancelClick);
     connect(btnHelp, &QPushButton::clicked, this,
@@ -96,11 +93,12 @@ TfrmQuestions::TfrmQuestions(TEditorHost& host)
         const auto* question = static_cast<const quorvel::TQuestionNode*>(node);
         questions_.AddQuestion(question->Code, question->Text, question->UseCnf, &question->Reasons);
     }
-    for (const quorvel::TNode* node : engine.Vars().Records(quorvel::kKeyCode)) {
-        auto* row = new gui::TSortedItem(gui::Screen(static_cast<const quorvel::TVarNode*>(node)->Name));
-        row->setData(gui::kCodeRole, node->Code);
-        (questions_.Find(node->Code) ? DstList : SrcList)->addItem(row);
-    }
+    std::vector<TCodeRows::TRow> asked;
+    std::vector<TCodeRows::TRow> unasked;
+    for (TCodeRows::TRow& row : gui::VariableRows(engine))
+        (questions_.Find(row.Code) ? asked : unasked).push_back(std::move(row));
+    DstList->Rows().Assign(std::move(asked));
+    SrcList->Rows().Assign(std::move(unasked));
     {
         const QSignalBlocker quiet(DstList);
         DstList->setCurrentRow(-1);
@@ -162,29 +160,29 @@ void TfrmQuestions::ShowQuestion(int32_t varCode) {
 }
 
 void TfrmQuestions::DstListClick() {
-    QListWidgetItem* item = DstList->currentItem();
+    const int row = DstList->currentRow();
     if (!StoreBoxes()) {
         // The boxes keep what cannot be stored; the list goes back to it.
         const QSignalBlocker quiet(DstList);
-        DstList->setCurrentRow(gui::RowOfCode(DstList, shown_));
+        DstList->setCurrentRow(DstList->Rows().RowOfCode(shown_));
         return;
     }
-    SetBoxes(item != nullptr);
-    if (item) ShowQuestion(gui::CodeOf(item));
+    SetBoxes(row >= 0);
+    if (row >= 0) ShowQuestion(DstList->Rows().Code(row));
 }
 
 void TfrmQuestions::IncludeBtnClick() {
     const int row = SrcList->currentRow();
-    if (row < 0 || !SrcList->currentItem()->isSelected()) return;
+    if (row < 0 || !SrcList->RowSelected(row)) return;
     if (!StoreBoxes()) return;
-    const int32_t code = gui::CodeOf(SrcList->currentItem());
+    const int32_t code = SrcList->CurrentCode();
     questions_.AddQuestion(code, "", true);
     editQuestion->clear();
     memoWhy->clear();
     checkUseCNF->setChecked(true);
-    QListWidgetItem* moved = gui::MoveRowSorted(SrcList, row, DstList);
+    const int moved = gui::MoveRow(SrcList, row, DstList);
     shown_ = 0;
-    DstList->setCurrentItem(moved);  // loads it as a click does
+    DstList->setCurrentRow(moved);  // loads it as a click does
     SetButtons();
     editQuestion->setFocus();
 }
@@ -192,12 +190,12 @@ void TfrmQuestions::IncludeBtnClick() {
 void TfrmQuestions::ExcludeBtnClick() {
     const int row = DstList->currentRow();
     if (row < 0) return;
-    const int32_t code = gui::CodeOf(DstList->currentItem());
+    const int32_t code = DstList->CurrentCode();
     while (questions_.Find(code)) questions_.DeleteCurrent();
     shown_ = 0;  // what was typed for it goes with it
     {
         const QSignalBlocker quiet(DstList);
-        gui::MoveRowSorted(DstList, row, SrcList);
+        gui::MoveRow(DstList, row, SrcList);
         DstList->setCurrentRow(-1);
     }
     editQuestion->clear();

@@ -13,7 +13,7 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class TCodeList;
 class QPlainTextEdit;
 class QPushButton;
 class QToolButton;
@@ -40,8 +40,8 @@ public:
     void btnCancelClick();
     void SetButtons();
 
-    QListWidget* SrcList = nullptr;
-    QListWidget* DstList = nullptr;
+    TCodeList* SrcList = nullptr;
+    TCodeList* DstList = nullptr;
     QToolButton* IncludeBtn = nullptr;
     QToolButton* ExcludeBtn = nullptr;
     QLabel* labelQuestion = nullptr;

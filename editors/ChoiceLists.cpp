@@ -2,16 +2,16 @@
 
 #include <QGridLayout>
 #include <QLabel>
-#include <QListWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "CodeRows.h"
 #include "EditorCommon.h"
 
 namespace quorvel::gui {
 
-QGridLayout* ChoiceListsLayout(QWidget* parent, const QString& availableCaption, QListWidget* available,
-                               const QString& chosenCaption, QListWidget* chosen,
+QGridLayout* ChoiceListsLayout(QWidget* parent, const QString& availableCaption, QWidget* available,
+                               const QString& chosenCaption, QWidget* chosen,
                                std::initializer_list<QToolButton*> moves) {
     auto* lists = new QGridLayout;
     lists->addWidget(new QLabel(availableCaption, parent), 0, 0);
@@ -28,13 +28,9 @@ QGridLayout* ChoiceListsLayout(QWidget* parent, const QString& availableCaption,
     return lists;
 }
 
-QListWidgetItem* MoveRowSorted(QListWidget* from, int row, QListWidget* to) {
-    QListWidgetItem* item = from->takeItem(row);
-    auto* moved = new TSortedItem(item->text());
-    moved->setData(kCodeRole, CodeOf(item));
-    delete item;
-    to->addItem(moved);
-    return moved;
+int MoveRow(TCodeList* from, int row, TCodeList* to) {
+    const TCodeRows::TRow moved = from->Rows().Take(row);
+    return to->Rows().Add(moved.Text, moved.Code);
 }
 
 }  // namespace quorvel::gui

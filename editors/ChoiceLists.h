@@ -9,21 +9,20 @@
 #include <initializer_list>
 
 class QGridLayout;
-class QListWidget;
-class QListWidgetItem;
 class QToolButton;
 class QWidget;
+class TCodeList;
 
 namespace quorvel::gui {
 
 // Lays `available` and `chosen` out under their captions with `moves`
 // stacked between them; the two lists share the spare width.
-QGridLayout* ChoiceListsLayout(QWidget* parent, const QString& availableCaption, QListWidget* available,
-                               const QString& chosenCaption, QListWidget* chosen,
+QGridLayout* ChoiceListsLayout(QWidget* parent, const QString& availableCaption, QWidget* available,
+                               const QString& chosenCaption, QWidget* chosen,
                                std::initializer_list<QToolButton*> moves);
 
-// Takes row `row` out of `from` and adds it to `to` as a row that sorts by
-// its text (in place when `to` is sorted), with its code; returns the new row.
-QListWidgetItem* MoveRowSorted(QListWidget* from, int row, QListWidget* to);
+// Takes row `row` out of `from` and adds it to `to` (in its place when `to`
+// is sorted), with its code; returns the row it lands on.
+int MoveRow(TCodeList* from, int row, TCodeList* to);
 
 }  // namespace quorvel::gui

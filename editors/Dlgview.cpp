@@ -1,7 +1,6 @@
 #include "Dlgview.h"
 
 #include <QHBoxLayout>
-#include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
@@ -34,13 +33,11 @@ TdialogView::TdialogView(QWidget* parent) : QDialog(parent) {
     radioAll->setChecked(true);
     choice->addWidget(radioAll);
     choice->addWidget(radioHeads);
-    SrcList = new QListWidget(page);
+    SrcList = new TCodeList(true, page);
     SrcList->setObjectName(QStringLiteral("SrcList"));
-    SrcList->setSortingEnabled(true);
     SrcList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    DstList = new QListWidget(page);
+    DstList = new TCodeList(true, page);
     DstList->setObjectName(QStringLiteral("DstList"));
-    DstList->setSortingEnabled(true);
     DstList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     IncludeBtn = gui::MakeMoveButton(page, "IncludeBtn", ">");
     IncAllBtn = gui::MakeMoveButton(page, "IncAllBtn", ">>");
@@ -69,9 +66,9 @@ TdialogView::TdialogView(QWidget* parent) : QDialog(parent) {
     connect(IncAllBtn, &QToolButton::clicked, this, &TdialogView::IncAllBtnClick);
     connect(ExcludeBtn, &QToolButton::clicked, this, &TdialogView::ExcludeBtnClick);
     connect(ExcAllBtn, &QToolButton::clicked, this, &TdialogView::ExcAllBtnClick);
-    connect(SrcList, &QListWidget::itemDoubleClicked, this, &TdialogView::IncludeBtnClick);
-    connect(DstList, &QListWidget::itemDoubleClicked, this, &TdialogView::ExcludeBtnClick);
-    connect(SrcList, &QListWidget::itemClicked, this, &TdialogView::SrcListClick);
+    connect(SrcList, &QAbstractItemView::doubleClicked, this, &TdialogView::IncludeBtnClick);
+    connect(DstList, &QAbstractItemView::doubleClicked, this, &TdialogView::ExcludeBtnClick);
+    connect(SrcList, &QAbstractItemView::clicked, this, &TdialogView::SrcListClick);
     connect(btnOk, &QPushButton::clicked, this, &QDialog::accept);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(btnHelp, &QPushButton::clicked, this,
@@ -86,13 +83,8 @@ TdialogView& TdialogView::Instance(QWidget* parent) {
 }
 
 void TdialogView::Prepare(quorvel::TExpertSystem& engine) {
-    SrcList->clear();
-    DstList->clear();
-    for (const quorvel::TNode* node : engine.Vars().Records(quorvel::kKeyCode)) {
-        auto* row = new gui::TSortedItem(gui::Screen(static_cast<const quorvel::TVarNode*>(node)->Name));
-        row->setData(gui::kCodeRole, node->Code);
-        SrcList->addItem(row);
-    }
+    SrcList->Rows().Assign(gui::VariableRows(engine));
+    DstList->Rows().Clear();
     radioAll->setChecked(true);
     SetButtons();
 }
@@ -106,7 +98,7 @@ bool TdialogView::OnlyChosen() const { return radioHeads->isChecked(); }
 
 std::set<int32_t> TdialogView::Chosen() const {
     std::set<int32_t> codes;
-    for (int row = 0; row < DstList->count(); ++row) codes.insert(gui::CodeOf(DstList->item(row)));
+    for (int row = 0; row < DstList->count(); ++row) codes.insert(DstList->Rows().Code(row));
     return codes;
 }
 
@@ -117,26 +109,22 @@ void TdialogView::SetButtons() {
     ExcAllBtn->setEnabled(DstList->count() > 0);
 }
 
-void TdialogView::MoveSelected(QListWidget* from, QListWidget* to) {
-    int first = -1;
-    for (int row = from->count() - 1; row >= 0; --row) {
-        QListWidgetItem* item = from->item(row);
-        if (!item->isSelected()) continue;
-        first = row;
-        gui::MoveRowSorted(from, row, to);
-    }
+void TdialogView::MoveSelected(TCodeList* from, TCodeList* to) {
+    const std::vector<int> selected = from->SelectedRows();
+    const int first = selected.empty() ? -1 : selected.front();
+    to->Rows().AddAll(from->Rows().TakeRows(selected));
     from->setFocus();
     from->clearSelection();
     if (from->count() > 0) {
         const int select = first < 0 ? 0 : std::min(first, from->count() - 1);
         from->setCurrentRow(select);
-        from->item(select)->setSelected(true);
+        from->selectionModel()->select(from->model()->index(select, 0), QItemSelectionModel::Select);
     }
     SetButtons();
 }
 
-void TdialogView::MoveAll(QListWidget* from, QListWidget* to) {
-    while (from->count() > 0) gui::MoveRowSorted(from, 0, to);
+void TdialogView::MoveAll(TCodeList* from, TCodeList* to) {
+    to->Rows().AddAll(from->Rows().TakeAll());
     to->setCurrentRow(0);
     SetButtons();
 }

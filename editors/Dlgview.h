@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <set>
 
-class QListWidget;
+class TCodeList;
 class QPushButton;
 class QRadioButton;
 class QToolButton;
@@ -39,8 +39,8 @@ public:
     void SrcListClick();
     void SetButtons();
 
-    QListWidget* SrcList = nullptr;
-    QListWidget* DstList = nullptr;
+    TCodeList* SrcList = nullptr;
+    TCodeList* DstList = nullptr;
     QToolButton* IncludeBtn = nullptr;
     QToolButton* IncAllBtn = nullptr;
     QToolButton* ExcludeBtn = nullptr;
@@ -52,6 +52,6 @@ public:
     QPushButton* btnHelp = nullptr;
 
 private:
-    void MoveSelected(QListWidget* from, QListWidget* to);
-    void MoveAll(QListWidget* from, QListWidget* to);
+    void MoveSelected(TCodeList* from, TCodeList* to);
+    void MoveAll(TCodeList* from, TCodeList* to);
 };

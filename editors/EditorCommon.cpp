@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "ExEditing.h"
+#include "ExSystem.h"
 #include "MessageBoxSink.h"
 
 // Outside any namespace, as the resource initialiser requires.
@@ -93,16 +94,13 @@ void SetHint(QWidget* widget, const QString& hint) {
     }
 }
 
-bool TSortedItem::operator<(const QListWidgetItem& other) const {
-    return text().compare(other.text(), Qt::CaseInsensitive) < 0;
-}
-
-int32_t CodeOf(const QListWidgetItem* item) { return item ? item->data(kCodeRole).toInt() : 0; }
-
-int RowOfCode(const QListWidget* list, int32_t code) {
-    for (int row = 0; row < list->count(); ++row)
-        if (CodeOf(list->item(row)) == code) return row;
-    return -1;
+std::vector<TCodeRows::TRow> VariableRows(quorvel::TExpertSystem& engine, const std::set<int32_t>& leaveOut) {
+    std::vector<TCodeRows::TRow> rows;
+    for (const quorvel::TNode* node : engine.Vars().Records(quorvel::kKeyCode)) {
+        if (leaveOut.count(node->Code)) continue;
+        rows.push_back({Screen(static_cast<const quorvel::TVarNode*>(node)->Name), node->Code});
+    }
+    return rows;
 }
 
 }  // namespace quorvel::gui
@@ -168,7 +166,6 @@ void TRowDragger::EndDrag() {
 
 // ------------------------------------------------------------ TRowDragList
 
-TRowDragList::TRowDragList(QWidget* parent) : QListWidget(parent), dragger_(new TRowDragger(this)) {
-    setSelectionMode(QAbstractItemView::SingleSelection);
+TRowDragList::TRowDragList(QWidget* parent) : TCodeList(false, parent), dragger_(new TRowDragger(this)) {
     connect(dragger_, &TRowDragger::rowDropped, this, &TRowDragList::rowDropped);
 }

@@ -5,21 +5,26 @@
 #pragma once
 
 #include <QCursor>
-#include <QListWidget>
-#include <QListWidgetItem>
 #include <QPushButton>
 #include <QToolButton>
 #include <QString>
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
+#include <vector>
 
+#include "CodeRows.h"
 #include "ExMessages.h"
 #include "ExText.h"
 
 class QAbstractButton;
 class QAbstractItemView;
 class QWidget;
+
+namespace quorvel {
+class TExpertSystem;
+}
 
 namespace quorvel::gui {
 
@@ -64,18 +69,9 @@ QToolButton* MakeMoveButton(QWidget* parent, const char* name, const char* capti
 // ("short|long", as SetHint): the accept and cancel buttons beside a box.
 QToolButton* MakeToolButton(QWidget* parent, const char* name, const char* icon, const QString& hint);
 
-// A list row that sorts by its text without regard to letter case.
-class TSortedItem : public QListWidgetItem {
-public:
-    using QListWidgetItem::QListWidgetItem;
-    bool operator<(const QListWidgetItem& other) const override;
-};
-// Item data: the record's code.
-inline constexpr int kCodeRole = Qt::UserRole;
-// The code of a row (0 without one).
-int32_t CodeOf(const QListWidgetItem* item);
-// The row with this code, or -1.
-int RowOfCode(const QListWidget* list, int32_t code);
+// A row for every variable of the base except those in `leaveOut`, to be
+// shown in a list (its name on screen, its code).
+std::vector<TCodeRows::TRow> VariableRows(quorvel::TExpertSystem& engine, const std::set<int32_t>& leaveOut = {});
 
 }  // namespace quorvel::gui
 
@@ -115,8 +111,8 @@ private:
     bool dragging_ = false;
 };
 
-// A list widget whose rows move by dragging (TRowDragger).
-class TRowDragList : public QListWidget {
+// A list of rows in their own order that move by dragging (TRowDragger).
+class TRowDragList : public TCodeList {
     Q_OBJECT
 
 public:

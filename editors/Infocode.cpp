@@ -9,7 +9,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMdiArea>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -18,6 +17,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -75,12 +75,10 @@ TfrmInfos::TfrmInfos(TEditorHost& host) : QMdiSubWindow(nullptr), host_(host), c
     editHelpName = new QLineEdit(helpPage);
     editHelpName->setObjectName(QStringLiteral("editHelpName"));
     editHelpName->setMaxLength(static_cast<int>(quorvel::kShortStringMax));
-    listTargets = new QListWidget(helpPage);
+    listTargets = new TCodeList(true, helpPage);
     listTargets->setObjectName(QStringLiteral("listTargets"));
-    listTargets->setSortingEnabled(true);
-    listValues = new QListWidget(helpPage);
+    listValues = new TCodeList(true, helpPage);
     listValues->setObjectName(QStringLiteral("listValues"));
-    listValues->setSortingEnabled(true);
     editContext = new QLineEdit(helpPage);
     editContext->setObjectName(QStringLiteral("editContext"));
     btnAccept =
@@ -123,10 +121,10 @@ TfrmInfos::TfrmInfos(TEditorHost& host) : QMdiSubWindow(nullptr), host_(host), c
 
     SetContextBox(false);
     connect(TabSet, &QTabBar::currentChanged, this, &TfrmInfos::TabSetClick);
-    connect(listTargets, &QListWidget::currentRowChanged, this, [this](int row) {
+    connect(listTargets, &TRowListView::currentRowChanged, this, [this](int row) {
         if (row >= 0) listTargetsClick();
     });
-    connect(listValues, &QListWidget::currentRowChanged, this, [this](int row) {
+    connect(listValues, &TRowListView::currentRowChanged, this, [this](int row) {
         if (row >= 0) listValuesClick();
     });
     connect(btnAccept, &QToolButton::clicked, this, &TfrmInfos::ContextOperation);
@@ -144,13 +142,14 @@ TfrmInfos::TfrmInfos(TEditorHost& host) : QMdiSubWindow(nullptr), host_(host), c
         contexts_.AddContext(node->Code, static_cast<const quorvel::TContextNode*>(node)->HelpContext);
     quorvel::TVars& vars = engine.Vars();
     const auto cursors = vars.SaveCursors();
+    std::set<int32_t> listed;
+    std::vector<TCodeRows::TRow> targets;
     for (const quorvel::TTargetNode& target : engine.Targets().Items()) {
-        if (!vars.Find(target.VarCode) || gui::RowOfCode(listTargets, target.VarCode) >= 0) continue;
-        auto* row = new gui::TSortedItem(gui::Screen(vars.GetName()));
-        row->setData(gui::kCodeRole, target.VarCode);
-        listTargets->addItem(row);
+        if (!vars.Find(target.VarCode) || !listed.insert(target.VarCode).second) continue;
+        targets.push_back({gui::Screen(vars.GetName()), target.VarCode});
     }
     vars.RestoreCursors(cursors);
+    listTargets->Rows().Assign(std::move(targets));
 
     editName->setText(gui::Screen(engine.BaseName));
     editAuthors->setText(gui::Screen(engine.Authors));
@@ -201,29 +200,26 @@ void TfrmInfos::SetContextBox(bool enabled) {
 }
 
 void TfrmInfos::listTargetsClick() {
-    selectedVar_ = gui::CodeOf(listTargets->currentItem());
+    selectedVar_ = listTargets->CurrentCode();
     selectedValue_ = 0;
     quorvel::TExpertSystem& engine = host_.Engine();
     std::vector<quorvel::TValueListEntry> values;
     const auto cursors = engine.Values().SaveCursors();
     engine.ValueList(selectedVar_, values);
     engine.Values().RestoreCursors(cursors);
-    const QSignalBlocker quiet(listValues);
-    listValues->clear();
     // Only value records: Sim and Não of a yes/no variable get no topic.
-    for (const quorvel::TValueListEntry& value : values) {
-        if (!value.Value) continue;
-        auto* row = new gui::TSortedItem(gui::Screen(value.Name));
-        row->setData(gui::kCodeRole, value.Value->Code);
-        listValues->addItem(row);
-    }
+    std::vector<TCodeRows::TRow> rows;
+    for (const quorvel::TValueListEntry& value : values)
+        if (value.Value) rows.push_back({gui::Screen(value.Name), value.Value->Code});
+    const QSignalBlocker quiet(listValues);
+    listValues->Rows().Assign(std::move(rows));
     listValues->setCurrentRow(-1);
     editContext->clear();
     SetContextBox(false);
 }
 
 void TfrmInfos::listValuesClick() {
-    selectedValue_ = gui::CodeOf(listValues->currentItem());
+    selectedValue_ = listValues->CurrentCode();
     editContext->setText(QString::number(contexts_.Find(selectedValue_) ? contexts_.GetHelpContext() : 0));
     entered_ = TypedNumber();
     SetContextBox(true);

@@ -13,7 +13,7 @@
 
 class QCheckBox;
 class QLineEdit;
-class QListWidget;
+class TCodeList;
 class QPlainTextEdit;
 class QPushButton;
 class QStackedWidget;
@@ -51,8 +51,8 @@ public:
     QPlainTextEdit* memoOverture = nullptr;
     QCheckBox* checkShow = nullptr;
     QLineEdit* editHelpName = nullptr;
-    QListWidget* listTargets = nullptr;
-    QListWidget* listValues = nullptr;
+    TCodeList* listTargets = nullptr;
+    TCodeList* listValues = nullptr;
     QLineEdit* editContext = nullptr;
     QToolButton* btnAccept = nullptr;
     QToolButton* btnCancel = nullptr;

@@ -29,9 +29,8 @@ TfrmTargets::TfrmTargets(TEditorHost& host) : QMdiSubWindow(nullptr), host_(host
     auto* content = new QWidget;
     auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(6, 6, 6, 6);
-    SrcList = new QListWidget(content);
+    SrcList = new TCodeList(true, content);
     SrcList->setObjectName(QStringLiteral("SrcList"));
-    SrcList->setSortingEnabled(true);
     SrcList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     DstList = new TRowDragList(content);
     DstList->setObjectName(QStringLiteral("DstList"));
@@ -61,13 +60,13 @@ TfrmTargets::TfrmTargets(TEditorHost& host) : QMdiSubWindow(nullptr), host_(host
     connect(IncAllBtn, &QToolButton::clicked, this, &TfrmTargets::IncAllBtnClick);
     connect(ExcludeBtn, &QToolButton::clicked, this, &TfrmTargets::ExcludeBtnClick);
     connect(ExcAllBtn, &QToolButton::clicked, this, &TfrmTargets::ExcAllBtnClick);
-    connect(SrcList, &QListWidget::itemSelectionChanged, this, &TfrmTargets::SrcListClick);
-    connect(SrcList, &QListWidget::itemDoubleClicked, this, &TfrmTargets::IncludeBtnClick);
-    connect(DstList, &QListWidget::itemClicked, this, &TfrmTargets::DstListClick);
-    connect(DstList, &QListWidget::currentRowChanged, this, [this](int row) {
+    connect(SrcList->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TfrmTargets::SrcListClick);
+    connect(SrcList, &QAbstractItemView::doubleClicked, this, &TfrmTargets::IncludeBtnClick);
+    connect(DstList, &QAbstractItemView::clicked, this, &TfrmTargets::DstListClick);
+    connect(DstList, &TRowListView::currentRowChanged, this, [this](int row) {
         if (row >= 0) DstListClick();
     });
-    connect(DstList, &QListWidget::itemDoubleClicked, this, &TfrmTargets::ExcludeBtnClick);
+    connect(DstList, &QAbstractItemView::doubleClicked, this, &TfrmTargets::ExcludeBtnClick);
     connect(DstList, &TRowDragList::rowDropped, this, &TfrmTargets::DstListDragDrop);
     connect(checkShowResults, &QCheckBox::clicked, this, &TfrmTargets::checkShowResultsClick);
     connect(OKBtn, &QPushButton::clicked, this, &TfrmTargets::OKBtnClick);
@@ -78,19 +77,14 @@ TfrmTargets::TfrmTargets(TEditorHost& host) : QMdiSubWindow(nullptr), host_(host
     // The base's targets in their order, then every other variable.
     quorvel::TExpertSystem& engine = host_.Engine();
     std::set<int32_t> targeted;
+    std::vector<TCodeRows::TRow> chosen;
     for (const quorvel::TTargetNode& target : engine.Targets().Items()) {
         targets_.push_back(target);
         targeted.insert(target.VarCode);
-        auto* row = new QListWidgetItem(gui::Screen(engine.VarName(target.VarCode)));
-        row->setData(gui::kCodeRole, target.VarCode);
-        DstList->addItem(row);
+        chosen.push_back({gui::Screen(engine.VarName(target.VarCode)), target.VarCode});
     }
-    for (const quorvel::TNode* node : engine.Vars().Records(quorvel::kKeyCode)) {
-        if (targeted.count(node->Code)) continue;
-        auto* row = new gui::TSortedItem(gui::Screen(static_cast<const quorvel::TVarNode*>(node)->Name));
-        row->setData(gui::kCodeRole, node->Code);
-        SrcList->addItem(row);
-    }
+    DstList->Rows().Assign(std::move(chosen));
+    SrcList->Rows().Assign(gui::VariableRows(engine, targeted));
     DstList->setCurrentRow(-1);
     SetButtons();
 
@@ -104,8 +98,8 @@ TfrmTargets::~TfrmTargets() = default;
 void TfrmTargets::SetButtons() {
     const bool sourceRows = SrcList->count() > 0;
     const bool targetRows = DstList->count() > 0;
-    const bool targetChosen = targetRows && DstList->currentRow() >= 0 && DstList->currentItem()->isSelected();
-    IncludeBtn->setEnabled(sourceRows && !SrcList->selectedItems().isEmpty());
+    const bool targetChosen = targetRows && DstList->currentRow() >= 0 && DstList->RowSelected(DstList->currentRow());
+    IncludeBtn->setEnabled(sourceRows && !SrcList->SelectedRows().empty());
     IncAllBtn->setEnabled(sourceRows);
     ExcludeBtn->setEnabled(targetChosen);
     ExcAllBtn->setEnabled(targetRows);
@@ -115,30 +109,25 @@ void TfrmTargets::SetButtons() {
 
 void TfrmTargets::Append(int32_t varCode, const QString& name) {
     targets_.push_back({varCode, true});
-    auto* row = new QListWidgetItem(name);
-    row->setData(gui::kCodeRole, varCode);
     const QSignalBlocker quiet(DstList);
-    DstList->addItem(row);
+    DstList->Rows().Add(name, varCode);
 }
 
 void TfrmTargets::IncludeBtnClick() {
     // From the last selected row to the first: several variables arrive in
     // the reverse of their alphabetical order.
-    for (int row = SrcList->count() - 1; row >= 0; --row) {
-        QListWidgetItem* item = SrcList->item(row);
-        if (!item->isSelected()) continue;
-        Append(gui::CodeOf(item), item->text());
-        delete SrcList->takeItem(row);
-    }
+    std::vector<TCodeRows::TRow> moving = SrcList->Rows().TakeRows(SrcList->SelectedRows());
+    for (auto row = moving.rbegin(); row != moving.rend(); ++row) Append(row->Code, row->Text);
     SrcList->setFocus();
     SetButtons();
 }
 
 void TfrmTargets::IncAllBtnClick() {
-    while (SrcList->count() > 0) {
-        QListWidgetItem* item = SrcList->item(0);
-        Append(gui::CodeOf(item), item->text());
-        delete SrcList->takeItem(0);
+    std::vector<TCodeRows::TRow> moving = SrcList->Rows().TakeAll();
+    for (const TCodeRows::TRow& row : moving) targets_.push_back({row.Code, true});
+    {
+        const QSignalBlocker quiet(DstList);
+        DstList->Rows().AddAll(std::move(moving));
     }
     DstList->setFocus();
     SetButtons();
@@ -148,7 +137,8 @@ void TfrmTargets::ExcludeBtnClick() {
     const int row = DstList->currentRow();
     if (row < 0 || row >= static_cast<int>(targets_.size())) return;
     targets_.erase(targets_.begin() + row);
-    gui::MoveRowSorted(DstList, row, SrcList);
+    const TCodeRows::TRow moved = DstList->Rows().Take(row);
+    SrcList->Rows().Add(moved.Text, moved.Code);
     {
         const QSignalBlocker quiet(DstList);
         DstList->setCurrentRow(-1);
@@ -158,7 +148,7 @@ void TfrmTargets::ExcludeBtnClick() {
 }
 
 void TfrmTargets::ExcAllBtnClick() {
-    while (DstList->count() > 0) gui::MoveRowSorted(DstList, 0, SrcList);
+    SrcList->Rows().AddAll(DstList->Rows().TakeAll());
     targets_.clear();
     SrcList->setFocus();
     SetButtons();
@@ -187,11 +177,10 @@ void TfrmTargets::DstListDragDrop(int from, int to) {
     targets_.insert(targets_.begin() + to, moved);
     {
         const QSignalBlocker quiet(DstList);
-        QListWidgetItem* item = DstList->takeItem(from);
-        DstList->insertItem(to, item);
+        DstList->Rows().Move(from, to);
         DstList->setCurrentRow(to);
         // The check box waits for a click on a row.
-        DstList->currentItem()->setSelected(false);
+        DstList->selectionModel()->select(DstList->model()->index(to, 0), QItemSelectionModel::Deselect);
     }
     checkShowResults->setChecked(false);
     checkShowResults->setEnabled(false);

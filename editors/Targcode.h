@@ -10,10 +10,10 @@
 #include "ExDataSt.h"
 
 class QCheckBox;
-class QListWidget;
 class QPushButton;
 class QToolButton;
 class TEditorHost;
+class TCodeList;
 class TRowDragList;
 
 class TfrmTargets : public QMdiSubWindow {
@@ -41,7 +41,7 @@ public:
     void CancelBtnClick();
     void SetButtons();
 
-    QListWidget* SrcList = nullptr;
+    TCodeList* SrcList = nullptr;
     TRowDragList* DstList = nullptr;
     QToolButton* IncludeBtn = nullptr;
     QToolButton* IncAllBtn = nullptr;

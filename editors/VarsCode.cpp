@@ -7,7 +7,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMdiArea>
 #include <QPushButton>
 #include <QRadioButton>
@@ -40,9 +39,8 @@ TfrmVars::TfrmVars(TEditorHost& host) : QMdiSubWindow(nullptr), host_(host), dra
     auto* panelVars = new QGridLayout;
     labelVars = new QLabel(QStringLiteral("Variáveis"), content);
     labelValues = new QLabel(QStringLiteral("Valores"), content);
-    listVars = new QListWidget(content);
+    listVars = new TCodeList(true, content);
     listVars->setObjectName(QStringLiteral("listVars"));
-    listVars->setSortingEnabled(true);
     listValues = new TRowDragList(content);
     listValues->setObjectName(QStringLiteral("listValues"));
     listValues->SetDragCursor(gui::DragRuleCursor());
@@ -123,10 +121,10 @@ TfrmVars::TfrmVars(TEditorHost& host) : QMdiSubWindow(nullptr), host_(host), dra
     SetTypeButtons(false);
     for (QPushButton* button : {btnDelVar, btnNewValue, btnDelValue}) button->setEnabled(false);
 
-    connect(listVars, &QListWidget::currentRowChanged, this, [this](int row) {
+    connect(listVars, &TRowListView::currentRowChanged, this, [this](int row) {
         if (row >= 0) listVarsClick();
     });
-    connect(listValues, &QListWidget::currentRowChanged, this, [this](int row) {
+    connect(listValues, &TRowListView::currentRowChanged, this, [this](int row) {
         if (row >= 0) listValuesClick();
     });
     connect(listValues, &TRowDragList::rowDropped, this, &TfrmVars::listValuesDragDrop);
@@ -155,11 +153,10 @@ TfrmVars::TfrmVars(TEditorHost& host) : QMdiSubWindow(nullptr), host_(host), dra
                                                            btnNewValue, btnDelValue, editVar, editValue})
         widget->installEventFilter(this);
 
-    for (const quorvel::TNode* node : draft_.Vars().Records(quorvel::kKeyCode)) {
-        auto* row = new gui::TSortedItem(gui::Screen(static_cast<const quorvel::TVarNode*>(node)->Name));
-        row->setData(gui::kCodeRole, node->Code);
-        listVars->addItem(row);
-    }
+    std::vector<TCodeRows::TRow> rows;
+    for (const quorvel::TNode* node : draft_.Vars().Records(quorvel::kKeyCode))
+        rows.push_back({gui::Screen(static_cast<const quorvel::TVarNode*>(node)->Name), node->Code});
+    listVars->Rows().Assign(std::move(rows));
     // Nothing selected, not even when the list first gets the keyboard (a
     // list view would make its first row current then).
     listVars->setCurrentIndex(QModelIndex());
@@ -185,11 +182,11 @@ bool TfrmVars::eventFilter(QObject* watched, QEvent* event) {
             btnValueCancelClick();
             return true;
         }
-        if (key == Qt::Key_Delete && watched == listVars && listVars->currentItem() && btnDelVar->isEnabled()) {
+        if (key == Qt::Key_Delete && watched == listVars && listVars->currentRow() >= 0 && btnDelVar->isEnabled()) {
             btnDelVarClick();
             return true;
         }
-        if (key == Qt::Key_Delete && watched == listValues && listValues->currentItem() && btnDelValue->isEnabled()) {
+        if (key == Qt::Key_Delete && watched == listValues && listValues->currentRow() >= 0 && btnDelValue->isEnabled()) {
             btnDelValueClick();
             return true;
         }
@@ -226,23 +223,20 @@ void TfrmVars::ShowKind(int32_t varCode) {
     ShowIntervalLabels(var->Numeric);
 }
 
-int32_t TfrmVars::SelectedValue() const { return gui::CodeOf(listValues->currentItem()); }
+int32_t TfrmVars::SelectedValue() const { return listValues->CurrentCode(); }
 
 void TfrmVars::FillValues(int32_t selectValue) {
+    std::vector<TCodeRows::TRow> rows;
+    for (const quorvel::TValNode* value : draft_.ValuesOf(selected_)) rows.push_back({gui::Screen(value->Name), value->Code});
     const QSignalBlocker quiet(listValues);
-    listValues->clear();
-    for (const quorvel::TValNode* value : draft_.ValuesOf(selected_)) {
-        auto* row = new QListWidgetItem(gui::Screen(value->Name));
-        row->setData(gui::kCodeRole, value->Code);
-        listValues->addItem(row);
-    }
-    listValues->setCurrentRow(gui::RowOfCode(listValues, selectValue));
+    listValues->Rows().Assign(std::move(rows));
+    listValues->setCurrentRow(listValues->Rows().RowOfCode(selectValue));
 }
 
 // --------------------------------------------------------------- selection
 
 void TfrmVars::listVarsClick() {
-    const int32_t code = gui::CodeOf(listVars->currentItem());
+    const int32_t code = listVars->CurrentCode();
     const quorvel::TVarNode* var = draft_.Variable(code);
     if (!var) return;
     selected_ = code;
@@ -343,13 +337,10 @@ bool TfrmVars::btnVarAcceptClick() {
         }
         SetTypeButtons(true);
         selected_ = *code;
-        listValues->clear();
-        auto* row = new gui::TSortedItem(text);
-        row->setData(gui::kCodeRole, *code);
+        listValues->Rows().Clear();
         {
             const QSignalBlocker quiet(listVars);
-            listVars->addItem(row);
-            listVars->setCurrentItem(row);
+            listVars->setCurrentRow(listVars->Rows().Add(text, *code));
         }
         ShowIntervalLabels(optionNumeric->isChecked());
         btnDelVar->setEnabled(true);
@@ -359,11 +350,10 @@ bool TfrmVars::btnVarAcceptClick() {
         return true;
     }
     draft_.RenameVariable(selected_, *name);
-    const int row = gui::RowOfCode(listVars, selected_);
+    const int row = listVars->Rows().RowOfCode(selected_);
     if (row >= 0) {
         const QSignalBlocker quiet(listVars);
-        listVars->item(row)->setText(text);
-        listVars->setCurrentRow(gui::RowOfCode(listVars, selected_));
+        listVars->setCurrentRow(listVars->Rows().SetText(row, text));
     }
     return true;
 }
@@ -422,10 +412,7 @@ bool TfrmVars::btnValueAcceptClick() {
         }
         {
             const QSignalBlocker quiet(listValues);
-            auto* row = new QListWidgetItem(text);
-            row->setData(gui::kCodeRole, *code);
-            listValues->addItem(row);
-            listValues->setCurrentItem(row);
+            listValues->setCurrentRow(listValues->Rows().Add(text, *code));
         }
         btnDelValue->setEnabled(true);
         editValue->clear();
@@ -435,11 +422,10 @@ bool TfrmVars::btnValueAcceptClick() {
     rememberedValue_ = text;
     const int32_t code = SelectedValue();
     draft_.RenameValue(code, *name);
-    const int row = gui::RowOfCode(listValues, code);
+    const int row = listValues->Rows().RowOfCode(code);
     if (row >= 0) {
         const QSignalBlocker quiet(listValues);
-        listValues->item(row)->setText(text);
-        listValues->setCurrentRow(row);
+        listValues->setCurrentRow(listValues->Rows().SetText(row, text));
     }
     return true;
 }
@@ -454,14 +440,14 @@ void TfrmVars::btnDelVarClick() {
             if (!gui::Confirm(this, quorvel::VariableInUseQuestion(*rule))) return;
     }
     draft_.DeleteVariable(code);
-    const int row = gui::RowOfCode(listVars, code);
+    const int row = listVars->Rows().RowOfCode(code);
     {
         const QSignalBlocker quiet(listVars);
-        delete listVars->takeItem(row);
+        listVars->Rows().Take(row);
     }
     if (listVars->count() == 0) {
         selected_ = 0;
-        listValues->clear();
+        listValues->Rows().Clear();
         editVar->clear();
         editValue->clear();
         rememberedVar_.clear();
@@ -496,7 +482,7 @@ void TfrmVars::btnDelValueClick() {
 }
 
 void TfrmVars::listValuesDragDrop(int from, int to) {
-    const int32_t moved = gui::CodeOf(listValues->item(from));
+    const int32_t moved = listValues->Rows().Code(from);
     draft_.MoveValue(selected_, from, to);
     FillValues(moved);
     listValuesClick();

@@ -16,7 +16,7 @@
 
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class TCodeList;
 class QPushButton;
 class QRadioButton;
 class QToolButton;
@@ -61,7 +61,7 @@ public:
 
     QLabel* labelVars = nullptr;
     QLabel* labelValues = nullptr;
-    QListWidget* listVars = nullptr;
+    TCodeList* listVars = nullptr;
     TRowDragList* listValues = nullptr;
     QLabel* labelVar = nullptr;
     QLabel* labelValue = nullptr;

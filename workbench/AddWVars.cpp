@@ -1,7 +1,6 @@
 #include "AddWVars.h"
 
 #include <QHBoxLayout>
-#include <QListWidget>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -11,12 +10,7 @@
 #include "MessageBoxSink.h"
 #include "WatchPanel.h"
 #include "DialogStacking.h"
-
-namespace {
-
-constexpr int kCodeRole = Qt::UserRole + 1;
-
-}  // namespace
+#include "EditorCommon.h"
 
 TdialogAddVars::TdialogAddVars(quorvel::TExpertSystem& engine, TWatchPanel& watchPanel, QWidget* parent)
     : QDialog(parent), engine_(engine), watchPanel_(watchPanel) {
@@ -26,9 +20,8 @@ TdialogAddVars::TdialogAddVars(quorvel::TExpertSystem& engine, TWatchPanel& watc
     quorvel::gui::InstallHelpKey(this, quorvel::gui::help::kAddWatch);
 
     pageRemaining = new QTabWidget(this);
-    listVars = new QListWidget;
+    listVars = new TCodeList(true);
     listVars->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    listVars->setSortingEnabled(true);
     pageRemaining->addTab(listVars, QStringLiteral("Restantes"));
 
     btnOk = new QPushButton(QStringLiteral("OK"), this);
@@ -40,7 +33,7 @@ TdialogAddVars::TdialogAddVars(quorvel::TExpertSystem& engine, TWatchPanel& watc
     connect(btnOk, &QPushButton::clicked, this, &QDialog::accept);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(btnHelp, &QPushButton::clicked, this, [this] { quorvel::gui::ShowHelpFor(this); });
-    connect(listVars, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
+    connect(listVars, &QAbstractItemView::doubleClicked, this, &QDialog::accept);
 
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(btnOk);
@@ -57,22 +50,15 @@ bool TdialogAddVars::Execute() { return quorvel::gui::ExecModal(*this) == QDialo
 
 void TdialogAddVars::showEvent(QShowEvent* event) {
     saved_ = engine_.Vars().SaveCursors();
-    listVars->clear();
-    const std::set<int32_t>& watched = watchPanel_.Watched();
-    for (const quorvel::TNode* node : engine_.Vars().Records(quorvel::kKeyName)) {
-        const auto* var = static_cast<const quorvel::TVarNode*>(node);
-        if (watched.count(var->Code)) continue;
-        auto* item = new QListWidgetItem(quorvel::gui::ScreenText(var->Name));
-        item->setData(kCodeRole, var->Code);
-        listVars->addItem(item);
-    }
-    if (listVars->count() > 0) listVars->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+    listVars->Rows().Assign(quorvel::gui::VariableRows(engine_, watchPanel_.Watched()));
+    // The first row has the keyboard, nothing is chosen yet.
+    if (listVars->count() > 0)
+        listVars->selectionModel()->setCurrentIndex(listVars->model()->index(0, 0), QItemSelectionModel::NoUpdate);
     QDialog::showEvent(event);
 }
 
 void TdialogAddVars::accept() {
-    for (const QListWidgetItem* item : listVars->selectedItems())
-        watchPanel_.AddVariable(static_cast<int32_t>(item->data(kCodeRole).toInt()));
+    for (int row : listVars->SelectedRows()) watchPanel_.AddVariable(listVars->Rows().Code(row));
     QDialog::accept();
 }
 

@@ -10,7 +10,7 @@ namespace quorvel {
 class TExpertSystem;
 }
 
-class QListWidget;
+class TCodeList;
 class QPushButton;
 class QTabWidget;
 class TWatchPanel;
@@ -25,7 +25,7 @@ public:
     bool Execute();
 
     QTabWidget* pageRemaining = nullptr;
-    QListWidget* listVars = nullptr;
+    TCodeList* listVars = nullptr;
     QPushButton* btnOk = nullptr;
     QPushButton* btnCancel = nullptr;
     QPushButton* btnHelp = nullptr;

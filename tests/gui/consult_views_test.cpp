@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include "AddWVars.h"
+#include "CodeRows.h"
 #include "ConsultViews.h"
 #include "Help.h"
 #include "MessageBoxSink.h"
@@ -20,9 +21,10 @@ using namespace consulttest;
 
 namespace {
 
-QStringList ListTexts(const QListWidget* list) {
+QStringList ListTexts(const QAbstractItemView* list) {
     QStringList texts;
-    for (int row = 0; row < list->count(); ++row) texts << list->item(row)->text();
+    for (int row = 0; row < list->model()->rowCount(); ++row)
+        texts << list->model()->index(row, 0).data(Qt::DisplayRole).toString();
     return texts;
 }
 
@@ -101,8 +103,12 @@ void ConsultViewsTest::WatchWindowFollowsTheChosenVariables() {
         [&] {
             TdialogAddVars* dialog = f.windows->dialogAddVars;
             offered = ListTexts(dialog->listVars);
-            for (const QString& name : {QStringLiteral("Febre"), QStringLiteral("Idade")})
-                dialog->listVars->findItems(name, Qt::MatchExactly).front()->setSelected(true);
+            for (const QString& name : {QStringLiteral("Febre"), QStringLiteral("Idade")}) {
+                const int row = dialog->listVars->Rows().RowOfText(name);
+                QVERIFY(row >= 0);
+                dialog->listVars->selectionModel()->select(dialog->listVars->model()->index(row, 0),
+                                                           QItemSelectionModel::Select);
+            }
             Click(dialog->btnOk);
         });
     f.windows->mnuAddClick();

@@ -313,11 +313,7 @@ private slots:
         base->btnTargets->click();
         TfrmTargets* targets = Child<TfrmTargets>(frame);
         QVERIFY(targets);
-        for (const char* name : {"Cuidados", "Diagnóstico", "Dose"}) {
-            const int row = RowOf(targets->SrcList, QString::fromUtf8(name));
-            QVERIFY(row >= 0);
-            targets->SrcList->item(row)->setSelected(true);
-        }
+        for (const char* name : {"Cuidados", "Diagnóstico", "Dose"}) SelectAlso(targets->SrcList, QString::fromUtf8(name));
         targets->IncludeBtn->click();
         QCOMPARE(Rows(targets->DstList), (QStringList{"Dose", "Diagnóstico", "Cuidados"}));
         DragRow(targets->DstList, 0, 2);

@@ -25,13 +25,6 @@ namespace {
 const QString kNoPermission =
     QStringLiteral("Lembre-se de que você não tem permissão para alterar essa base de conhecimento!");
 
-// Adds a row to the selection, as a Ctrl+click does.
-void SelectAlso(QListWidget* list, const QString& text) {
-    const int row = RowOf(list, text);
-    QVERIFY2(row >= 0, qPrintable(text));
-    list->item(row)->setSelected(true);
-}
-
 std::vector<std::pair<int32_t, bool>> BaseTargets(quorvel::TExpertSystem& engine) {
     std::vector<std::pair<int32_t, bool>> targets;
     for (const quorvel::TTargetNode& target : engine.Targets().Items())
@@ -133,7 +126,7 @@ private slots:
         Click(window->SrcList, QStringLiteral("Peso"));
         window->IncludeBtn->click();
         QCOMPARE(Rows(window->DstList), (QStringList{"Febre", "Peso"}));
-        QCOMPARE(window->DstList->currentItem()->text(), QStringLiteral("Peso"));
+        QCOMPARE(window->DstList->RowText(window->DstList->currentRow()), QStringLiteral("Peso"));
         QVERIFY(window->editQuestion->isEnabled());
         QVERIFY(window->editQuestion->text().isEmpty());
         QVERIFY(window->checkUseCNF->isChecked());
@@ -272,7 +265,7 @@ private slots:
         QVERIFY(dialog.radioHeads->isChecked());
         dialog.IncludeBtn->click();
         QCOMPARE(Rows(dialog.DstList), QStringList{"Peso"});
-        QCOMPARE(dialog.SrcList->currentItem()->text(), QStringLiteral("Risco"));  // the row where Peso was
+        QCOMPARE(dialog.SrcList->RowText(dialog.SrcList->currentRow()), QStringLiteral("Risco"));  // the row where Peso was
         QCOMPARE(dialog.Chosen(), (std::set<int32_t>{3}));
 
         QMdiArea area;

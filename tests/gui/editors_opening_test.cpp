@@ -51,7 +51,7 @@ private slots:
         window->listVars->setFocus(Qt::TabFocusReason);
         QApplication::processEvents();
         QCOMPARE(window->listVars->currentRow(), -1);
-        QVERIFY(window->listVars->selectedItems().isEmpty());
+        QVERIFY(window->listVars->SelectedRows().empty());
         QVERIFY(!window->btnDelVar->isEnabled());
         QVERIFY(!window->editVar->isEnabled());
         QVERIFY(window->editVar->text().isEmpty());

@@ -138,6 +138,13 @@ inline void Click(QAbstractItemView* list, const QString& text) {
     list->selectionModel()->select(index, QItemSelectionModel::Select);
 }
 
+// Adds the row showing `text` to the selection, as a Ctrl+click does.
+inline void SelectAlso(QAbstractItemView* list, const QString& text) {
+    const int row = RowOf(list, text);
+    QVERIFY2(row >= 0, qPrintable(text));
+    list->selectionModel()->select(list->model()->index(row, 0), QItemSelectionModel::Select);
+}
+
 // Drags row `from` onto row `to` with the mouse: press, a move past the drag
 // distance, release.
 inline void DragRow(QAbstractItemView* list, int from, int to) {

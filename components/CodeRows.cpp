@@ -121,7 +121,8 @@ int TCodeRows::rowCount(const QModelIndex& parent) const { return parent.isValid
 QVariant TCodeRows::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= Count()) return {};
     const TRow& row = rows_[static_cast<std::size_t>(index.row())];
-    if (role == Qt::DisplayRole) return row.Text;
+    // An editable combo box reads its entries' texts as edit data.
+    if (role == Qt::DisplayRole || role == Qt::EditRole) return row.Text;
     if (role == kCodeRole) return row.Code;
     return {};
 }

@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
+#include <QListView>
 #include <QIcon>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -92,6 +94,10 @@ void SetHint(QWidget* widget, const QString& hint) {
                                            [](QChar c) { return c.isLetter(); });
         if (wordless) button->setAccessibleName(widget->toolTip());
     }
+}
+
+void ShowEntriesAtOnce(QComboBox* combo) {
+    if (auto* list = qobject_cast<QListView*>(combo->view())) list->setUniformItemSizes(true);
 }
 
 std::vector<TCodeRows::TRow> VariableRows(quorvel::TExpertSystem& engine, const std::set<int32_t>& leaveOut) {

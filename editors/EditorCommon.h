@@ -19,6 +19,7 @@
 #include "ExText.h"
 
 class QAbstractButton;
+class QComboBox;
 class QAbstractItemView;
 class QWidget;
 
@@ -68,6 +69,10 @@ QToolButton* MakeMoveButton(QWidget* parent, const char* name, const char* capti
 // A flat button with one of the editors' images (EditorIcon) and a hint
 // ("short|long", as SetHint): the accept and cancel buttons beside a box.
 QToolButton* MakeToolButton(QWidget* parent, const char* name, const char* icon, const QString& hint);
+
+// A combo box's drop-down list draws every entry with one height, so that
+// tens of thousands of entries drop down at once.
+void ShowEntriesAtOnce(QComboBox* combo);
 
 // A row for every variable of the base except those in `leaveOut`, to be
 // shown in a list (its name on screen, its code).

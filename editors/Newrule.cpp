@@ -1,5 +1,6 @@
 #include "Newrule.h"
 
+#include <QAbstractListModel>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -17,6 +18,37 @@
 
 namespace help = quorvel::gui::help;
 
+namespace {
+
+// The models offered for a new rule: "NENHUM", then "Regra N" from the last
+// rule down to the first, each made when the list shows it.
+class TModelEntries : public QAbstractListModel {
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    void SetRuleCount(int count) {
+        beginResetModel();
+        ruleCount_ = count;
+        endResetModel();
+    }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override {
+        return parent.isValid() ? 0 : ruleCount_ + 1;
+    }
+
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override {
+        if (!index.isValid() || index.row() > ruleCount_ || (role != Qt::DisplayRole && role != Qt::EditRole))
+            return {};
+        if (index.row() == 0) return QStringLiteral("NENHUM");
+        return QStringLiteral("Regra %1").arg(ruleCount_ + 1 - index.row());
+    }
+
+private:
+    int ruleCount_ = 0;
+};
+
+}  // namespace
+
 TdialogNewRule::TdialogNewRule(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("dialogNewRule"));
     setWindowTitle(QStringLiteral("Nova Regra"));
@@ -32,6 +64,8 @@ TdialogNewRule::TdialogNewRule(QWidget* parent) : QDialog(parent) {
     comboModel = new QComboBox(page);
     comboModel->setObjectName(QStringLiteral("comboModel"));
     comboModel->setEditable(false);
+    comboModel->setModel(new TModelEntries(comboModel));
+    quorvel::gui::ShowEntriesAtOnce(comboModel);
     quorvel::gui::SetHelpContext(comboModel, help::kNewRuleModel);
     form->addRow(QStringLiteral("Ordem da regra:"), editOrder);
     form->addRow(QStringLiteral("Modelo:"), comboModel);
@@ -68,9 +102,7 @@ TdialogNewRule& TdialogNewRule::Instance(QWidget* parent) {
 void TdialogNewRule::Prepare(int ruleCount) {
     ruleCount_ = ruleCount;
     editOrder->setText(QString::number(ruleCount + 1));
-    comboModel->clear();
-    comboModel->addItem(QStringLiteral("NENHUM"));
-    for (int number = ruleCount; number >= 1; --number) comboModel->addItem(QStringLiteral("Regra %1").arg(number));
+    static_cast<TModelEntries*>(comboModel->model())->SetRuleCount(ruleCount);
     comboModel->setCurrentIndex(0);
     editOrder->selectAll();
     editOrder->setFocus();

@@ -32,11 +32,13 @@ namespace {
 
 const QString kUnknown = QStringLiteral("DESCONHECIDO");
 
-// Adds an entry keeping the combo in alphabetical order (any letter case).
-void AddSorted(QComboBox* combo, const QString& text, int32_t code) {
-    int at = 0;
-    while (at < combo->count() && combo->itemText(at).compare(text, Qt::CaseInsensitive) <= 0) ++at;
-    combo->insertItem(at, text, code);
+// The entries of a combo kept in alphabetical order (any letter case), each
+// with its code as the entry's data; filled in one pass.
+TCodeRows* SortedEntries(QComboBox* combo) {
+    auto* entries = new TCodeRows(true, combo);
+    combo->setModel(entries);
+    gui::ShowEntriesAtOnce(combo);
+    return entries;
 }
 
 }  // namespace
@@ -54,6 +56,7 @@ TdialogEditRule::TdialogEditRule(QWidget* parent) : QDialog(parent) {
     checkNot = new QCheckBox(QStringLiteral("&Não"), this);
     checkNot->setObjectName(QStringLiteral("checkNot"));
     comboVars = new QComboBox(this);
+    varEntries_ = SortedEntries(comboVars);
     comboVars->setObjectName(QStringLiteral("comboVars"));
     comboVars->setEditable(true);
     comboVars->setInsertPolicy(QComboBox::NoInsert);
@@ -69,6 +72,7 @@ TdialogEditRule::TdialogEditRule(QWidget* parent) : QDialog(parent) {
     labelEquals->setAlignment(Qt::AlignCenter);
     labelEquals->setMinimumWidth(24);
     comboValues = new QComboBox(this);
+    valueEntries_ = SortedEntries(comboValues);
     comboValues->setObjectName(QStringLiteral("comboValues"));
     comboValues->setEditable(true);
     comboValues->setInsertPolicy(QComboBox::NoInsert);
@@ -179,7 +183,7 @@ TdialogEditRule::TdialogEditRule(QWidget* parent) : QDialog(parent) {
     // Typing a name empties the values until the box is left.
     connect(comboVars->lineEdit(), &QLineEdit::textEdited, this, [this] {
         typedVariable_ = true;
-        comboValues->clear();
+        valueEntries_->Clear();
         comboValues->setEditText(QString());
     });
     comboVars->installEventFilter(this);
@@ -219,19 +223,15 @@ int TdialogEditRule::EntryOf(const QComboBox* combo, const QString& text) {
 
 void TdialogEditRule::FillVariables(quorvel::TExpertSystem& engine) {
     engine_ = &engine;
-    comboVars->clear();
     comboOperators->clear();
-    comboValues->clear();
+    valueEntries_->Clear();
     comboCnf->setEditText(QString());
-    for (const quorvel::TNode* node : engine.Vars().Records(quorvel::kKeyCode)) {
-        const auto* var = static_cast<const quorvel::TVarNode*>(node);
-        AddSorted(comboVars, gui::Screen(var->Name), var->Code);
-    }
+    varEntries_->Assign(gui::VariableRows(engine));
     comboVars->setEditText(QString());
 }
 
 void TdialogEditRule::comboVarsClick() {
-    comboValues->clear();
+    valueEntries_->Clear();
     comboValues->setEditText(QString());
     comboOperators->clear();
     numeric_ = false;
@@ -252,6 +252,7 @@ void TdialogEditRule::SelectVariable(int32_t varCode) {
 
     numeric_ = numeric;
     stackValue_->setCurrentIndex(numeric ? 1 : 0);
+    std::vector<TCodeRows::TRow> entries;
     if (!numeric) {
         std::vector<quorvel::TValueListEntry> values;
         const auto savedValues = engine_->Values().SaveCursors();
@@ -260,10 +261,11 @@ void TdialogEditRule::SelectVariable(int32_t varCode) {
         for (const quorvel::TValueListEntry& value : values) {
             int32_t code = value.Value ? value.Value->Code : kCodeYes;
             if (!value.Value && value.Name == quorvel::kTextNo) code = kCodeNo;
-            AddSorted(comboValues, gui::Screen(value.Name), code);
+            entries.push_back({gui::Screen(value.Name), code});
         }
     }
-    AddSorted(comboValues, kUnknown, kCodeUnknown);
+    entries.push_back({kUnknown, kCodeUnknown});
+    valueEntries_->Assign(std::move(entries));
     if (!numeric && comboValues->findData(kCodeYes) >= 0)
         comboValues->setCurrentIndex(comboValues->findData(kCodeYes));
     else

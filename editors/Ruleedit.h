@@ -21,6 +21,7 @@ class QPushButton;
 class QRadioButton;
 class QStackedWidget;
 class QToolButton;
+class TCodeRows;
 class TfrmRule;
 
 namespace quorvel {
@@ -97,6 +98,9 @@ private:
     QStackedWidget* stackValue_ = nullptr;
     QStackedWidget* stackLower_ = nullptr;
     quorvel::TExpertSystem* engine_ = nullptr;
+    // The entries of comboVars and comboValues.
+    TCodeRows* varEntries_ = nullptr;
+    TCodeRows* valueEntries_ = nullptr;
     TfrmRule* window_ = nullptr;
     bool premiseMode_ = true;
     bool insertMode_ = false;

@@ -45,7 +45,7 @@ TfrmQuestions::TfrmQuestions(TEditorHost& host)
     layout->addLayout(
         gui::ChoiceListsLayout(content, QStringLiteral("Variáveis restantes:"), SrcList,
                                QStringLiteral("Variáveis com perguntas:"), DstList, {IncludeBtn, ExcludeBtn}),
-        1);
+        2);
 
     auto* panelQuestions = new QGridLayout;
     labelQuestion = new QLabel(QStringLiteral("Pergunta:"), content);
@@ -56,7 +56,8 @@ TfrmQuestions::TfrmQuestions(TEditorHost& host)
     memoWhy = new QPlainTextEdit(content);
     memoWhy->setObjectName(QStringLiteral("memoWhy"));
     memoWhy->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    memoWhy->setMaximumHeight(90);
+    // Three lines at least; it grows with the window, as the lists do.
+    memoWhy->setMinimumHeight(3 * memoWhy->fontMetrics().lineSpacing() + 12);
     checkUseCNF = new QCheckBox(QStringLiteral("Usar CN&F"), content);
     checkUseCNF->setObjectName(QStringLiteral("checkUseCNF"));
     gui::SetHint(checkUseCNF, QStringLiteral("Permite a entrada de graus de confiança na pergunta."));
@@ -67,7 +68,8 @@ TfrmQuestions::TfrmQuestions(TEditorHost& host)
     panelQuestions->addWidget(labelWhy, 1, 0, Qt::AlignTop);
     panelQuestions->addWidget(memoWhy, 1, 1);
     panelQuestions->addWidget(checkUseCNF, 2, 1);
-    layout->addLayout(panelQuestions);
+    panelQuestions->setRowStretch(1, 1);
+    layout->addLayout(panelQuestions, 1);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -107,7 +109,7 @@ TfrmQuestions::TfrmQuestions(TEditorHost& host)
     SetButtons();
 
     host_.EditorArea()->addSubWindow(this);
-    setMinimumSize(kMinimumWidth, kMinimumHeight);
+    gui::KeepMinimumSize(this, QSize(kMinimumWidth, kMinimumHeight));
     resize(kMinimumWidth + 40, kMinimumHeight + 60);
 }
 

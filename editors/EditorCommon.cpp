@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QListView>
+#include <QMdiSubWindow>
 #include <QIcon>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -94,6 +95,10 @@ void SetHint(QWidget* widget, const QString& hint) {
                                            [](QChar c) { return c.isLetter(); });
         if (wordless) button->setAccessibleName(widget->toolTip());
     }
+}
+
+void KeepMinimumSize(QMdiSubWindow* window, const QSize& specified) {
+    window->setMinimumSize(specified.expandedTo(window->minimumSizeHint()));
 }
 
 void ShowEntriesAtOnce(QComboBox* combo) {

@@ -20,6 +20,7 @@
 
 class QAbstractButton;
 class QComboBox;
+class QMdiSubWindow;
 class QAbstractItemView;
 class QWidget;
 
@@ -69,6 +70,10 @@ QToolButton* MakeMoveButton(QWidget* parent, const char* name, const char* capti
 // A flat button with one of the editors' images (EditorIcon) and a hint
 // ("short|long", as SetHint): the accept and cancel buttons beside a box.
 QToolButton* MakeToolButton(QWidget* parent, const char* name, const char* icon, const QString& hint);
+
+// A window of the editors is never made smaller than `specified`, nor than
+// what its content needs to show every box and button whole.
+void KeepMinimumSize(QMdiSubWindow* window, const QSize& specified);
 
 // A combo box's drop-down list draws every entry with one height, so that
 // tens of thousands of entries drop down at once.

@@ -160,7 +160,7 @@ TfrmInfos::TfrmInfos(TEditorHost& host) : QMdiSubWindow(nullptr), host_(host), c
     editHelpName->setText(gui::Screen(engine.HelpFile));
 
     host_.EditorArea()->addSubWindow(this);
-    setMinimumSize(kMinimumWidth, kMinimumHeight);
+    gui::KeepMinimumSize(this, QSize(kMinimumWidth, kMinimumHeight));
     resize(460, 380);
 }
 

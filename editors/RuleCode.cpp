@@ -163,7 +163,7 @@ TfrmRule::TfrmRule(TEditorHost& host) : QMdiSubWindow(nullptr), host_(host), dra
         widget->installEventFilter(this);
 
     host_.EditorArea()->addSubWindow(this);
-    setMinimumSize(kMinimumWidth, kMinimumHeight);
+    gui::KeepMinimumSize(this, QSize(kMinimumWidth, kMinimumHeight));
     resize(kMinimumWidth + 40, kMinimumHeight + 60);
 }
 

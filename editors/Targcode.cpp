@@ -89,7 +89,7 @@ TfrmTargets::TfrmTargets(TEditorHost& host) : QMdiSubWindow(nullptr), host_(host
     SetButtons();
 
     host_.EditorArea()->addSubWindow(this);
-    setMinimumSize(kMinimumWidth, kMinimumHeight);
+    gui::KeepMinimumSize(this, QSize(kMinimumWidth, kMinimumHeight));
     resize(440, 320);
 }
 

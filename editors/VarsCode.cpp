@@ -163,7 +163,7 @@ TfrmVars::TfrmVars(TEditorHost& host) : QMdiSubWindow(nullptr), host_(host), dra
     listValues->setCurrentIndex(QModelIndex());
 
     host_.EditorArea()->addSubWindow(this);
-    setMinimumSize(kMinimumWidth, kMinimumHeight);
+    gui::KeepMinimumSize(this, QSize(kMinimumWidth, kMinimumHeight));
     resize(520, 400);
 }
 

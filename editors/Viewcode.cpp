@@ -48,7 +48,7 @@ TfrmView::TfrmView(QMdiArea* area, std::function<void()> print) : QMdiSubWindow(
     escape->setContext(Qt::WidgetWithChildrenShortcut);
     connect(escape, &QShortcut::activated, this, &TfrmView::btnCloseClick);
     area->addSubWindow(this);
-    setMinimumSize(kMinimumWidth, kMinimumHeight);
+    gui::KeepMinimumSize(this, QSize(kMinimumWidth, kMinimumHeight));
     resize(420, 360);
 }
 

@@ -50,7 +50,10 @@ public:
         const qsizetype split = numberEnd < 0 ? text.size() : std::min(text.size(), numberEnd + 2);
         const QRect area = option.rect.adjusted(3, 0, -3, 0);
         painter->setFont(option.font);
-        painter->setPen(selected ? option.palette.highlightedText().color() : QColor(0x00, 0x00, 0x80));
+        // A disabled list (during a consultation) greys its rows, the numbers too.
+        const bool enabled = option.state & QStyle::State_Enabled;
+        const QColor number = !enabled ? option.palette.color(QPalette::Disabled, QPalette::Text) : QColor(0x00, 0x00, 0x80);
+        painter->setPen(selected ? option.palette.highlightedText().color() : number);
         painter->drawText(area, Qt::AlignLeft | Qt::AlignVCenter, text.left(split));
         const int column = 7 * option.fontMetrics.horizontalAdvance(QLatin1Char('M'));
         painter->setPen(selected ? option.palette.highlightedText().color() : option.palette.text().color());

@@ -159,6 +159,32 @@ private slots:
         base->DropWithoutQuery();
     }
 
+    // "REGRA  n" is drawn in navy while the list may be used; a disabled
+    // list (during a consultation) greys the whole row, the number too.
+    void ruleNumbersGreyWithTheList() {
+        TMessageScript messages;
+        TfrmMain frame;
+        frame.show();
+        TfrmBase* base = OpenWith(frame, FillFive);
+        base->listRules->setCurrentRow(-1);
+        const auto navyInRow = [base](int row) {
+            const QImage image = base->listRules->viewport()->grab().toImage();
+            const QRect line = base->listRules->visualRect(base->listRules->model()->index(row, 0));
+            for (int y = line.top(); y <= line.bottom(); ++y)
+                for (int x = line.left(); x <= line.right() && x < image.width(); ++x) {
+                    const QColor c = image.pixelColor(x, y);
+                    if (c.blue() > 90 && c.red() < 60 && c.green() < 60) return true;
+                }
+            return false;
+        };
+        QVERIFY(navyInRow(1));
+        base->setEnabled(false);
+        QVERIFY(!navyInRow(1));
+        base->setEnabled(true);
+        QVERIFY(navyInRow(1));
+        base->DropWithoutQuery();
+    }
+
     // Ctrl+Up and Ctrl+Down move the selected rule as dragging it onto its
     // neighbour would; at either end nothing moves.
     void rulesMoveWithTheKeyboard() {

@@ -13,14 +13,26 @@ namespace quorvel {
 // ------------------------------------------------------ shared lookups
 
 TSavedCursors::TSavedCursors(TExpertSystem& engine) {
+    saved_.reserve(9);
     for (TSingleIndexTree* tree : std::initializer_list<TSingleIndexTree*>{
              &engine.Vars(), &engine.Values(), &engine.Heads(), &engine.Tails(), &engine.Rules(), &engine.Questions(),
              &engine.Formulas(), &engine.VarList(), &engine.VarListExtra()})
         saved_.push_back({tree, tree->SaveCursors()});
 }
 
+namespace {
+
+bool SameCursors(const TSingleIndexTree::TCursorState& a, const TSingleIndexTree::TCursorState& b) {
+    return a.activeKey == b.activeKey && std::equal(std::begin(a.at), std::end(a.at), std::begin(b.at));
+}
+
+}  // namespace
+
 TSavedCursors::~TSavedCursors() {
-    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) it->tree->RestoreCursors(it->state);
+    // Most lookups leave most containers alone: those need no restoring,
+    // which would look every cursor up again.
+    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it)
+        if (!SameCursors(it->tree->SaveCursors(), it->state)) it->tree->RestoreCursors(it->state);
 }
 
 namespace {

@@ -37,6 +37,17 @@ bool THeldValue::operator==(const THeldValue& other) const { return SameValue(*t
 std::vector<THeldValue> HeldValuesOf(TExpertSystem& engine, int32_t varCode) {
     std::vector<THeldValue> held;
     if (!engine.Running) return held;
+    if (const THeldSet* set = engine.HeldSet(varCode)) {
+        held.reserve(set->Codes.size() + set->Numbers.size());
+        for (const THeldSet::TCode& code : set->Codes) held.push_back(CodeValue(code.ValueCode, code.Cnf));
+        for (const THeldSet::TNumber& number : set->Numbers) {
+            THeldValue& value = held.emplace_back();
+            value.IsCode = false;
+            value.Text = number.Text;
+            value.Cnf = number.Cnf;
+        }
+        return held;
+    }
     TSavedCursors saved(engine);
     TVarListTree& symbolic = engine.VarList();
     for (bool found = symbolic.Find(varCode); found && !symbolic.Eof() && symbolic.GetCode() == varCode;
@@ -116,17 +127,11 @@ void TExplanationRecorder::ConsultationStarted() {
 void TExplanationRecorder::VariableSought(int32_t varCode) { sought_.emplace(varCode, Mark()); }
 
 void TExplanationRecorder::RuleStarted(int32_t ruleCode) {
-    TRuleFigures figures;
+    TRuleFigures& figures = rules_[ruleCode];
+    figures = TRuleFigures();
     figures.RuleCode = ruleCode;
     figures.Mark = Mark();
-    {
-        TSavedCursors saved(engine_);
-        std::vector<int32_t> connectives;
-        for (const TTailNode& premise : RulePremises(engine_, ruleCode)) connectives.push_back(premise.Connective);
-        figures.PremiseCount = TPremiseExpression(connectives, engine_.Precedence).PremiseCount();
-    }
-    rules_[ruleCode] = std::move(figures);
-    open_.push_back(ruleCode);
+    open_.emplace_back(ruleCode, &figures);
     evaluated_.insert(ruleCode);
 }
 
@@ -136,26 +141,27 @@ void TExplanationRecorder::Combined(const TCombination& combination) {
         return;
     }
     if (open_.empty()) return;
-    rules_[open_.back()].Combinations.push_back(combination);
+    open_.back().second->Combinations.push_back(combination);
 }
 
 void TExplanationRecorder::PremiseEvaluated(int32_t ruleCode, int32_t index, float cnf) {
-    TPremiseFigure figure;
-    figure.Index = index;
-    figure.Cnf = cnf;
-    TTailNode premise;
-    {
+    if (index < 1) return;
+    const auto at = static_cast<std::size_t>(index) - 1;
+    int32_t varCode = 0;
+    if (const TConsultPlan* plan = engine_.Plan(); plan && plan->RuleSlot(ruleCode) != TCodeSlots::kAbsent) {
+        const auto premises = plan->Premises(plan->Rule(plan->RuleSlot(ruleCode)));
+        if (at >= premises.size()) return;
+        varCode = premises[at].Node.VarCode;
+    } else {
         TSavedCursors saved(engine_);
         const std::vector<TTailNode> premises = RulePremises(engine_, ruleCode);
-        if (index < 1 || static_cast<std::size_t>(index) > premises.size()) return;
-        premise = premises[static_cast<std::size_t>(index) - 1];
-        figure.Text = (premise.Negated ? std::string("N\xC3O ") : std::string()) + PremiseText(engine_, premise);
+        if (at >= premises.size()) return;
+        varCode = premises[at].VarCode;
     }
-    figure.Origin = [&] {
-        TSavedCursors saved(engine_);
-        return engine_.VarName(premise.VarCode);
-    }() + ": " + OriginOf(premise.VarCode, HeldValuesOf(engine_, premise.VarCode));
-    rules_[ruleCode].Premises.push_back(std::move(figure));
+    const auto stores = stores_.find(varCode);
+    const std::size_t storeCount = stores == stores_.end() ? 0 : stores->second.size();
+    TRuleFigures& figures = !open_.empty() && open_.back().first == ruleCode ? *open_.back().second : rules_[ruleCode];
+    figures.Premises.push_back({index, cnf, varCode, storeCount});
 }
 
 void TExplanationRecorder::RuleDecided(int32_t ruleCode, bool fired, float cnf) {
@@ -165,7 +171,7 @@ void TExplanationRecorder::RuleDecided(int32_t ruleCode, bool fired, float cnf) 
     figures.Fired = fired;
     figures.Cnf = cnf;
     if (fired) fired_.insert(ruleCode);
-    const auto at = std::find(open_.rbegin(), open_.rend(), ruleCode);
+    const auto at = std::find_if(open_.rbegin(), open_.rend(), [ruleCode](const auto& open) { return open.first == ruleCode; });
     if (at != open_.rend()) open_.erase(std::next(at).base());
 }
 
@@ -280,7 +286,37 @@ std::string TExplanationRecorder::StoreOrigin(const TStore& store) const {
     return {};
 }
 
-std::string TExplanationRecorder::OriginOf(int32_t varCode, const std::vector<THeldValue>& held) const {
+int TExplanationRecorder::PremiseCount(int32_t ruleCode) const {
+    TSavedCursors saved(engine_);
+    std::vector<int32_t> connectives;
+    for (const TTailNode& premise : RulePremises(engine_, ruleCode)) connectives.push_back(premise.Connective);
+    return TPremiseExpression(connectives, engine_.Precedence).PremiseCount();
+}
+
+std::string TExplanationRecorder::PremiseFigureText(int32_t ruleCode, const TPremiseFigure& premise) const {
+    TSavedCursors saved(engine_);
+    const std::vector<TTailNode> premises = RulePremises(engine_, ruleCode);
+    if (premise.Index < 1 || static_cast<std::size_t>(premise.Index) > premises.size()) return {};
+    const TTailNode& node = premises[static_cast<std::size_t>(premise.Index) - 1];
+    return (node.Negated ? std::string("N\xC3O ") : std::string()) + PremiseText(engine_, node);
+}
+
+std::string TExplanationRecorder::PremiseOrigin(const TPremiseFigure& premise) const {
+    const std::string name = [&] {
+        TSavedCursors saved(engine_);
+        return engine_.VarName(premise.VarCode);
+    }();
+    const auto stores = stores_.find(premise.VarCode);
+    // Going back to a question drops the stores made after it.
+    const std::size_t count =
+        stores == stores_.end() ? 0 : std::min(premise.StoreCount, stores->second.size());
+    static const std::vector<THeldValue> kNothing;
+    const std::vector<THeldValue>& held = count == 0 ? kNothing : stores->second[count - 1].After;
+    return name + ": " + OriginOf(premise.VarCode, held, count);
+}
+
+std::string TExplanationRecorder::OriginOf(int32_t varCode, const std::vector<THeldValue>& held,
+                                           std::size_t storeCount) const {
     if (held.empty()) return "sem valor";
     std::string text;
     const auto found = stores_.find(varCode);
@@ -289,7 +325,9 @@ std::string TExplanationRecorder::OriginOf(int32_t varCode, const std::vector<TH
         text += ValueName(varCode, value) + " " + PercentText(value.Cnf);
         std::vector<std::string> origins;
         if (found != stores_.end()) {
-            for (const TStore& store : found->second) {
+            const std::size_t count = std::min(storeCount, found->second.size());
+            for (std::size_t i = 0; i < count; ++i) {
+                const TStore& store = found->second[i];
                 const THeldValue* after = Find(store.After, value);
                 if (!after) continue;
                 const THeldValue* before = Find(store.Before, value);
@@ -318,7 +356,8 @@ std::string TExplanationRecorder::RuleLine(const TRuleFigures& figures, const TS
     std::string line = RuleTitle(figures.RuleCode) + ": ";
     // The final evaluation is the last walk over the expression: one
     // combination per connective.
-    const std::size_t steps = figures.PremiseCount > 0 ? static_cast<std::size_t>(figures.PremiseCount - 1) : 0;
+    const int premiseCount = PremiseCount(figures.RuleCode);
+    const std::size_t steps = premiseCount > 0 ? static_cast<std::size_t>(premiseCount - 1) : 0;
     const std::size_t count = std::min(steps, figures.Combinations.size());
     if (count == 0) {
         line += PercentText(figures.Cnf);
@@ -346,10 +385,12 @@ void TExplanationRecorder::AppendStore(std::vector<std::string>& lines, int32_t 
         if (figures != rules_.end()) {
             lines.push_back("  " + RuleLine(figures->second, &store));
             for (const TPremiseFigure& premise : figures->second.Premises)
-                lines.push_back(indent + premise.Text + ": " + PercentText(premise.Cnf) + " (" + premise.Origin + ")");
+                lines.push_back(indent + PremiseFigureText(store.RuleCode, premise) + ": " + PercentText(premise.Cnf) +
+                                " (" + PremiseOrigin(premise) + ")");
             const int evaluated = static_cast<int>(figures->second.Premises.size());
-            if (evaluated < figures->second.PremiseCount)
-                lines.push_back(indent + std::to_string(figures->second.PremiseCount - evaluated) +
+            const int premiseCount = PremiseCount(store.RuleCode);
+            if (evaluated < premiseCount)
+                lines.push_back(indent + std::to_string(premiseCount - evaluated) +
                                 " premissa(s) n\xE3o avaliada(s): a regra foi decidida antes");
         } else {
             lines.push_back("  REGRA " + StoreOrigin(store).substr(6) + ": " + PercentText(store.Incoming.Cnf));
@@ -487,8 +528,8 @@ std::optional<TWhyNotReason> TExplanationRecorder::RuleReason(int32_t varCode, i
             if (premise.Cnf >= engine_.MinimumCnf) continue;
             return TWhyNotReason{TWhyNotKind::PremiseFailed, ruleCode,
                                  title + " rejeitada: a premissa " + std::to_string(premise.Index) + ", " +
-                                     premise.Text + ", valeu " + PercentText(premise.Cnf) + " (" + premise.Origin +
-                                     ")"};
+                                     PremiseFigureText(ruleCode, premise) + ", valeu " + PercentText(premise.Cnf) +
+                                     " (" + PremiseOrigin(premise) + ")"};
         }
         return TWhyNotReason{TWhyNotKind::RuleCnfBelowMinimum, ruleCode,
                              "Rejeitada: " + RuleLine(rule, nullptr) + ", abaixo do m\xEDnimo de " + minimum};

@@ -82,6 +82,28 @@ private:
 };
 
 // One answered question that can still be gone back to: "rule/index/true".
+// What a variable holds during a consultation: a copy of its records in the
+// instantiation lists, kept up to date after every change, so that premises,
+// explanations and views read it without walking the lists.
+struct THeldSet {
+    struct TCode {
+        int32_t ValueCode = 0;
+        float Cnf = 0.0f;
+    };
+    struct TNumber {
+        std::string Text;
+        float Cnf = 0.0f;
+    };
+    std::vector<TCode> Codes;      // symbolic values (and "DESCONHECIDO")
+    std::vector<TNumber> Numbers;  // a numeric variable's number
+    bool Empty() const { return Codes.empty() && Numbers.empty(); }
+    const TCode* FindCode(int32_t valueCode) const {
+        for (const TCode& held : Codes)
+            if (held.ValueCode == valueCode) return &held;
+        return nullptr;
+    }
+};
+
 struct TQuestionHistoryEntry {
     std::string Text;
     uint64_t TapeIndex = 0;
@@ -258,6 +280,10 @@ public:
     std::optional<std::string> PlannedValueText(int32_t varCode, int32_t valueCode) const;
     // While a consultation runs: the plan's record of an existing variable.
     const TPlanVar* PlannedVar(int32_t varCode) const;
+    // While a consultation runs: what a variable of the plan holds, in the
+    // instantiation lists' order; null outside a consultation or for a code
+    // the plan does not know.
+    const THeldSet* HeldSet(int32_t varCode) const;
     std::string ValueTextOf(int32_t varCode, int32_t valueCode);
     // For the variable under the code cursor of Vars().
     std::string ValueText(int32_t valueCode);
@@ -374,8 +400,7 @@ private:
     // Run-time state by plan slot.
     std::vector<uint8_t> triedRules_;  // the rule's premises were evaluated to a decision
     std::vector<uint8_t> deriving_;    // the variable is being derived, against cycles
-    std::vector<uint8_t> held_;        // the variable holds a value (kHeld* bits)
-    static constexpr uint8_t kHeldSymbolic = 1, kHeldNumeric = 2;
+    std::vector<THeldSet> held_;       // what the variable holds, as the lists have it
     uintptr_t stackLimit_ = 0;                          // lowest address of the consulting thread's stack
     std::array<std::vector<TExCtrlInterface*>, 4> controls_;
     TExDebugInterface* debugObserver_ = nullptr;

@@ -468,8 +468,10 @@ void TExpertSystem::InstantiateNumeric(int32_t varCode, const std::string& value
 
 void TExpertSystem::InstantiateUnivalued(int32_t varCode, const std::string& valueText, bool isCode, int32_t code,
                                          float cnf, float& recordedCnf) {
-    const bool heldSymbolic = varList_->Find(varCode);
-    const bool heldNumeric = !heldSymbolic && varListExtra_->Find(varCode);
+    // What the variable holds tells which list needs looking up at all.
+    const THeldSet* held = HeldSet(varCode);
+    const bool heldSymbolic = (!held || !held->Codes.empty()) && varList_->Find(varCode);
+    const bool heldNumeric = !heldSymbolic && (!held || !held->Numbers.empty()) && varListExtra_->Find(varCode);
     bool same = false;
     if (heldSymbolic)
         same = isCode && varList_->GetValueCode() == code;

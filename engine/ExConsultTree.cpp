@@ -86,7 +86,7 @@ namespace {
 
 // ValueText reads the variable under the code cursor of Vars().
 std::string ValueTextOfVar(TExpertSystem& engine, int32_t varCode, int32_t valueCode) {
-    if (auto text = engine.PlannedValueText(varCode, valueCode)) return *text;
+    if (auto text = engine.PlannedValueText(varCode, valueCode)) return std::string(*text);
     engine.Vars().Find(varCode);
     return engine.ValueText(valueCode);
 }
@@ -98,9 +98,18 @@ bool IsNumericVar(TExpertSystem& engine, int32_t varCode) {
 
 }  // namespace
 
-std::string PremiseText(TExpertSystem& engine, const TTailNode& premise) {
-    return engine.VarName(premise.VarCode) + " " + premise.Operator + " " +
-           ValueTextOfVar(engine, premise.VarCode, premise.ValueCode);
+std::string PremiseText(TExpertSystem& engine, const TTailNode& premise, std::string_view lead) {
+    const TPlanVar* var = engine.PlannedVar(premise.VarCode);
+    const auto value = engine.PlannedValueText(premise.VarCode, premise.ValueCode);
+    if (!var || !value)
+        return std::string(lead) + engine.VarName(premise.VarCode) + " " + premise.Operator + " " +
+               ValueTextOfVar(engine, premise.VarCode, premise.ValueCode);
+    // While consulting, the plan's texts are joined in place: the consultation
+    // tree writes one of these for every premise evaluated.
+    std::string text;
+    text.reserve(lead.size() + var->Name.size() + premise.Operator.size() + value->size() + 2);
+    text.append(lead).append(var->Name).append(" ").append(premise.Operator).append(" ").append(*value);
+    return text;
 }
 
 // ------------------------------------------------- consultation tree
@@ -210,9 +219,14 @@ private:
     void Answered(TPlacement& place, int32_t varCode) {
         Add(place, "Perguntando ao usu\xE1rio sobre " + engine_.VarName(varCode) + " ...", 0);
         std::vector<std::pair<int32_t, float>> values;
-        TVarListTree& list = engine_.VarList();
-        for (list.Find(varCode); !list.Eof() && list.GetCode() == varCode; list.Next())
-            values.emplace_back(list.GetValueCode(), list.GetCnf());
+        const THeldSet* held = engine_.HeldSet(varCode);
+        if (held) {
+            for (const THeldSet::TCode& code : held->Codes) values.emplace_back(code.ValueCode, code.Cnf);
+        } else {
+            TVarListTree& list = engine_.VarList();
+            for (list.Find(varCode); !list.Eof() && list.GetCode() == varCode; list.Next())
+                values.emplace_back(list.GetValueCode(), list.GetCnf());
+        }
         if (!values.empty()) {
             for (const auto& [valueCode, cnf] : values)
                 Add(place,
@@ -222,9 +236,13 @@ private:
             return;
         }
         std::vector<std::pair<std::string, float>> numbers;
-        TVarListExtraTree& extra = engine_.VarListExtra();
-        for (extra.Find(varCode); !extra.Eof() && extra.GetCode() == varCode; extra.Next())
-            numbers.emplace_back(extra.GetValueText(), extra.GetCnf());
+        if (held) {
+            for (const THeldSet::TNumber& number : held->Numbers) numbers.emplace_back(number.Text, number.Cnf);
+        } else {
+            TVarListExtraTree& extra = engine_.VarListExtra();
+            for (extra.Find(varCode); !extra.Eof() && extra.GetCode() == varCode; extra.Next())
+                numbers.emplace_back(extra.GetValueText(), extra.GetCnf());
+        }
         for (const auto& [text, cnf] : numbers)
             Add(place, "Resposta do usu\xE1rio:  " + text + ", com " + CnfText(static_cast<double>(cnf) * 100.0) + "%",
                 0);
@@ -239,9 +257,9 @@ private:
         if (!taken) return;
         const TTailNode& premise = *taken;
         if (premise.Negated)
-            Add(place, "Verificando se " + PremiseText(engine_, premise) + " \xE9 falso", 0);
+            Add(place, PremiseText(engine_, premise, "Verificando se ") + " \xE9 falso", 0);
         else
-            Add(place, "Comparando " + PremiseText(engine_, premise), 0);
+            Add(place, PremiseText(engine_, premise, "Comparando "), 0);
     }
 
     void Rejected(TPlacement& place, int32_t ruleCode) {

@@ -46,9 +46,9 @@ std::vector<THeadNode> RuleConclusions(TExpertSystem& engine, int32_t ruleCode);
 // The rule's order number in decimal, "???" for a rule that is not in the base.
 std::string RuleNumberText(TExpertSystem& engine, int32_t ruleCode);
 
-// var + " " + op + " " + value, the value written by ValueText (a formula's
-// text for a numeric variable).
-std::string PremiseText(TExpertSystem& engine, const TTailNode& premise);
+// lead + var + " " + op + " " + value, the value written by ValueText (a
+// formula's text for a numeric variable).
+std::string PremiseText(TExpertSystem& engine, const TTailNode& premise, std::string_view lead = {});
 
 // ------------------------------------------------- consultation tree
 

@@ -120,8 +120,13 @@ void TExplanationRecorder::ConsultationStarted() {
     pending_.clear();
     lastConclusionCombination_.reset();
     pendingDefault_ = false;
-    evaluated_.clear();
-    fired_.clear();
+    // Room for every rule and variable of the base, so the tables never grow while the engine runs.
+    if (const TConsultPlan* plan = engine_.Plan()) {
+        rules_.reserve(plan->RuleCount());
+        stores_.reserve(plan->VarCount());
+        held_.reserve(plan->VarCount());
+        sought_.reserve(plan->VarCount());
+    }
 }
 
 void TExplanationRecorder::VariableSought(int32_t varCode) { sought_.emplace(varCode, Mark()); }
@@ -132,7 +137,6 @@ void TExplanationRecorder::RuleStarted(int32_t ruleCode) {
     figures.RuleCode = ruleCode;
     figures.Mark = Mark();
     open_.emplace_back(ruleCode, &figures);
-    evaluated_.insert(ruleCode);
 }
 
 void TExplanationRecorder::Combined(const TCombination& combination) {
@@ -170,7 +174,6 @@ void TExplanationRecorder::RuleDecided(int32_t ruleCode, bool fired, float cnf) 
     figures.Decided = true;
     figures.Fired = fired;
     figures.Cnf = cnf;
-    if (fired) fired_.insert(ruleCode);
     const auto at = std::find_if(open_.rbegin(), open_.rend(), [ruleCode](const auto& open) { return open.first == ruleCode; });
     if (at != open_.rend()) open_.erase(std::next(at).base());
 }
@@ -230,6 +233,21 @@ void TExplanationRecorder::ValueStored(int32_t varCode, float givenCnf) {
     stores_[varCode].push_back(std::move(store));
 }
 
+// Every rule started has its figures; going back to a question drops those
+// of the rules started after it.
+std::set<int32_t> TExplanationRecorder::EvaluatedRules() const {
+    std::set<int32_t> rules;
+    for (const auto& [ruleCode, figures] : rules_) rules.insert(ruleCode);
+    return rules;
+}
+
+std::set<int32_t> TExplanationRecorder::FiredRules() const {
+    std::set<int32_t> rules;
+    for (const auto& [ruleCode, figures] : rules_)
+        if (figures.Fired) rules.insert(ruleCode);
+    return rules;
+}
+
 void TExplanationRecorder::RolledBack(uint64_t tapeIndex) {
     for (auto it = rules_.begin(); it != rules_.end();)
         it = it->second.Mark >= tapeIndex ? rules_.erase(it) : std::next(it);
@@ -243,12 +261,6 @@ void TExplanationRecorder::RolledBack(uint64_t tapeIndex) {
     open_.clear();
     pending_.clear();
     pendingDefault_ = false;
-    evaluated_.clear();
-    fired_.clear();
-    for (const auto& [ruleCode, figures] : rules_) {
-        evaluated_.insert(ruleCode);
-        if (figures.Fired) fired_.insert(ruleCode);
-    }
     // What the variables hold once the rollback is over: the last store left of each.
     held_.clear();
     for (const auto& [varCode, stores] : stores_)
@@ -616,8 +628,8 @@ std::vector<std::string> TExplanationRecorder::WhyNotLines(int32_t varCode, int3
 // ------------------------------------------------------------------ coverage
 
 void TRuleCoverage::Add(const TExplanationRecorder& recorder) {
-    evaluated_.insert(recorder.EvaluatedRules().begin(), recorder.EvaluatedRules().end());
-    fired_.insert(recorder.FiredRules().begin(), recorder.FiredRules().end());
+    evaluated_.merge(recorder.EvaluatedRules());
+    fired_.merge(recorder.FiredRules());
 }
 
 TRuleCoverage::TReport TRuleCoverage::Report(TExpertSystem& engine) const {

@@ -90,8 +90,8 @@ public:
     std::vector<std::string> WhyNotLines(int32_t varCode, int32_t valueCode) const;
 
     // Rules whose premises were evaluated, and rules that fired, in the last consultation.
-    const std::set<int32_t>& EvaluatedRules() const { return evaluated_; }
-    const std::set<int32_t>& FiredRules() const { return fired_; }
+    std::set<int32_t> EvaluatedRules() const;
+    std::set<int32_t> FiredRules() const;
 
     // ---- TExInferenceListener
     void ConsultationStarted() override;
@@ -178,8 +178,6 @@ private:
     std::vector<TPendingConclusion> pending_;
     std::optional<TCombination> lastConclusionCombination_;
     bool pendingDefault_ = false;
-    std::set<int32_t> evaluated_;
-    std::set<int32_t> fired_;
 };
 
 // What a set of consultations exercised of the base's rules.

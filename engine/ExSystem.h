@@ -277,7 +277,7 @@ public:
     // While a consultation runs: the text of a value of a variable straight
     // from the plan, or nullopt when a record it needs is missing (callers
     // then look it up in the containers, which report the fault).
-    std::optional<std::string> PlannedValueText(int32_t varCode, int32_t valueCode) const;
+    std::optional<std::string_view> PlannedValueText(int32_t varCode, int32_t valueCode) const;
     // While a consultation runs: the plan's record of an existing variable.
     const TPlanVar* PlannedVar(int32_t varCode) const;
     // While a consultation runs: what a variable of the plan holds, in the

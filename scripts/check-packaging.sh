@@ -42,6 +42,7 @@ share/man/man1/quorvel.1
 share/metainfo/$app_id.metainfo.xml
 share/mime/packages/quorvel.xml
 share/quorvel/QUORVEL.TIP
+share/quorvel/magic
 share/quorvel/examples/README.md
 share/quorvel/examples/credito_pessoal.bcm
 share/quorvel/examples/credito_pessoal.bct
@@ -81,6 +82,9 @@ check_type() {
 check_type "$work/some.bcm" application/x-quorvel-base
 check_type "$work/renamed" application/x-quorvel-base
 check_type "$work/some.bct" text/x-quorvel-base
+# file(1) knows the bases through the magic file installed beside the examples.
+described=$(file -b -m "$prefix/share/quorvel/magic" "$work/renamed")
+[[ "$described" == "Quorvel knowledge base, version 1.1, "* ]] || fail "file -m says '$described'"
 default=$(xdg-mime query default application/x-quorvel-base 2>/dev/null)
 [ "$default" = "$app_id.desktop" ] || fail "bases open with '$default', not $app_id.desktop"
 

@@ -98,8 +98,9 @@ packaged=$(dpkg-deb -c "$deb" | awk '{print $6}' | grep -v '/$' | sed 's|^\./usr
 $(diff <(echo "$expected_files" | LC_ALL=C sort) <(echo "$packaged") || true)"
 depends=$(dpkg-deb -f "$deb" Depends)
 # The Qt libraries come from the programs' links; the SVG plugin that draws
-# every icon is loaded at run time and must be declared by hand.
-for need in libqt6svg6 libqt6widgets6 libqt6printsupport6 libqt6gui6 libqt6core6 libc6 libstdc++6; do
+# every icon and Qt's Portuguese texts are loaded at run time and must be
+# declared by hand.
+for need in libqt6svg6 qt6-translations-l10n libqt6widgets6 libqt6printsupport6 libqt6gui6 libqt6core6 libc6 libstdc++6; do
   echo "$depends" | tr ',' '\n' | grep -q "^ *$need\b" || fail "Depends lacks $need: $depends"
 done
 if [ "$(id -u)" = 0 ]; then

@@ -138,33 +138,32 @@ void TfrmMain::SetMessageSink(quorvel::IMessageSink* sink) {
 
 namespace {
 
-QFileDialog* MakeBaseDialog(QWidget* parent, const QString& name, const QString& caption, QFileDialog::AcceptMode mode) {
-    auto* dialog = new QFileDialog(parent, caption);
-    dialog->setObjectName(name);
+// The dialog in which a base is opened or saved.
+QFileDialog* MakeBaseDialog(QWidget* parent, QFileDialog::AcceptMode mode) {
+    const bool open = mode == QFileDialog::AcceptOpen;
+    auto* dialog = new QFileDialog(parent, open ? QStringLiteral("Abrir base de conhecimento")
+                                                : QStringLiteral("Salvar base de conhecimento"));
+    dialog->setObjectName(open ? QStringLiteral("dialogOpen") : QStringLiteral("dialogSave"));
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setAcceptMode(mode);
-    dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog->setFileMode(open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog->setDefaultSuffix(QStringLiteral("bcm"));
+    if (open)
+        quorvel::gui::SetOpenBaseFilters(dialog);
+    else
+        quorvel::gui::SetSaveBaseFilters(dialog);
     return dialog;
 }
 
 }  // namespace
 
 QFileDialog* TfrmMain::DialogOpen() {
-    if (!dialogOpen) {
-        dialogOpen = MakeBaseDialog(this, QStringLiteral("dialogOpen"), QStringLiteral("Abrir base de conhecimento"),
-                                    QFileDialog::AcceptOpen);
-        quorvel::gui::SetOpenBaseFilters(dialogOpen);
-    }
+    if (!dialogOpen) dialogOpen = MakeBaseDialog(this, QFileDialog::AcceptOpen);
     return dialogOpen;
 }
 
 QFileDialog* TfrmMain::DialogSave() {
-    if (!dialogSave) {
-        dialogSave = MakeBaseDialog(this, QStringLiteral("dialogSave"), QStringLiteral("Salvar base de conhecimento"),
-                                    QFileDialog::AcceptSave);
-        quorvel::gui::SetSaveBaseFilters(dialogSave);
-    }
+    if (!dialogSave) dialogSave = MakeBaseDialog(this, QFileDialog::AcceptSave);
     return dialogSave;
 }
 

@@ -58,7 +58,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Expose && !reported_) {
+        if (event->type() == QEvent::Expose && !reported_ && static_cast<QWindow*>(watched)->isExposed()) {
             reported_ = true;
             // Queued behind the painting that the exposure starts.
             QTimer::singleShot(0, qApp, [] {

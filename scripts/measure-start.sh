@@ -3,16 +3,24 @@
 # is shown, with fresh settings, on a virtual X display. Each run starts the
 # program with QUORVEL_START_PROBE=1, which makes it print the wall-clock time
 # at which the main window was first painted and end there; the script
-# subtracts the time of the launch. Prints every run and the median.
+# subtracts the time of the launch. It also takes the processor time the
+# program used (user + system), which a busy machine disturbs less.
 #
-#   bash scripts/measure-start.sh [PROGRAM] [RUNS]
-#       PROGRAM  default build/workbench/quorvel
-#       RUNS     default 11
+#   bash scripts/measure-start.sh [-n RUNS] [PROGRAM...]
+#       RUNS     runs of each program, default 11
+#       PROGRAM  default build/workbench/quorvel; several programs (say, a
+#                build before and after a change) are run in turn, run by run,
+#                so that they share the machine's ups and downs
+# Prints the median of each program.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-program=${1:-build/workbench/quorvel}
-runs=${2:-11}
-[ -x "$program" ] || { echo "measure-start: no program at $program" >&2; exit 1; }
+runs=11
+if [ "${1:-}" = -n ]; then runs=$2; shift 2; fi
+programs=("$@")
+[ ${#programs[@]} -gt 0 ] || programs=(build/workbench/quorvel)
+for program in "${programs[@]}"; do
+  [ -x "$program" ] || { echo "measure-start: no program at $program" >&2; exit 1; }
+done
 
 work=$(mktemp -d)
 display=:$((90 + RANDOM % 100))
@@ -21,19 +29,25 @@ xvfb=$!
 trap 'kill "$xvfb" 2>/dev/null; rm -rf "$work"' EXIT
 for _ in $(seq 50); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.1; done
 
-times=()
+median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}'; }
+
+TIMEFORMAT='%3U %3S'
 for run in $(seq "$runs"); do
-  # Fresh settings and home for every run: nothing from an earlier start.
-  home="$work/home$run"
-  mkdir -p "$home"
-  start=$(date +%s.%N)
-  shown=$(env -i PATH="$PATH" DISPLAY="$display" HOME="$home" XDG_CONFIG_HOME="$home/.config" \
-    XDG_CACHE_HOME="$home/.cache" XDG_RUNTIME_DIR="$work" LANG=C.UTF-8 QUORVEL_START_PROBE=1 \
-    "$program" | sed -n 's/^main window shown at //p')
-  [ -n "$shown" ] || { echo "measure-start: run $run did not report its main window" >&2; exit 1; }
-  elapsed=$(echo "$shown - $start" | bc -l)
-  printf 'run %2d: %.3f s\n' "$run" "$elapsed"
-  times+=("$elapsed")
+  for i in "${!programs[@]}"; do
+    # Fresh settings and home for every run: nothing from an earlier start.
+    home="$work/home-$run-$i"
+    mkdir -p "$home"
+    start=$(date +%s.%N)
+    { time env -i PATH="$PATH" DISPLAY="$display" HOME="$home" XDG_CONFIG_HOME="$home/.config" \
+        XDG_CACHE_HOME="$home/.cache" XDG_RUNTIME_DIR="$work" LANG=C.UTF-8 QUORVEL_START_PROBE=1 \
+        "${programs[$i]}" >"$work/out" 2>/dev/null; } 2>"$work/cpu"
+    shown=$(sed -n 's/^main window shown at //p' "$work/out")
+    [ -n "$shown" ] || { echo "measure-start: ${programs[$i]} did not report its main window" >&2; exit 1; }
+    echo "$shown - $start" | bc -l >>"$work/wall-$i"
+    awk '{print $1 + $2}' "$work/cpu" >>"$work/cpu-$i"
+  done
 done
-median=$(printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}')
-printf 'median of %d runs: %.3f s\n' "$runs" "$median"
+for i in "${!programs[@]}"; do
+  printf '%s: median of %d runs: %.3f s to the main window, %.3f s of processor time\n' "${programs[$i]}" "$runs" \
+    "$(median <"$work/wall-$i")" "$(median <"$work/cpu-$i")"
+done

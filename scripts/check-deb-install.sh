@@ -36,7 +36,6 @@ if [ ! -f "$clean" ]; then
 fi
 
 root="$work/root"
-display=:$((200 + RANDOM % 100))
 xvfb=
 cleanup() {
   [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
@@ -77,9 +76,12 @@ grep -q '^Resultados de ' "$work/consult.txt" || fail "the consultation showed n
 sed 's/^/  /' "$work/consult.txt"
 
 echo "== the workbench opens an installed example on a virtual display"
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display itself and writes its number once it is ready.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
-for _ in $(seq 50); do [ -S "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+display=:$(head -1 "$work/display")
+[ -S "/tmp/.X11-unix/X${display#:}" ] || fail "Xvfb did not start"
 mkdir -p "$root/tmp/.X11-unix"
 mount --bind /tmp/.X11-unix "$root/tmp/.X11-unix"
 # A fresh user: no settings, so the tip of the day opens over the base.

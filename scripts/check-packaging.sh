@@ -100,7 +100,7 @@ depends=$(dpkg-deb -f "$deb" Depends)
 # The Qt libraries come from the programs' links; the SVG plugin that draws
 # every icon and Qt's Portuguese texts are loaded at run time and must be
 # declared by hand.
-for need in libqt6svg6 qt6-translations-l10n libqt6widgets6 libqt6printsupport6 libqt6gui6 libqt6core6 libc6 libstdc++6; do
+for need in libqt6svg6 qt6-translations-l10n libmimalloc2.0 libqt6widgets6 libqt6printsupport6 libqt6gui6 libqt6core6 libc6 libstdc++6; do
   echo "$depends" | tr ',' '\n' | grep -q "^ *$need\b" || fail "Depends lacks $need: $depends"
 done
 if [ "$(id -u)" = 0 ]; then

@@ -75,6 +75,39 @@ std::vector<THeadNode> RuleConclusions(TExpertSystem& engine, int32_t ruleCode) 
     return conclusions;
 }
 
+std::optional<TTailNode> RulePremiseAt(TExpertSystem& engine, int32_t ruleCode, int32_t index) {
+    if (index < 1) return std::nullopt;
+    const auto at = static_cast<std::size_t>(index) - 1;
+    if (const int32_t slot = PlannedRule(engine, ruleCode); slot != TCodeSlots::kAbsent) {
+        const auto premises = engine.Plan()->Premises(engine.Plan()->Rule(slot));
+        if (at >= premises.size()) return std::nullopt;
+        return premises[at].Node;
+    }
+    TSavedCursors saved(engine);
+    const std::vector<TTailNode> premises = RulePremises(engine, ruleCode);
+    if (at >= premises.size()) return std::nullopt;
+    return premises[at];
+}
+
+std::optional<THeadNode> RuleConclusionAt(TExpertSystem& engine, int32_t ruleCode, int32_t index) {
+    if (index < 1) return std::nullopt;
+    const auto at = static_cast<std::size_t>(index) - 1;
+    if (const int32_t slot = PlannedRule(engine, ruleCode); slot != TCodeSlots::kAbsent) {
+        const auto conclusions = engine.Plan()->Conclusions(engine.Plan()->Rule(slot));
+        if (at >= conclusions.size()) return std::nullopt;
+        THeadNode head;
+        head.Code = ruleCode;
+        head.VarCode = conclusions[at].VarCode;
+        head.ValueCode = conclusions[at].ValueCode;
+        head.Cnf = conclusions[at].Cnf;
+        return head;
+    }
+    TSavedCursors saved(engine);
+    const std::vector<THeadNode> conclusions = RuleConclusions(engine, ruleCode);
+    if (at >= conclusions.size()) return std::nullopt;
+    return conclusions[at];
+}
+
 std::string RuleNumberText(TExpertSystem& engine, int32_t ruleCode) {
     if (const int32_t slot = PlannedRule(engine, ruleCode); slot != TCodeSlots::kAbsent)
         return engine.Plan()->Rule(slot).Exists ? std::to_string(engine.Plan()->Rule(slot).Order) : std::string("???");
@@ -253,7 +286,7 @@ private:
             place.entered.push_back(Add(place, "Entrando na regra " + RuleNumberText(engine_, ruleCode) + " ...", 1));
             place.firstChild = true;
         }
-        const std::optional<TTailNode> taken = PremiseAt(ruleCode, index);
+        const std::optional<TTailNode> taken = RulePremiseAt(engine_, ruleCode, index);
         if (!taken) return;
         const TTailNode& premise = *taken;
         if (premise.Negated)
@@ -289,20 +322,6 @@ private:
             Add(place, name + " = " + NumberText(conclusion.ValueCode), 0);
         }
         Leave(place);
-    }
-
-    // Premise `index` (from 1) of the rule, if it has one.
-    std::optional<TTailNode> PremiseAt(int32_t ruleCode, int32_t index) {
-        if (index < 1) return std::nullopt;
-        const auto at = static_cast<std::size_t>(index) - 1;
-        if (const int32_t slot = PlannedRule(engine_, ruleCode); slot != TCodeSlots::kAbsent) {
-            const auto premises = engine_.Plan()->Premises(engine_.Plan()->Rule(slot));
-            if (at >= premises.size()) return std::nullopt;
-            return premises[at].Node;
-        }
-        const std::vector<TTailNode> premises = RulePremises(engine_, ruleCode);
-        if (at >= premises.size()) return std::nullopt;
-        return premises[at];
     }
 
     // Moves the inner pairs of the formula segment that opens at the front

@@ -149,19 +149,9 @@ void TExplanationRecorder::Combined(const TCombination& combination) {
 }
 
 void TExplanationRecorder::PremiseEvaluated(int32_t ruleCode, int32_t index, float cnf) {
-    if (index < 1) return;
-    const auto at = static_cast<std::size_t>(index) - 1;
-    int32_t varCode = 0;
-    if (const TConsultPlan* plan = engine_.Plan(); plan && plan->RuleSlot(ruleCode) != TCodeSlots::kAbsent) {
-        const auto premises = plan->Premises(plan->Rule(plan->RuleSlot(ruleCode)));
-        if (at >= premises.size()) return;
-        varCode = premises[at].Node.VarCode;
-    } else {
-        TSavedCursors saved(engine_);
-        const std::vector<TTailNode> premises = RulePremises(engine_, ruleCode);
-        if (at >= premises.size()) return;
-        varCode = premises[at].VarCode;
-    }
+    const std::optional<TTailNode> premise = RulePremiseAt(engine_, ruleCode, index);
+    if (!premise) return;
+    const int32_t varCode = premise->VarCode;
     const auto stores = stores_.find(varCode);
     const std::size_t storeCount = stores == stores_.end() ? 0 : stores->second.size();
     TRuleFigures& figures = !open_.empty() && open_.back().first == ruleCode ? *open_.back().second : rules_[ruleCode];
@@ -179,10 +169,9 @@ void TExplanationRecorder::RuleDecided(int32_t ruleCode, bool fired, float cnf) 
 }
 
 void TExplanationRecorder::ConclusionGiven(int32_t ruleCode, int32_t index, float ruleCnf, float givenCnf) {
-    TSavedCursors saved(engine_);
-    const std::vector<THeadNode> conclusions = RuleConclusions(engine_, ruleCode);
-    if (index < 1 || static_cast<std::size_t>(index) > conclusions.size()) return;
-    const THeadNode& head = conclusions[static_cast<std::size_t>(index) - 1];
+    const std::optional<THeadNode> conclusion = RuleConclusionAt(engine_, ruleCode, index);
+    if (!conclusion) return;
+    const THeadNode& head = *conclusion;
     TPendingConclusion pending{ruleCode, index, head.VarCode, head.ValueCode, ruleCnf, head.Cnf, std::nullopt};
     if (lastConclusionCombination_ && lastConclusionCombination_->Result == givenCnf)
         pending.Combination = lastConclusionCombination_;
@@ -306,11 +295,10 @@ int TExplanationRecorder::PremiseCount(int32_t ruleCode) const {
 }
 
 std::string TExplanationRecorder::PremiseFigureText(int32_t ruleCode, const TPremiseFigure& premise) const {
+    const std::optional<TTailNode> node = RulePremiseAt(engine_, ruleCode, premise.Index);
+    if (!node) return {};
     TSavedCursors saved(engine_);
-    const std::vector<TTailNode> premises = RulePremises(engine_, ruleCode);
-    if (premise.Index < 1 || static_cast<std::size_t>(premise.Index) > premises.size()) return {};
-    const TTailNode& node = premises[static_cast<std::size_t>(premise.Index) - 1];
-    return (node.Negated ? std::string("N\xC3O ") : std::string()) + PremiseText(engine_, node);
+    return PremiseText(engine_, *node, node->Negated ? "N\xC3O " : "");
 }
 
 std::string TExplanationRecorder::PremiseOrigin(const TPremiseFigure& premise) const {

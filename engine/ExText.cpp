@@ -71,9 +71,18 @@ bool AnsiSameText(std::string_view a, std::string_view b) {
 }
 
 std::string Cp1252ToUtf8(std::string_view text) {
+    // Most texts are plain ASCII, which UTF-8 keeps as it is: copy runs of it whole.
     std::string out;
-    out.reserve(text.size() * 2);
-    for (char ch : text) AppendUtf8(out, ByteToCodePoint(static_cast<unsigned char>(ch)));
+    out.reserve(text.size() + text.size() / 4);
+    std::size_t run = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto ch = static_cast<unsigned char>(text[i]);
+        if (ch < 0x80) continue;
+        out.append(text.substr(run, i - run));
+        AppendUtf8(out, ByteToCodePoint(ch));
+        run = i + 1;
+    }
+    out.append(text.substr(run));
     return out;
 }
 

@@ -120,9 +120,8 @@ void TExpertSystem::NoteInstantiations(int32_t varCode) {
         const auto* node = static_cast<const TVarListNode*>(varList_->Current());
         held.Codes.push_back({node->ValueCode, node->Cnf});
     }
-    for (bool found = varListExtra_->Find(varCode); found && !varListExtra_->Eof() &&
-                                                    varListExtra_->GetCode() == varCode;
-         varListExtra_->Next()) {
+    for (bool found = varListExtra_->Find(varCode);
+         found && !varListExtra_->Eof() && varListExtra_->GetCode() == varCode; varListExtra_->Next()) {
         const auto* node = static_cast<const TVarListExtraNode*>(varListExtra_->Current());
         held.Numbers.push_back({node->ValueText, node->Cnf});
     }
@@ -250,8 +249,8 @@ float TExpertSystem::CompareNumber(int32_t varCode, TPlanOperator op, int32_t fo
 
 float TExpertSystem::PlannedPremiseCnf(const TPlanPremise& premise) {
     const int32_t varCode = premise.Node.VarCode;
-    const bool numeric = premise.VarSlot != TCodeSlots::kAbsent ? plan_ && plan_->Var(premise.VarSlot).Numeric
-                                                                 : VarIsNumeric(varCode);
+    const bool numeric =
+        premise.VarSlot != TCodeSlots::kAbsent ? plan_ && plan_->Var(premise.VarSlot).Numeric : VarIsNumeric(varCode);
     if (!numeric) return SymbolicPremiseCnf(varCode, premise.Operator, premise.Node.ValueCode);
     const TFormulaSite outer = std::exchange(formulaSite_, {premise.Node.Code, varCode});
     const float cnf = CompareNumber(varCode, premise.Operator, premise.Node.ValueCode);
@@ -267,8 +266,8 @@ float TExpertSystem::PremiseCnf(const TTailNode& premise) {
 
 float TExpertSystem::EvaluatePremise(const TPlanPremise& premise) {
     const int32_t varCode = premise.Node.VarCode;
-    const THeldSet* held = premise.VarSlot != TCodeSlots::kAbsent ? &held_[static_cast<std::size_t>(premise.VarSlot)]
-                                                                   : nullptr;
+    const THeldSet* held =
+        premise.VarSlot != TCodeSlots::kAbsent ? &held_[static_cast<std::size_t>(premise.VarSlot)] : nullptr;
     const auto holdsValue = [&] { return held ? !held->Empty() : HasInstantiation(varCode); };
     while (!holdsValue() && !RollingBack && !StopRequested) {
         // In a cyclic base the variable may already be under derivation: it

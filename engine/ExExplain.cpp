@@ -164,7 +164,8 @@ void TExplanationRecorder::RuleDecided(int32_t ruleCode, bool fired, float cnf) 
     figures.Decided = true;
     figures.Fired = fired;
     figures.Cnf = cnf;
-    const auto at = std::find_if(open_.rbegin(), open_.rend(), [ruleCode](const auto& open) { return open.first == ruleCode; });
+    const auto at =
+        std::find_if(open_.rbegin(), open_.rend(), [ruleCode](const auto& open) { return open.first == ruleCode; });
     if (at != open_.rend()) open_.erase(std::next(at).base());
 }
 
@@ -308,8 +309,7 @@ std::string TExplanationRecorder::PremiseOrigin(const TPremiseFigure& premise) c
     }();
     const auto stores = stores_.find(premise.VarCode);
     // Going back to a question drops the stores made after it.
-    const std::size_t count =
-        stores == stores_.end() ? 0 : std::min(premise.StoreCount, stores->second.size());
+    const std::size_t count = stores == stores_.end() ? 0 : std::min(premise.StoreCount, stores->second.size());
     static const std::vector<THeldValue> kNothing;
     const std::vector<THeldValue>& held = count == 0 ? kNothing : stores->second[count - 1].After;
     return name + ": " + OriginOf(premise.VarCode, held, count);

@@ -12,10 +12,10 @@
 #pragma once
 
 #include <cstdint>
-#include <unordered_map>
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "ExCnf.h"
@@ -113,8 +113,8 @@ private:
     struct TPremiseFigure {
         int32_t Index = 0;
         float Cnf = 0.0f;
-        int32_t VarCode = 0;        // the premise's variable
-        std::size_t StoreCount = 0; // how many stores of that variable had happened
+        int32_t VarCode = 0;         // the premise's variable
+        std::size_t StoreCount = 0;  // how many stores of that variable had happened
     };
 
     struct TRuleFigures {
@@ -174,7 +174,7 @@ private:
     std::vector<std::pair<int32_t, TRuleFigures*>> open_;
     std::unordered_map<int32_t, std::vector<TStore>> stores_;
     std::unordered_map<int32_t, std::vector<THeldValue>> held_;  // what each variable held after its last store
-    std::unordered_map<int32_t, uint64_t> sought_;              // variables looked for, with when
+    std::unordered_map<int32_t, uint64_t> sought_;               // variables looked for, with when
     std::vector<TPendingConclusion> pending_;
     std::optional<TCombination> lastConclusionCombination_;
     bool pendingDefault_ = false;

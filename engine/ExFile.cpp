@@ -439,27 +439,22 @@ void PutSection(Io& io, TExpertSystem& base, bool v11) {
     for (const auto* record : records) Section::Fields(io, *record, v11);
 }
 
-// Reads one record section into fresh records, in file order.
+// Reads one record section into fresh records, in file order, in one array.
 template <class Section>
-std::vector<std::unique_ptr<typename Section::Record>> ReadSection(TByteReader& in, bool v11) {
-    std::vector<std::unique_ptr<typename Section::Record>> records;
+std::vector<typename Section::Record> ReadSection(TByteReader& in, bool v11) {
+    std::vector<typename Section::Record> records;
     const int32_t count = in.Count(Section::MinimumSize(v11));
     records.reserve(static_cast<std::size_t>(count));
     for (int32_t n = count; n > 0 && in.Ok(); --n) {
-        auto record = std::make_unique<typename Section::Record>();
-        Section::Fields(in, *record, v11);
-        if (in.Ok()) records.push_back(std::move(record));
+        Section::Fields(in, records.emplace_back(), v11);
+        if (!in.Ok()) records.pop_back();
     }
     return records;
 }
 
 template <class Section>
 void ReadIntoContainer(TByteReader& in, TExpertSystem& base, bool v11) {
-    auto records = ReadSection<Section>(in, v11);
-    std::vector<std::unique_ptr<TNode>> nodes;
-    nodes.reserve(records.size());
-    for (auto& record : records) nodes.push_back(std::move(record));
-    Section::Container(base).AddRecords(std::move(nodes));
+    Section::Container(base).AddRecords(ReadSection<Section>(in, v11));
 }
 
 // The fields outside the record sections: the password block, the general
@@ -599,19 +594,16 @@ bool TExpertSystem::ReadBase(const std::vector<uint8_t>& bytes) {
         auto values = ReadSection<TValuesSection>(in, v11);
         if (!v11) {
             std::map<int32_t, int32_t> positionsRead;
-            for (auto& value : values) value->Position = ++positionsRead[value->VarCode];
+            for (auto& value : values) value.Position = ++positionsRead[value.VarCode];
         }
-        std::vector<std::unique_ptr<TNode>> nodes;
-        nodes.reserve(values.size());
-        for (auto& value : values) nodes.push_back(std::move(value));
-        values_->AddRecords(std::move(nodes));
+        values_->AddRecords(std::move(values));
     }
     ReadIntoContainer<TConclusionsSection>(in, *this, v11);
     ReadIntoContainer<TPremisesSection>(in, *this, v11);
     ReadIntoContainer<TRulesSection>(in, *this, v11);
     ReadIntoContainer<TFormulasSection>(in, *this, v11);
     ReadIntoContainer<TQuestionsSection>(in, *this, v11);
-    for (const auto& target : ReadSection<TTargetsSection>(in, v11)) targets_->Add(target->VarCode, target->ShowResults);
+    for (const auto& target : ReadSection<TTargetsSection>(in, v11)) targets_->Add(target.VarCode, target.ShowResults);
     ReadIntoContainer<THelpContextsSection>(in, *this, v11);
 
     struct {

@@ -13,33 +13,35 @@ namespace quorvel {
 
 namespace {
 
-// Sorts items by an integer key, equal keys keeping their order: a counting
-// pass when the keys span a short range (codes read from a file always do),
-// a stable sort otherwise; nothing when they are in order already.
-template <class T, class KeyOf>
-void StableSortByInt(std::vector<T*>& items, KeyOf keyOf) {
+// Sorts items by an integer key, equal keys keeping their order, and tells
+// each item its place: a counting pass when the keys span a short range
+// (codes read from a file always do), a stable sort otherwise. The items
+// are visited in their given order, so a block of records is read
+// sequentially whatever order the keys come in.
+template <class T, class KeyOf, class Placed>
+void StableSortByInt(std::vector<T*>& items, KeyOf keyOf, Placed placed) {
     const std::size_t n = items.size();
-    if (n < 2) return;
-    int64_t low = keyOf(items[0]);
+    int64_t low = n ? keyOf(items[0]) : 0;
     int64_t high = low;
-    bool ascending = true;
-    for (std::size_t i = 1; i < n; ++i) {
-        const int64_t key = keyOf(items[i]);
-        ascending = ascending && key >= keyOf(items[i - 1]);
-        low = std::min(low, key);
-        high = std::max(high, key);
+    for (T* item : items) {
+        low = std::min<int64_t>(low, keyOf(item));
+        high = std::max<int64_t>(high, keyOf(item));
     }
-    if (ascending) return;
     const auto range = static_cast<uint64_t>(high - low) + 1;
-    if (range > std::max<uint64_t>(4 * n, 65536)) {
+    if (n < 2 || range > std::max<uint64_t>(4 * n, 65536)) {
         std::stable_sort(items.begin(), items.end(), [&](T* a, T* b) { return keyOf(a) < keyOf(b); });
+        for (std::size_t i = 0; i < n; ++i) placed(items[i], i);
         return;
     }
     std::vector<uint32_t> starts(static_cast<std::size_t>(range) + 1, 0);
     for (T* item : items) ++starts[static_cast<std::size_t>(keyOf(item) - low) + 1];
     for (std::size_t k = 1; k < starts.size(); ++k) starts[k] += starts[k - 1];
     std::vector<T*> sorted(n);
-    for (T* item : items) sorted[starts[static_cast<std::size_t>(keyOf(item) - low)]++] = item;
+    for (T* item : items) {
+        const uint32_t at = starts[static_cast<std::size_t>(keyOf(item) - low)]++;
+        sorted[at] = item;
+        placed(item, at);
+    }
     items.swap(sorted);
 }
 
@@ -211,13 +213,15 @@ void TSingleIndexTree::Adopt(std::unique_ptr<TRecordBlock> block) {
         entry.third = keyCount_ >= 3 ? ThirdKey(*entry.record) : 0;
         byKey_[kKeyCode][i] = byKey_[kKeyThird][i] = &entry;
     }
-    StableSortByInt(byKey_[kKeyCode], [](const Entry* e) { return e->code; });
+    StableSortByInt(
+        byKey_[kKeyCode], [](const Entry* e) { return e->code; },
+        [](Entry* e, std::size_t at) { e->slot[kKeyCode] = static_cast<uint32_t>(at); });
     if (keyCount_ >= 3)
-        StableSortByInt(byKey_[kKeyThird], [](const Entry* e) { return e->third; });
+        StableSortByInt(
+            byKey_[kKeyThird], [](const Entry* e) { return e->third; },
+            [](Entry* e, std::size_t at) { e->slot[kKeyThird] = static_cast<uint32_t>(at); });
     else
         byKey_[kKeyThird].clear();
-    for (int key : {kKeyCode, kKeyThird})
-        for (std::size_t i = 0; i < byKey_[key].size(); ++i) byKey_[key][i]->slot[key] = static_cast<uint32_t>(i);
     byKey_[kKeyName].clear();
     nameKeys_.clear();
     namesSorted_ = false;

@@ -132,13 +132,17 @@ const std::string& LargeBaseFile() {
     return name;
 }
 
+// Reads the large base's bytes into `bytes`, sized to the file.
+bool ReadLargeBaseInto(std::vector<uint8_t>& bytes) {
+    std::FILE* file = std::fopen(LargeBaseFile().c_str(), "rb");
+    const std::size_t read = file ? std::fread(bytes.data(), 1, bytes.size(), file) : 0;
+    if (file) std::fclose(file);
+    return read == bytes.size();
+}
+
 std::vector<uint8_t> LargeBaseBytes() {
     std::vector<uint8_t> bytes(std::filesystem::file_size(LargeBaseFile()));
-    std::FILE* file = std::fopen(LargeBaseFile().c_str(), "rb");
-    if (file) {
-        bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
-        std::fclose(file);
-    }
+    if (!ReadLargeBaseInto(bytes)) bytes.clear();
     return bytes;
 }
 
@@ -160,22 +164,27 @@ BENCHMARK(BM_ReadLargeBaseBytes)->Unit(benchmark::kMillisecond);
 void BM_ReadLargeBaseBytesIntoWarmBuffer(benchmark::State& state) {
     std::vector<uint8_t> bytes(std::filesystem::file_size(LargeBaseFile()));
     for (auto _ : state) {
-        std::FILE* file = std::fopen(LargeBaseFile().c_str(), "rb");
-        if (!file || std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size()) state.SkipWithError("read failed");
-        if (file) std::fclose(file);
+        if (!ReadLargeBaseInto(bytes)) state.SkipWithError("read failed");
         benchmark::DoNotOptimize(bytes.data());
     }
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bytes.size()));
 }
 BENCHMARK(BM_ReadLargeBaseBytesIntoWarmBuffer)->Unit(benchmark::kMillisecond);
 
-void BM_LoadLargeBase(benchmark::State& state) {
+// Loads the large base once per iteration, then does `after` with it.
+template <class After>
+void LoadLargeBaseAnd(benchmark::State& state, After after) {
     const std::string& name = LargeBaseFile();
     TExpertSystem sys(&gSink);
     for (auto _ : state) {
         if (!sys.Load(name)) state.SkipWithError("load failed");
+        after(sys);
     }
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(std::filesystem::file_size(name)));
+}
+
+void BM_LoadLargeBase(benchmark::State& state) {
+    LoadLargeBaseAnd(state, [](TExpertSystem&) {});
 }
 BENCHMARK(BM_LoadLargeBase)->Unit(benchmark::kMillisecond);
 
@@ -183,30 +192,24 @@ BENCHMARK(BM_LoadLargeBase)->Unit(benchmark::kMillisecond);
 // up, and its keys as arrays until the first edit: what those firsts cost on
 // top of the load.
 void BM_LoadLargeBaseThenFindNames(benchmark::State& state) {
-    const std::string& name = LargeBaseFile();
-    TExpertSystem sys(&gSink);
-    for (auto _ : state) {
-        if (!sys.Load(name)) state.SkipWithError("load failed");
+    LoadLargeBaseAnd(state, [](TExpertSystem& sys) {
         benchmark::DoNotOptimize(sys.Vars().FindName(NameOf("VARI\xC1VEL ", 1)));
         benchmark::DoNotOptimize(sys.Values().FindName(NameOf("VALOR ", 2)));
         benchmark::DoNotOptimize(sys.Rules().FindName(NameOf("REGRA ", 3)));
         benchmark::DoNotOptimize(sys.Formulas().FindName("CNF1*4"));
-    }
+    });
 }
 BENCHMARK(BM_LoadLargeBaseThenFindNames)->Unit(benchmark::kMillisecond);
 
 void BM_LoadLargeBaseThenEdit(benchmark::State& state) {
-    const std::string& name = LargeBaseFile();
-    TExpertSystem sys(&gSink);
-    for (auto _ : state) {
-        if (!sys.Load(name)) state.SkipWithError("load failed");
+    LoadLargeBaseAnd(state, [](TExpertSystem& sys) {
         const std::vector<TSingleIndexTree*> trees = {&sys.Vars(),  &sys.Values(),   &sys.Rules(),    &sys.Tails(),
                                                       &sys.Heads(), &sys.Formulas(), &sys.Questions()};
         for (TSingleIndexTree* tree : trees) {
             tree->Find(kLimit / 2);
             tree->DeleteCurrent();
         }
-    }
+    });
 }
 BENCHMARK(BM_LoadLargeBaseThenEdit)->Unit(benchmark::kMillisecond);
 

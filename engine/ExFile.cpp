@@ -566,8 +566,8 @@ bool TExpertSystem::Load(const std::string& name) {
         lastLoadStatus_ = TLoadStatus::CannotOpen;
         return false;
     }
-    // Read through a window to its end (a file that grows meanwhile is read
-    // to its new end); the size only bounds absurd counts.
+    // Read through a window to the file's end; its size at opening only
+    // bounds the counts that cannot be right.
     TByteReader in(fd, S_ISREG(info.st_mode) ? static_cast<std::size_t>(info.st_size) : SIZE_MAX);
     const bool loaded = LoadFrom(in);
     ::close(fd);

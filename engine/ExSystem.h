@@ -116,6 +116,8 @@ struct TPosition {
     bool Premise = true;
 };
 
+class TByteReader;
+
 class TExpertSystem : public IInstantiator {
 public:
     explicit TExpertSystem(IMessageSink* sink = nullptr);
@@ -373,7 +375,9 @@ private:
     void NotifyBaseChanged();
     void DetachControls();
     void ShowError(const std::string& text) const;
-    bool ReadBase(const std::vector<uint8_t>& bytes);
+    // Loading from a file or from bytes in memory: the header, then the rest.
+    bool LoadFrom(TByteReader& in);
+    bool ReadBase(TByteReader& in);
 
     IMessageSink* sink_;
     IPasswordPrompt* passwordPrompt_ = nullptr;

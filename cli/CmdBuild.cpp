@@ -95,15 +95,30 @@ bool WriteBase(TExpertSystem& base, const std::string& output, std::ostream& out
 
 }  // namespace
 
+namespace {
+
+// A file tells its format by its name; standard input has none, and is a
+// JSON document when it starts with "{" (after blanks or a byte-order mark),
+// the text of a base otherwise.
+bool IsBaseTextSource(const std::string& file, const std::string& content) {
+    if (!IsStandardStream(file)) return IsBaseTextFileName(file);
+    std::string_view body(content);
+    if (body.starts_with("\xEF\xBB\xBF")) body.remove_prefix(3);
+    const auto first = body.find_first_not_of(" \t\r\n");
+    return first == std::string_view::npos || body[first] != '{';
+}
+
+}  // namespace
+
 int RunBuild(const TBuildOptions& options, std::ostream& out, std::ostream& err) {
     const std::string& file = options.SourceFile;
-    const bool isText = IsBaseTextFileName(file);
     std::string reason;
     const auto text = ReadFileText(file, reason);
     if (!text) {
         Report(err, file, reason);
         return kExitCannotOpen;
     }
+    const bool isText = IsBaseTextSource(file, *text);
     std::error_code error;
     if (!IsStandardStream(file) && !IsStandardStream(options.Output) &&
         std::filesystem::equivalent(file, options.Output, error)) {

@@ -95,11 +95,14 @@ bool TExpertSystem::IsMultivalued(int32_t varCode) {
 }
 
 bool TExpertSystem::HasInstantiation(int32_t varCode) {
-    if (plan_) {
-        const int32_t slot = plan_->VarSlot(varCode);
-        if (slot != TCodeSlots::kAbsent) return held_[static_cast<std::size_t>(slot)] != 0;
-    }
+    if (const THeldSet* held = HeldSet(varCode)) return !held->Empty();
     return varList_->Find(varCode) || varListExtra_->Find(varCode);
+}
+
+const THeldSet* TExpertSystem::HeldSet(int32_t varCode) const {
+    if (!plan_) return nullptr;
+    const int32_t slot = plan_->VarSlot(varCode);
+    return slot == TCodeSlots::kAbsent ? nullptr : &held_[static_cast<std::size_t>(slot)];
 }
 
 void TExpertSystem::NoteInstantiations(int32_t varCode) {
@@ -109,8 +112,19 @@ void TExpertSystem::NoteInstantiations(int32_t varCode) {
     // Cursors are untouched: callers may be in the middle of a walk.
     const auto symbolic = varList_->SaveCursors();
     const auto numeric = varListExtra_->SaveCursors();
-    held_[static_cast<std::size_t>(slot)] = static_cast<uint8_t>((varList_->Find(varCode) ? kHeldSymbolic : 0) |
-                                                                 (varListExtra_->Find(varCode) ? kHeldNumeric : 0));
+    THeldSet& held = held_[static_cast<std::size_t>(slot)];
+    held.Codes.clear();
+    held.Numbers.clear();
+    for (bool found = varList_->Find(varCode); found && !varList_->Eof() && varList_->GetCode() == varCode;
+         varList_->Next()) {
+        const auto* node = static_cast<const TVarListNode*>(varList_->Current());
+        held.Codes.push_back({node->ValueCode, node->Cnf});
+    }
+    for (bool found = varListExtra_->Find(varCode);
+         found && !varListExtra_->Eof() && varListExtra_->GetCode() == varCode; varListExtra_->Next()) {
+        const auto* node = static_cast<const TVarListExtraNode*>(varListExtra_->Current());
+        held.Numbers.push_back({node->ValueText, node->Cnf});
+    }
     varList_->RestoreCursors(symbolic);
     varListExtra_->RestoreCursors(numeric);
 }
@@ -200,7 +214,11 @@ bool TExpertSystem::FormulaVariable(std::string_view upperName, long double& val
 float TExpertSystem::SymbolicPremiseCnf(int32_t varCode, TPlanOperator op, int32_t valueCode) {
     if (op != TPlanOperator::Equal && op != TPlanOperator::NotEqual) return FalseCnf;
     std::optional<float> held;
-    if (varList_->FindValue(varCode, valueCode)) held = varList_->GetCnf();
+    if (const THeldSet* set = HeldSet(varCode)) {
+        if (const THeldSet::TCode* code = set->FindCode(valueCode)) held = code->Cnf;
+    } else if (varList_->FindValue(varCode, valueCode)) {
+        held = varList_->GetCnf();
+    }
     if (op == TPlanOperator::Equal) return held ? *held : FalseCnf;
     return held ? TCnfCalculus::Complement(*held) : TrueCnf;
 }
@@ -231,7 +249,9 @@ float TExpertSystem::CompareNumber(int32_t varCode, TPlanOperator op, int32_t fo
 
 float TExpertSystem::PlannedPremiseCnf(const TPlanPremise& premise) {
     const int32_t varCode = premise.Node.VarCode;
-    if (!VarIsNumeric(varCode)) return SymbolicPremiseCnf(varCode, premise.Operator, premise.Node.ValueCode);
+    const bool numeric =
+        premise.VarSlot != TCodeSlots::kAbsent ? plan_ && plan_->Var(premise.VarSlot).Numeric : VarIsNumeric(varCode);
+    if (!numeric) return SymbolicPremiseCnf(varCode, premise.Operator, premise.Node.ValueCode);
     const TFormulaSite outer = std::exchange(formulaSite_, {premise.Node.Code, varCode});
     const float cnf = CompareNumber(varCode, premise.Operator, premise.Node.ValueCode);
     formulaSite_ = outer;
@@ -246,7 +266,10 @@ float TExpertSystem::PremiseCnf(const TTailNode& premise) {
 
 float TExpertSystem::EvaluatePremise(const TPlanPremise& premise) {
     const int32_t varCode = premise.Node.VarCode;
-    while (!HasInstantiation(varCode) && !RollingBack && !StopRequested) {
+    const THeldSet* held =
+        premise.VarSlot != TCodeSlots::kAbsent ? &held_[static_cast<std::size_t>(premise.VarSlot)] : nullptr;
+    const auto holdsValue = [&] { return held ? !held->Empty() : HasInstantiation(varCode); };
+    while (!holdsValue() && !RollingBack && !StopRequested) {
         // In a cyclic base the variable may already be under derivation: it
         // has no value for this premise.
         if (IsDeriving(varCode)) break;
@@ -254,7 +277,7 @@ float TExpertSystem::EvaluatePremise(const TPlanPremise& premise) {
         if (StopRequested) StopUnwinding();
         // A derivation that stored nothing (a host that released the wait
         // without an answer) must not loop for ever.
-        if (!HasInstantiation(varCode)) break;
+        if (!holdsValue()) break;
     }
     if (StopRequested || RollingBack) return FalseCnf;
     return PlannedPremiseCnf(premise);
@@ -444,8 +467,10 @@ void TExpertSystem::InstantiateNumeric(int32_t varCode, const std::string& value
 
 void TExpertSystem::InstantiateUnivalued(int32_t varCode, const std::string& valueText, bool isCode, int32_t code,
                                          float cnf, float& recordedCnf) {
-    const bool heldSymbolic = varList_->Find(varCode);
-    const bool heldNumeric = !heldSymbolic && varListExtra_->Find(varCode);
+    // What the variable holds tells which list needs looking up at all.
+    const THeldSet* held = HeldSet(varCode);
+    const bool heldSymbolic = (!held || !held->Codes.empty()) && varList_->Find(varCode);
+    const bool heldNumeric = !heldSymbolic && (!held || !held->Numbers.empty()) && varListExtra_->Find(varCode);
     bool same = false;
     if (heldSymbolic)
         same = isCode && varList_->GetValueCode() == code;
@@ -508,8 +533,8 @@ void TExpertSystem::Instantiate(int32_t varCode, const std::string& valueText, b
             InstantiateUnivalued(varCode, valueText, isCode, code, cnf, recordedCnf);
         }
         if (store && !Replaying) instances_.AddInstance(varCode, recordedText, recordedIsCode, recordedCnf);
-        if (store && inferenceListener_) inferenceListener_->ValueStored(varCode, cnf);
         NoteInstantiations(varCode);
+        if (store && inferenceListener_) inferenceListener_->ValueStored(varCode, cnf);
     }
     NotifyValueViews();
     if (OnChange) OnChange(*this, varCode);
@@ -537,7 +562,7 @@ void TExpertSystem::BeginConsultation() {
     plan_ = std::make_unique<TConsultPlan>(*vars_, *values_, *rules_, *tails_, *heads_, *formulas_, *targets_);
     triedRules_.assign(plan_->RuleCount(), 0);
     deriving_.assign(plan_->VarCount(), 0);
-    held_.assign(plan_->VarCount(), 0);
+    held_.assign(plan_->VarCount(), THeldSet());
     varList_ = std::make_unique<TVarListTree>(sink_);
     varListExtra_ = std::make_unique<TVarListExtraTree>(sink_);
     instances_.Clear();

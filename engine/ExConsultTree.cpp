@@ -13,14 +13,26 @@ namespace quorvel {
 // ------------------------------------------------------ shared lookups
 
 TSavedCursors::TSavedCursors(TExpertSystem& engine) {
+    saved_.reserve(9);
     for (TSingleIndexTree* tree : std::initializer_list<TSingleIndexTree*>{
              &engine.Vars(), &engine.Values(), &engine.Heads(), &engine.Tails(), &engine.Rules(), &engine.Questions(),
              &engine.Formulas(), &engine.VarList(), &engine.VarListExtra()})
         saved_.push_back({tree, tree->SaveCursors()});
 }
 
+namespace {
+
+bool SameCursors(const TSingleIndexTree::TCursorState& a, const TSingleIndexTree::TCursorState& b) {
+    return a.activeKey == b.activeKey && std::equal(std::begin(a.at), std::end(a.at), std::begin(b.at));
+}
+
+}  // namespace
+
 TSavedCursors::~TSavedCursors() {
-    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) it->tree->RestoreCursors(it->state);
+    // Most lookups leave most containers alone: those need no restoring,
+    // which would look every cursor up again.
+    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it)
+        if (!SameCursors(it->tree->SaveCursors(), it->state)) it->tree->RestoreCursors(it->state);
 }
 
 namespace {
@@ -63,6 +75,39 @@ std::vector<THeadNode> RuleConclusions(TExpertSystem& engine, int32_t ruleCode) 
     return conclusions;
 }
 
+std::optional<TTailNode> RulePremiseAt(TExpertSystem& engine, int32_t ruleCode, int32_t index) {
+    if (index < 1) return std::nullopt;
+    const auto at = static_cast<std::size_t>(index) - 1;
+    if (const int32_t slot = PlannedRule(engine, ruleCode); slot != TCodeSlots::kAbsent) {
+        const auto premises = engine.Plan()->Premises(engine.Plan()->Rule(slot));
+        if (at >= premises.size()) return std::nullopt;
+        return premises[at].Node;
+    }
+    TSavedCursors saved(engine);
+    const std::vector<TTailNode> premises = RulePremises(engine, ruleCode);
+    if (at >= premises.size()) return std::nullopt;
+    return premises[at];
+}
+
+std::optional<THeadNode> RuleConclusionAt(TExpertSystem& engine, int32_t ruleCode, int32_t index) {
+    if (index < 1) return std::nullopt;
+    const auto at = static_cast<std::size_t>(index) - 1;
+    if (const int32_t slot = PlannedRule(engine, ruleCode); slot != TCodeSlots::kAbsent) {
+        const auto conclusions = engine.Plan()->Conclusions(engine.Plan()->Rule(slot));
+        if (at >= conclusions.size()) return std::nullopt;
+        THeadNode head;
+        head.Code = ruleCode;
+        head.VarCode = conclusions[at].VarCode;
+        head.ValueCode = conclusions[at].ValueCode;
+        head.Cnf = conclusions[at].Cnf;
+        return head;
+    }
+    TSavedCursors saved(engine);
+    const std::vector<THeadNode> conclusions = RuleConclusions(engine, ruleCode);
+    if (at >= conclusions.size()) return std::nullopt;
+    return conclusions[at];
+}
+
 std::string RuleNumberText(TExpertSystem& engine, int32_t ruleCode) {
     if (const int32_t slot = PlannedRule(engine, ruleCode); slot != TCodeSlots::kAbsent)
         return engine.Plan()->Rule(slot).Exists ? std::to_string(engine.Plan()->Rule(slot).Order) : std::string("???");
@@ -74,7 +119,7 @@ namespace {
 
 // ValueText reads the variable under the code cursor of Vars().
 std::string ValueTextOfVar(TExpertSystem& engine, int32_t varCode, int32_t valueCode) {
-    if (auto text = engine.PlannedValueText(varCode, valueCode)) return *text;
+    if (auto text = engine.PlannedValueText(varCode, valueCode)) return std::string(*text);
     engine.Vars().Find(varCode);
     return engine.ValueText(valueCode);
 }
@@ -86,9 +131,18 @@ bool IsNumericVar(TExpertSystem& engine, int32_t varCode) {
 
 }  // namespace
 
-std::string PremiseText(TExpertSystem& engine, const TTailNode& premise) {
-    return engine.VarName(premise.VarCode) + " " + premise.Operator + " " +
-           ValueTextOfVar(engine, premise.VarCode, premise.ValueCode);
+std::string PremiseText(TExpertSystem& engine, const TTailNode& premise, std::string_view lead) {
+    const TPlanVar* var = engine.PlannedVar(premise.VarCode);
+    const auto value = engine.PlannedValueText(premise.VarCode, premise.ValueCode);
+    if (!var || !value)
+        return std::string(lead) + engine.VarName(premise.VarCode) + " " + premise.Operator + " " +
+               ValueTextOfVar(engine, premise.VarCode, premise.ValueCode);
+    // While consulting, the plan's texts are joined in place: the consultation
+    // tree writes one of these for every premise evaluated.
+    std::string text;
+    text.reserve(lead.size() + var->Name.size() + premise.Operator.size() + value->size() + 2);
+    text.append(lead).append(var->Name).append(" ").append(premise.Operator).append(" ").append(*value);
+    return text;
 }
 
 // ------------------------------------------------- consultation tree
@@ -198,9 +252,14 @@ private:
     void Answered(TPlacement& place, int32_t varCode) {
         Add(place, "Perguntando ao usu\xE1rio sobre " + engine_.VarName(varCode) + " ...", 0);
         std::vector<std::pair<int32_t, float>> values;
-        TVarListTree& list = engine_.VarList();
-        for (list.Find(varCode); !list.Eof() && list.GetCode() == varCode; list.Next())
-            values.emplace_back(list.GetValueCode(), list.GetCnf());
+        const THeldSet* held = engine_.HeldSet(varCode);
+        if (held) {
+            for (const THeldSet::TCode& code : held->Codes) values.emplace_back(code.ValueCode, code.Cnf);
+        } else {
+            TVarListTree& list = engine_.VarList();
+            for (list.Find(varCode); !list.Eof() && list.GetCode() == varCode; list.Next())
+                values.emplace_back(list.GetValueCode(), list.GetCnf());
+        }
         if (!values.empty()) {
             for (const auto& [valueCode, cnf] : values)
                 Add(place,
@@ -210,9 +269,13 @@ private:
             return;
         }
         std::vector<std::pair<std::string, float>> numbers;
-        TVarListExtraTree& extra = engine_.VarListExtra();
-        for (extra.Find(varCode); !extra.Eof() && extra.GetCode() == varCode; extra.Next())
-            numbers.emplace_back(extra.GetValueText(), extra.GetCnf());
+        if (held) {
+            for (const THeldSet::TNumber& number : held->Numbers) numbers.emplace_back(number.Text, number.Cnf);
+        } else {
+            TVarListExtraTree& extra = engine_.VarListExtra();
+            for (extra.Find(varCode); !extra.Eof() && extra.GetCode() == varCode; extra.Next())
+                numbers.emplace_back(extra.GetValueText(), extra.GetCnf());
+        }
         for (const auto& [text, cnf] : numbers)
             Add(place, "Resposta do usu\xE1rio:  " + text + ", com " + CnfText(static_cast<double>(cnf) * 100.0) + "%",
                 0);
@@ -223,13 +286,13 @@ private:
             place.entered.push_back(Add(place, "Entrando na regra " + RuleNumberText(engine_, ruleCode) + " ...", 1));
             place.firstChild = true;
         }
-        const std::optional<TTailNode> taken = PremiseAt(ruleCode, index);
+        const std::optional<TTailNode> taken = RulePremiseAt(engine_, ruleCode, index);
         if (!taken) return;
         const TTailNode& premise = *taken;
         if (premise.Negated)
-            Add(place, "Verificando se " + PremiseText(engine_, premise) + " \xE9 falso", 0);
+            Add(place, PremiseText(engine_, premise, "Verificando se ") + " \xE9 falso", 0);
         else
-            Add(place, "Comparando " + PremiseText(engine_, premise), 0);
+            Add(place, PremiseText(engine_, premise, "Comparando "), 0);
     }
 
     void Rejected(TPlacement& place, int32_t ruleCode) {
@@ -259,20 +322,6 @@ private:
             Add(place, name + " = " + NumberText(conclusion.ValueCode), 0);
         }
         Leave(place);
-    }
-
-    // Premise `index` (from 1) of the rule, if it has one.
-    std::optional<TTailNode> PremiseAt(int32_t ruleCode, int32_t index) {
-        if (index < 1) return std::nullopt;
-        const auto at = static_cast<std::size_t>(index) - 1;
-        if (const int32_t slot = PlannedRule(engine_, ruleCode); slot != TCodeSlots::kAbsent) {
-            const auto premises = engine_.Plan()->Premises(engine_.Plan()->Rule(slot));
-            if (at >= premises.size()) return std::nullopt;
-            return premises[at].Node;
-        }
-        const std::vector<TTailNode> premises = RulePremises(engine_, ruleCode);
-        if (at >= premises.size()) return std::nullopt;
-        return premises[at];
     }
 
     // Moves the inner pairs of the formula segment that opens at the front

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -43,12 +44,17 @@ private:
 std::vector<TTailNode> RulePremises(TExpertSystem& engine, int32_t ruleCode);
 std::vector<THeadNode> RuleConclusions(TExpertSystem& engine, int32_t ruleCode);
 
+// Premise or conclusion `index` (from 1) of a rule, if it has one. Cursors
+// are kept; while a consultation runs the plan answers without a lookup.
+std::optional<TTailNode> RulePremiseAt(TExpertSystem& engine, int32_t ruleCode, int32_t index);
+std::optional<THeadNode> RuleConclusionAt(TExpertSystem& engine, int32_t ruleCode, int32_t index);
+
 // The rule's order number in decimal, "???" for a rule that is not in the base.
 std::string RuleNumberText(TExpertSystem& engine, int32_t ruleCode);
 
-// var + " " + op + " " + value, the value written by ValueText (a formula's
-// text for a numeric variable).
-std::string PremiseText(TExpertSystem& engine, const TTailNode& premise);
+// lead + var + " " + op + " " + value, the value written by ValueText (a
+// formula's text for a numeric variable).
+std::string PremiseText(TExpertSystem& engine, const TTailNode& premise, std::string_view lead = {});
 
 // ------------------------------------------------- consultation tree
 

@@ -11,14 +11,50 @@ namespace quorvel {
 
 // ----------------------------------------------------------- TSingleIndexTree
 
+namespace {
+
+// Sorts items by an integer key, equal keys keeping their order, and tells
+// each item its place: a counting pass when the keys span a short range
+// (codes read from a file always do), a stable sort otherwise. The items
+// are visited in their given order, so a block of records is read
+// sequentially whatever order the keys come in.
+template <class T, class KeyOf, class Placed>
+void StableSortByInt(std::vector<T*>& items, KeyOf keyOf, Placed placed) {
+    const std::size_t n = items.size();
+    int64_t low = n ? keyOf(items[0]) : 0;
+    int64_t high = low;
+    for (T* item : items) {
+        low = std::min<int64_t>(low, keyOf(item));
+        high = std::max<int64_t>(high, keyOf(item));
+    }
+    const auto range = static_cast<uint64_t>(high - low) + 1;
+    if (n < 2 || range > std::max<uint64_t>(4 * n, 65536)) {
+        std::stable_sort(items.begin(), items.end(), [&](T* a, T* b) { return keyOf(a) < keyOf(b); });
+        for (std::size_t i = 0; i < n; ++i) placed(items[i], i);
+        return;
+    }
+    std::vector<uint32_t> starts(static_cast<std::size_t>(range) + 1, 0);
+    for (T* item : items) ++starts[static_cast<std::size_t>(keyOf(item) - low) + 1];
+    for (std::size_t k = 1; k < starts.size(); ++k) starts[k] += starts[k - 1];
+    std::vector<T*> sorted(n);
+    for (T* item : items) {
+        const uint32_t at = starts[static_cast<std::size_t>(keyOf(item) - low)]++;
+        sorted[at] = item;
+        placed(item, at);
+    }
+    items.swap(sorted);
+}
+
+}  // namespace
+
 TSingleIndexTree::TSingleIndexTree(IMessageSink* sink) : TSingleIndexTree(1, sink) {}
 
 TSingleIndexTree::TSingleIndexTree(int keyCount, IMessageSink* sink)
     : keyCount_(keyCount), sink_(sink ? sink : &DefaultMessageSink()) {}
 
-TSingleIndexTree::~TSingleIndexTree() {
-    for (auto& [key, entry] : codes_) delete entry;
-}
+// The entry chunks free the records allocated one by one, the blocks the
+// records that came in bulk.
+TSingleIndexTree::~TSingleIndexTree() = default;
 
 void TSingleIndexTree::SetMessageSink(IMessageSink* sink) { sink_ = sink ? sink : &DefaultMessageSink(); }
 
@@ -28,9 +64,34 @@ void TSingleIndexTree::Warn(const std::string& text) const {
     sink_->ShowMessage(TMsgKind::Warning, TMsgButtons::Ok, text);
 }
 
+TSingleIndexTree::Entry* TSingleIndexTree::NewEntry() {
+    if (Entry* entry = freeEntries_) {
+        freeEntries_ = entry->nextFree;
+        entry->nextFree = nullptr;
+        return entry;
+    }
+    if (chunkUsed_ == chunkSize_) {
+        chunkSize_ = std::clamp<std::size_t>(2 * chunkSize_, 16, 4096);
+        entryChunks_.push_back(std::make_unique<Entry[]>(chunkSize_));
+        chunkUsed_ = 0;
+    }
+    return &entryChunks_.back()[chunkUsed_++];
+}
+
+void TSingleIndexTree::FreeEntry(Entry* entry) {
+    entry->owned.reset();
+    entry->record = nullptr;
+    entry->seq = 0;
+    entry->nextFree = freeEntries_;
+    freeEntries_ = entry;
+}
+
 void TSingleIndexTree::Link(Entry* entry, std::string_view name, int32_t third) {
     const uint64_t seq = nextSeq_++;
-    entry->codeIt = codes_.emplace(std::make_pair(entry->record->Code, seq), entry).first;
+    entry->seq = seq;
+    entry->code = entry->record->Code;
+    entry->third = third;
+    entry->codeIt = codes_.emplace(std::make_pair(entry->code, seq), entry).first;
     if (keyCount_ >= 2) entry->nameIt = names_.emplace(std::make_pair(AnsiUpperCase(name), seq), entry).first;
     if (keyCount_ >= 3) entry->thirdIt = thirds_.emplace(std::make_pair(third, seq), entry).first;
 }
@@ -77,9 +138,17 @@ void TSingleIndexTree::RemoveCodeFromRuns(int32_t code) {
 
 TSingleIndexTree::Entry* TSingleIndexTree::Insert(std::unique_ptr<TNode> record, std::string_view name,
                                                   int32_t third) {
-    const int32_t code = record->Code;
+    Entry* entry = Place(*record, name, third);
+    entry->owned = std::move(record);
+    return entry;
+}
+
+TSingleIndexTree::Entry* TSingleIndexTree::Place(TNode& record, std::string_view name, int32_t third) {
+    MakeEditable();
+    const int32_t code = record.Code;
     const bool newCode = !HasCode(code);
-    auto* entry = new Entry{std::move(record), {}, {}, {}};
+    Entry* entry = NewEntry();
+    entry->record = &record;
     Link(entry, name, third);
     if (newCode) AddCodeToRuns(code);
     cursor_[kKeyCode] = entry;
@@ -88,76 +157,120 @@ TSingleIndexTree::Entry* TSingleIndexTree::Insert(std::unique_ptr<TNode> record,
 }
 
 void TSingleIndexTree::Erase(Entry* entry) {
+    MakeEditable();
     for (int k = 0; k < keyCount_; ++k)
         if (cursor_[k] == entry) cursor_[k] = NextInKey(entry, k);
-    const int32_t code = entry->record->Code;
+    const int32_t code = entry->code;
     Forget(*entry->record);
     Unlink(entry);
     if (!HasCode(code)) RemoveCodeFromRuns(code);
-    delete entry;
+    FreeEntry(entry);
     --count_;
 }
 
 void TSingleIndexTree::Rekey(Entry* entry, std::string_view name, int32_t third) {
+    MakeEditable();
     Unlink(entry);
     Link(entry, name, third);
 }
 
 void TSingleIndexTree::RekeyThird(Entry* entry, int32_t third) {
     if (keyCount_ < 3) return;
+    MakeEditable();
     const uint64_t seq = nextSeq_++;
     thirds_.erase(entry->thirdIt);
+    entry->third = third;
     entry->thirdIt = thirds_.emplace(std::make_pair(third, seq), entry).first;
 }
 
 void TSingleIndexTree::AddRecords(std::vector<std::unique_ptr<TNode>> records) {
-    if (records.empty()) return;
+    if (!records.empty()) Adopt(std::make_unique<TRecordBlockOf<std::unique_ptr<TNode>>>(std::move(records)));
+}
+
+void TSingleIndexTree::Adopt(std::unique_ptr<TRecordBlock> block) {
+    TRecordBlock& records = *block;
+    blocks_.push_back(std::move(block));
+    const std::size_t n = records.Size();
     if (count_ != 0) {
-        for (auto& record : records) {
-            const std::string name(NameKey(*record));
-            const int32_t third = ThirdKey(*record);
-            Insert(std::move(record), name, third);
+        for (std::size_t i = 0; i < n; ++i) {
+            TNode& record = records.At(i);
+            const std::string name(NameKey(record));
+            Place(record, name, ThirdKey(record));
         }
         return;
     }
-    // Every key gets its entries in sorted order, each inserted at the end
-    // of its index: linear apart from the sorts.
-    const std::size_t n = records.size();
-    const uint64_t firstSeq = nextSeq_;
-    nextSeq_ += n;
-    std::vector<Entry*> entries(n);
-    for (std::size_t i = 0; i < n; ++i) entries[i] = new Entry{std::move(records[i]), {}, {}, {}};
-    std::vector<std::size_t> order(n);
-    const auto sortBy = [&](auto key) {
-        for (std::size_t i = 0; i < n; ++i) order[i] = i;
-        std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-            const auto& ka = key(a);
-            const auto& kb = key(b);
-            return ka != kb ? ka < kb : a < b;
-        });
-    };
-    const auto codeOf = [&](std::size_t i) { return entries[i]->record->Code; };
-    sortBy(codeOf);
-    for (const std::size_t i : order)
-        entries[i]->codeIt = codes_.emplace_hint(codes_.end(), std::make_pair(codeOf(i), firstSeq + i), entries[i]);
-    for (std::size_t k = 0; k < n; ++k)
-        if (k == 0 || codeOf(order[k]) != codeOf(order[k - 1])) AddCodeToRuns(codeOf(order[k]));
-    if (keyCount_ >= 2) {
-        std::vector<std::string> names(n);
-        for (std::size_t i = 0; i < n; ++i) names[i] = AnsiUpperCase(NameKey(*entries[i]->record));
-        sortBy([&](std::size_t i) -> const std::string& { return names[i]; });
-        for (const std::size_t i : order)
-            entries[i]->nameIt =
-                names_.emplace_hint(names_.end(), std::make_pair(std::move(names[i]), firstSeq + i), entries[i]);
+    // Into an empty container: one chunk of entries in the records' order,
+    // each integer key sorted by a counting pass, the names left for later.
+    entryChunks_.push_back(std::make_unique<Entry[]>(n));
+    Entry* entries = entryChunks_.back().get();
+    chunkUsed_ = chunkSize_ = n;
+    for (auto& key : byKey_) key.assign(n, nullptr);
+    for (std::size_t i = 0; i < n; ++i) {
+        Entry& entry = entries[i];
+        entry.record = &records.At(i);
+        entry.seq = nextSeq_++;
+        entry.code = entry.record->Code;
+        entry.third = keyCount_ >= 3 ? ThirdKey(*entry.record) : 0;
+        byKey_[kKeyCode][i] = byKey_[kKeyThird][i] = &entry;
     }
-    if (keyCount_ >= 3) {
-        const auto thirdOf = [&](std::size_t i) { return ThirdKey(*entries[i]->record); };
-        sortBy(thirdOf);
-        for (const std::size_t i : order)
-            entries[i]->thirdIt = thirds_.emplace_hint(thirds_.end(), std::make_pair(thirdOf(i), firstSeq + i), entries[i]);
-    }
-    cursor_[kKeyCode] = entries.back();
+    StableSortByInt(
+        byKey_[kKeyCode], [](const Entry* e) { return e->code; },
+        [](Entry* e, std::size_t at) { e->slot[kKeyCode] = static_cast<uint32_t>(at); });
+    if (keyCount_ >= 3)
+        StableSortByInt(
+            byKey_[kKeyThird], [](const Entry* e) { return e->third; },
+            [](Entry* e, std::size_t at) { e->slot[kKeyThird] = static_cast<uint32_t>(at); });
+    else
+        byKey_[kKeyThird].clear();
+    byKey_[kKeyName].clear();
+    nameKeys_.clear();
+    namesSorted_ = false;
+    lowestFree_ = 0;
+    sorted_ = true;
+    cursor_[kKeyCode] = &entries[n - 1];
     count_ = static_cast<int32_t>(n);
+}
+
+void TSingleIndexTree::SortNames() const {
+    if (!sorted_ || namesSorted_ || keyCount_ < 2) return;
+    // In insertion order, so that equal names keep it.
+    std::vector<Entry*> entries = byKey_[kKeyCode];
+    std::sort(entries.begin(), entries.end(), [](const Entry* a, const Entry* b) { return a->seq < b->seq; });
+    std::vector<std::string> keys(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) keys[i] = AnsiUpperCase(NameKey(*entries[i]->record));
+    std::vector<uint32_t> order(entries.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<uint32_t>(i);
+    std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return keys[a] < keys[b]; });
+    auto& byName = byKey_[kKeyName];
+    byName.resize(order.size());
+    nameKeys_.resize(order.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        byName[i] = entries[order[i]];
+        byName[i]->slot[kKeyName] = static_cast<uint32_t>(i);
+        nameKeys_[i] = std::move(keys[order[i]]);
+    }
+    namesSorted_ = true;
+}
+
+void TSingleIndexTree::MakeEditable() {
+    if (!sorted_) return;
+    SortNames();
+    const Entry* previous = nullptr;
+    for (Entry* entry : byKey_[kKeyCode]) {
+        entry->codeIt = codes_.emplace_hint(codes_.end(), std::make_pair(entry->code, entry->seq), entry);
+        if (!previous || previous->code != entry->code) AddCodeToRuns(entry->code);
+        previous = entry;
+    }
+    for (std::size_t i = 0; i < byKey_[kKeyName].size(); ++i) {
+        Entry* entry = byKey_[kKeyName][i];
+        entry->nameIt = names_.emplace_hint(names_.end(), std::make_pair(std::move(nameKeys_[i]), entry->seq), entry);
+    }
+    for (Entry* entry : byKey_[kKeyThird])
+        entry->thirdIt = thirds_.emplace_hint(thirds_.end(), std::make_pair(entry->third, entry->seq), entry);
+    for (auto& key : byKey_) std::vector<Entry*>().swap(key);
+    std::vector<std::string>().swap(nameKeys_);
+    namesSorted_ = false;
+    sorted_ = false;
 }
 
 void TSingleIndexTree::Add(int32_t code) {
@@ -166,23 +279,53 @@ void TSingleIndexTree::Add(int32_t code) {
     Insert(std::move(record));
 }
 
+namespace {
+
+// The first entry of a sorted array whose key is not below `key`.
+template <class Entry, class Key, class KeyOf>
+Entry* FirstWithKey(const std::vector<Entry*>& sorted, const Key& key, KeyOf keyOf) {
+    auto it = std::lower_bound(sorted.begin(), sorted.end(), key,
+                               [&](const Entry* entry, const Key& wanted) { return keyOf(entry) < wanted; });
+    return it != sorted.end() && keyOf(*it) == key ? *it : nullptr;
+}
+
+}  // namespace
+
 TSingleIndexTree::Entry* TSingleIndexTree::FirstWithCode(int32_t code) const {
+    if (sorted_) return FirstWithKey(byKey_[kKeyCode], code, [](const Entry* e) { return e->code; });
     auto it = codes_.lower_bound({code, 0});
     return it != codes_.end() && it->first.first == code ? it->second : nullptr;
 }
 
 TSingleIndexTree::Entry* TSingleIndexTree::FirstWithName(std::string_view name) const {
     const std::string key = AnsiUpperCase(name);
+    if (sorted_) {
+        SortNames();
+        auto it = std::lower_bound(nameKeys_.begin(), nameKeys_.end(), key);
+        return it != nameKeys_.end() && *it == key ? byKey_[kKeyName][static_cast<std::size_t>(it - nameKeys_.begin())]
+                                                   : nullptr;
+    }
     auto it = names_.lower_bound({key, 0});
     return it != names_.end() && it->first.first == key ? it->second : nullptr;
 }
 
 TSingleIndexTree::Entry* TSingleIndexTree::FirstWithThird(int32_t third) const {
+    if (sorted_) return FirstWithKey(byKey_[kKeyThird], third, [](const Entry* e) { return e->third; });
     auto it = thirds_.lower_bound({third, 0});
     return it != thirds_.end() && it->first.first == third ? it->second : nullptr;
 }
 
+const std::vector<TSingleIndexTree::Entry*>& TSingleIndexTree::SortedKey(int key) const {
+    if (key == kKeyName) SortNames();
+    return byKey_[key];
+}
+
 TSingleIndexTree::Entry* TSingleIndexTree::NextInKey(const Entry* entry, int key) const {
+    if (sorted_) {
+        const auto& sorted = SortedKey(key);
+        const std::size_t at = entry->slot[key] + std::size_t{1};
+        return at < sorted.size() ? sorted[at] : nullptr;
+    }
     switch (key) {
         case kKeyName: {
             auto it = std::next(entry->nameIt);
@@ -197,6 +340,41 @@ TSingleIndexTree::Entry* TSingleIndexTree::NextInKey(const Entry* entry, int key
             return it == codes_.end() ? nullptr : it->second;
         }
     }
+}
+
+TSingleIndexTree::Entry* TSingleIndexTree::PriorInKey(const Entry* entry, int key) const {
+    if (sorted_) {
+        const auto& sorted = SortedKey(key);
+        return entry->slot[key] > 0 ? sorted[entry->slot[key] - 1] : nullptr;
+    }
+    switch (key) {
+        case kKeyName: return entry->nameIt == names_.begin() ? nullptr : std::prev(entry->nameIt)->second;
+        case kKeyThird: return entry->thirdIt == thirds_.begin() ? nullptr : std::prev(entry->thirdIt)->second;
+        default: return entry->codeIt == codes_.begin() ? nullptr : std::prev(entry->codeIt)->second;
+    }
+}
+
+TSingleIndexTree::Entry* TSingleIndexTree::EndOfKey(int key, bool last) const {
+    if (sorted_) {
+        const auto& sorted = SortedKey(key);
+        return sorted.empty() ? nullptr : last ? sorted.back() : sorted.front();
+    }
+    const auto end = [last](const auto& index) -> Entry* {
+        return index.empty() ? nullptr : last ? std::prev(index.end())->second : index.begin()->second;
+    };
+    switch (key) {
+        case kKeyName: return end(names_);
+        case kKeyThird: return end(thirds_);
+        default: return end(codes_);
+    }
+}
+
+const std::string& TSingleIndexTree::NameKeyOf(const Entry* entry) const {
+    if (sorted_) {
+        SortNames();
+        return nameKeys_[entry->slot[kKeyName]];
+    }
+    return entry->nameIt->first.first;
 }
 
 TSingleIndexTree::Entry* TSingleIndexTree::CursorEntry(int key) const { return cursor_[key]; }
@@ -243,20 +421,12 @@ void TSingleIndexTree::SetActiveKey(int key) { activeKey_ = key; }
 
 void TSingleIndexTree::First() {
     const int key = EffectiveKey();
-    switch (key) {
-        case kKeyName: cursor_[key] = names_.empty() ? nullptr : names_.begin()->second; break;
-        case kKeyThird: cursor_[key] = thirds_.empty() ? nullptr : thirds_.begin()->second; break;
-        default: cursor_[key] = codes_.empty() ? nullptr : codes_.begin()->second; break;
-    }
+    cursor_[key] = EndOfKey(key, false);
 }
 
 void TSingleIndexTree::Last() {
     const int key = EffectiveKey();
-    switch (key) {
-        case kKeyName: cursor_[key] = names_.empty() ? nullptr : std::prev(names_.end())->second; break;
-        case kKeyThird: cursor_[key] = thirds_.empty() ? nullptr : std::prev(thirds_.end())->second; break;
-        default: cursor_[key] = codes_.empty() ? nullptr : std::prev(codes_.end())->second; break;
-    }
+    cursor_[key] = EndOfKey(key, true);
 }
 
 void TSingleIndexTree::Next() {
@@ -270,30 +440,23 @@ void TSingleIndexTree::Next() {
 
 void TSingleIndexTree::Prior() {
     const int key = EffectiveKey();
-    Entry* entry = cursor_[key];
-    if (!entry) {
+    if (!cursor_[key]) {
         Warn(msg::MoveBeforeStart);
         return;
     }
-    switch (key) {
-        case kKeyName: cursor_[key] = entry->nameIt == names_.begin() ? nullptr : std::prev(entry->nameIt)->second; break;
-        case kKeyThird:
-            cursor_[key] = entry->thirdIt == thirds_.begin() ? nullptr : std::prev(entry->thirdIt)->second;
-            break;
-        default: cursor_[key] = entry->codeIt == codes_.begin() ? nullptr : std::prev(entry->codeIt)->second; break;
-    }
+    cursor_[key] = PriorInKey(cursor_[key], key);
 }
 
 bool TSingleIndexTree::Eof() const { return ActiveEntry() == nullptr; }
 
 TNode* TSingleIndexTree::Current() const {
     Entry* entry = ActiveEntry();
-    return entry ? entry->record.get() : nullptr;
+    return entry ? entry->record : nullptr;
 }
 
 TNode* TSingleIndexTree::CursorRecord(int key) const {
     Entry* entry = key >= 0 && key < keyCount_ ? cursor_[key] : nullptr;
-    return entry ? entry->record.get() : nullptr;
+    return entry ? entry->record : nullptr;
 }
 
 TNode* TSingleIndexTree::ReadAccess(const char* property) const {
@@ -314,6 +477,18 @@ int32_t TSingleIndexTree::GetCode() const {
 }
 
 int32_t TSingleIndexTree::LowestFreeCode() const {
+    if (sorted_) {
+        // The arrays do not change until the first edit: one walk, remembered.
+        if (lowestFree_ == 0) {
+            int64_t free = 1;
+            for (const Entry* entry : byKey_[kKeyCode]) {
+                if (entry->code > free) break;
+                if (entry->code == free) ++free;
+            }
+            lowestFree_ = static_cast<int32_t>(std::min<int64_t>(free, INT32_MAX));
+        }
+        return lowestFree_;
+    }
     if (codeRuns_.empty() || codeRuns_.begin()->first != 1) return 1;
     const int64_t next = codeRuns_.begin()->second + 1;
     return next > INT32_MAX ? INT32_MAX : static_cast<int32_t>(next);
@@ -343,18 +518,20 @@ std::vector<int32_t> TSingleIndexTree::BalancedPositions(int32_t n) {
 }
 
 std::vector<TNode*> TSingleIndexTree::Records(int key) const {
+    const int chain = key >= 0 && key < keyCount_ ? key : (key < 0 ? EffectiveKey() : kKeyCode);
     std::vector<TNode*> records;
     records.reserve(static_cast<std::size_t>(count_));
-    switch (key >= 0 && key < keyCount_ ? key : (key < 0 ? EffectiveKey() : kKeyCode)) {
-        case kKeyName:
-            for (auto& [key, entry] : names_) records.push_back(entry->record.get());
-            break;
-        case kKeyThird:
-            for (auto& [key, entry] : thirds_) records.push_back(entry->record.get());
-            break;
-        default:
-            for (auto& [key, entry] : codes_) records.push_back(entry->record.get());
-            break;
+    if (sorted_) {
+        for (const Entry* entry : SortedKey(chain)) records.push_back(entry->record);
+        return records;
+    }
+    const auto take = [&records](const auto& index) {
+        for (const auto& [k, entry] : index) records.push_back(entry->record);
+    };
+    switch (chain) {
+        case kKeyName: take(names_); break;
+        case kKeyThird: take(thirds_); break;
+        default: take(codes_); break;
     }
     return records;
 }
@@ -371,18 +548,27 @@ std::vector<TNode*> TSingleIndexTree::BalancedOrder(int key) const {
 TSingleIndexTree::TCursorState TSingleIndexTree::SaveCursors() const {
     TCursorState state;
     for (int k = 0; k < 3; ++k)
-        if (cursor_[k]) state.at[k] = cursor_[k]->codeIt->first;
+        if (cursor_[k]) state.at[k] = {cursor_[k]->code, cursor_[k]->seq};
     state.activeKey = activeKey_;
     return state;
 }
 
-void TSingleIndexTree::RestoreCursors(const TCursorState& state) {
-    for (int k = 0; k < 3; ++k) {
-        cursor_[k] = nullptr;
-        if (state.at[k].second == 0) continue;
-        auto it = codes_.find(state.at[k]);
-        if (it != codes_.end()) cursor_[k] = it->second;
+TSingleIndexTree::Entry* TSingleIndexTree::EntryAt(int32_t code, uint64_t seq) const {
+    if (sorted_) {
+        const auto& codes = byKey_[kKeyCode];
+        auto it = std::lower_bound(codes.begin(), codes.end(), std::make_pair(code, seq),
+                                   [](const Entry* e, const std::pair<int32_t, uint64_t>& wanted) {
+                                       return std::make_pair(e->code, e->seq) < wanted;
+                                   });
+        return it != codes.end() && (*it)->code == code && (*it)->seq == seq ? *it : nullptr;
     }
+    auto it = codes_.find({code, seq});
+    return it != codes_.end() ? it->second : nullptr;
+}
+
+void TSingleIndexTree::RestoreCursors(const TCursorState& state) {
+    for (int k = 0; k < 3; ++k)
+        cursor_[k] = state.at[k].second == 0 ? nullptr : EntryAt(state.at[k].first, state.at[k].second);
     activeKey_ = state.activeKey;
 }
 
@@ -427,7 +613,7 @@ void TCodeNameIndexTree::Rename(std::string_view newName) {
     const int key = ActiveKey();
     auto& named = static_cast<TNamedNode&>(*entry->record);
     named.Name = CutShort(newName);
-    const int32_t third = keyCount_ >= 3 ? entry->thirdIt->first.first : 0;
+    const int32_t third = entry->third;
     Rekey(entry, named.Name, third);
     Reposition(key, entry, named.Name);
 }
@@ -447,7 +633,7 @@ std::unique_ptr<TNode> TVars::NewRecord() const { return std::make_unique<TVarNo
 
 void TVars::AddVariable(int32_t code, std::string_view name, bool multivalued, bool numeric) {
     Add(code, name);
-    auto* var = static_cast<TVarNode*>(CursorEntry(kKeyCode)->record.get());
+    auto* var = static_cast<TVarNode*>(CursorEntry(kKeyCode)->record);
     var->Multivalued = multivalued;
     var->Numeric = numeric;
 }
@@ -498,9 +684,9 @@ bool TValues::FindNameInVar(std::string_view name, int32_t varCode) {
     FindName(name);
     const std::string key = AnsiUpperCase(name);
     Entry* entry = CursorEntry(kKeyName);
-    while (entry && static_cast<TValNode*>(entry->record.get())->VarCode != varCode) {
+    while (entry && static_cast<TValNode*>(entry->record)->VarCode != varCode) {
         entry = NextInKey(entry, kKeyName);
-        if (entry && entry->nameIt->first.first != key) entry = nullptr;
+        if (entry && NameKeyOf(entry) != key) entry = nullptr;
     }
     SetCursor(kKeyName, entry);
     return entry != nullptr;
@@ -521,7 +707,7 @@ void TValues::SetPosition(int32_t position) {
 }
 
 void TValues::Reposition(int key, Entry* entry, std::string_view newName) {
-    const int32_t varCode = static_cast<TValNode*>(entry->record.get())->VarCode;
+    const int32_t varCode = static_cast<TValNode*>(entry->record)->VarCode;
     if (key == kKeyName)
         FindNameInVar(newName, varCode);
     else if (key == kKeyThird)
@@ -535,7 +721,7 @@ TRules::TRules(IMessageSink* sink) : TValues(sink) {}
 void TRules::SetOrder(int32_t order) {
     Entry* entry = ActiveEntry();
     if (!WriteAccess(msg::PropVarCode)) return;
-    static_cast<TValNode*>(entry->record.get())->VarCode = order;
+    static_cast<TValNode*>(entry->record)->VarCode = order;
     RekeyThird(entry, order);
 }
 
@@ -709,8 +895,8 @@ void TVarListTree::AddInstantiation(int32_t varCode, int32_t valueCode, float cn
 }
 
 void TVarListTree::IndexValue(Entry* entry) {
-    const auto* node = static_cast<const TVarListNode*>(entry->record.get());
-    const ValueKey key{node->Code, node->ValueCode, entry->codeIt->first.second};
+    const auto* node = static_cast<const TVarListNode*>(entry->record);
+    const ValueKey key{node->Code, node->ValueCode, entry->seq};
     byValue_.emplace(key, entry);
     keyOf_[node] = key;
 }
@@ -736,7 +922,7 @@ void TVarListTree::SetValueCode(int32_t value) {
     Entry* entry = ActiveEntry();
     if (!WriteAccess(msg::PropValueCode)) return;
     Forget(*entry->record);
-    static_cast<TVarListNode*>(entry->record.get())->ValueCode = value;
+    static_cast<TVarListNode*>(entry->record)->ValueCode = value;
     IndexValue(entry);
 }
 float TVarListTree::GetCnf() const { return ReadField(ReadAccess(msg::PropCnf), &TVarListNode::Cnf); }

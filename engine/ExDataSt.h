@@ -4,8 +4,14 @@
 // Every container keeps one ordered index per key (code; name, compared
 // without regard to case; and a third integer key), each threaded in key order
 // with records of equal key kept in insertion order, one cursor per key and an
-// active key that the navigation operations follow. The indexes are balanced
-// trees, so every keyed operation is O(log n) whatever the insertion order.
+// active key that the navigation operations follow.
+//
+// A container filled in one go (a file being read) keeps its records in one
+// block and each key as a sorted array of entries, built without a single
+// tree node; the name key, which needs a string sort, is sorted the first
+// time it is used. The first edit turns every key into a balanced tree, so
+// every keyed operation is O(log n) whatever the insertion order, and
+// navigation, cursors and the order of equal keys are the same in both forms.
 // Misuse (a cursor on no record) never throws: it shows a fixed message
 // through the container's message sink and yields a placeholder.
 #pragma once
@@ -19,6 +25,7 @@
 #include <string>
 #include <string_view>
 #include <tuple>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -109,6 +116,31 @@ protected:
     using IntIndex = std::map<std::pair<int32_t, uint64_t>, Entry*>;
     using NameIndex = std::map<std::pair<std::string, uint64_t>, Entry*>;
 
+    // Records handed over in one go, kept where they are: a vector of a
+    // record class, or of records allocated one by one.
+    class TRecordBlock {
+    public:
+        virtual ~TRecordBlock() = default;
+        virtual std::size_t Size() const = 0;
+        virtual TNode& At(std::size_t i) = 0;
+    };
+    template <class Record>
+    class TRecordBlockOf final : public TRecordBlock {
+    public:
+        explicit TRecordBlockOf(std::vector<Record> records) : records_(std::move(records)) {}
+        std::size_t Size() const override { return records_.size(); }
+        TNode& At(std::size_t i) override { return Held(records_[i]); }
+
+    private:
+        static TNode& Held(Record& record) {
+            if constexpr (std::is_base_of_v<TNode, Record>)
+                return record;
+            else
+                return *record;
+        }
+        std::vector<Record> records_;
+    };
+
 public:
     // A snapshot of the cursors and the active key, for callers that look
     // records up in the middle of an iteration.
@@ -131,9 +163,15 @@ public:
     void Add(int32_t code);
     // Inserts records of the container's record class, in this order, as if
     // each were added in turn (equal keys keep this order; the code cursor
-    // ends on the last). Into an empty container they go in bulk, each key
-    // built from its sorted order: the way a file is read.
+    // ends on the last). Into an empty container they go in bulk: the
+    // records stay in the block they came in and each key is sorted once,
+    // the way a file is read.
     void AddRecords(std::vector<std::unique_ptr<TNode>> records);
+    template <class Record>
+    void AddRecords(std::vector<Record> records) {
+        static_assert(std::is_base_of_v<TNode, Record>);
+        if (!records.empty()) Adopt(std::make_unique<TRecordBlockOf<Record>>(std::move(records)));
+    }
     // Code cursor on the first record with this code, or empty. Returns !Eof().
     virtual bool Find(int32_t code);
     // Deletes the current record of the active key (on a run of equal codes:
@@ -191,6 +229,13 @@ protected:
     Entry* FirstWithName(std::string_view name) const;
     Entry* FirstWithThird(int32_t third) const;
     Entry* NextInKey(const Entry* entry, int key) const;
+    Entry* PriorInKey(const Entry* entry, int key) const;
+    // The first (or last) entry of a key's chain, or null.
+    Entry* EndOfKey(int key, bool last) const;
+    // The entry of this code and insertion number, or null.
+    Entry* EntryAt(int32_t code, uint64_t seq) const;
+    // The upper-case name under which an entry is indexed.
+    const std::string& NameKeyOf(const Entry* entry) const;
     // Deletes the first record of the active cursor's code run that `match`
     // accepts; the active cursor moves to the record after the current one.
     void DeleteMatching(const std::function<bool(const TNode&)>& match);
@@ -212,15 +257,34 @@ protected:
     void Warn(const std::string& text) const;
 
     struct Entry {
-        std::unique_ptr<TNode> record;
+        TNode* record = nullptr;
+        std::unique_ptr<TNode> owned;  // empty when the record lives in a block
+        uint64_t seq = 0;              // insertion order; 0 while the entry is free
+        int32_t code = 0;              // the code and third key as indexed
+        int32_t third = 0;
+        // While the keys are sorted arrays: the entry's place in each.
+        uint32_t slot[3] = {0, 0, 0};
+        // Once the keys are trees: the entry's node in each.
         IntIndex::iterator codeIt;
         NameIndex::iterator nameIt;
         IntIndex::iterator thirdIt;
+        Entry* nextFree = nullptr;
     };
 
     int keyCount_ = 1;
 
 private:
+    void Adopt(std::unique_ptr<TRecordBlock> block);
+    // Inserts a record the container does not own by itself.
+    Entry* Place(TNode& record, std::string_view name, int32_t third);
+    // A key's sorted array (the name key sorted first if need be).
+    const std::vector<Entry*>& SortedKey(int key) const;
+    // Turns the sorted arrays into trees, before the first edit.
+    void MakeEditable();
+    // Sorts the name key of a bulk-filled container, on first use.
+    void SortNames() const;
+    Entry* NewEntry();
+    void FreeEntry(Entry* entry);
     void Link(Entry* entry, std::string_view name, int32_t third);
     void Unlink(Entry* entry);
     void AddCodeToRuns(int32_t code);
@@ -228,12 +292,28 @@ private:
     bool HasCode(int32_t code) const;
 
     IMessageSink* sink_;
+    // Trees of the keys once the container has been edited.
     IntIndex codes_;
     NameIndex names_;
     IntIndex thirds_;
+    // Sorted arrays of the keys while the container holds only what one bulk
+    // load gave it (`sorted_` true); the name array and its upper-case keys
+    // are filled on first use.
+    bool sorted_ = false;
+    mutable std::vector<Entry*> byKey_[3];
+    mutable std::vector<std::string> nameKeys_;
+    mutable bool namesSorted_ = false;
+    mutable int32_t lowestFree_ = 0;  // cached while sorted_; 0: not yet known
     // Maximal runs of consecutive distinct codes >= 1 (start -> end), so the
-    // lowest free code is found in O(log n).
+    // lowest free code is found in O(log n) once the keys are trees.
     std::map<int64_t, int64_t> codeRuns_;
+    // Entries are allocated in chunks and reused through a free list; bulk
+    // records stay in their blocks until the container goes.
+    std::vector<std::unique_ptr<Entry[]>> entryChunks_;
+    std::size_t chunkUsed_ = 0;
+    std::size_t chunkSize_ = 0;
+    Entry* freeEntries_ = nullptr;
+    std::vector<std::unique_ptr<TRecordBlock>> blocks_;
     uint64_t nextSeq_ = 1;
     int32_t count_ = 0;
     int activeKey_ = 0;

@@ -37,6 +37,17 @@ bool THeldValue::operator==(const THeldValue& other) const { return SameValue(*t
 std::vector<THeldValue> HeldValuesOf(TExpertSystem& engine, int32_t varCode) {
     std::vector<THeldValue> held;
     if (!engine.Running) return held;
+    if (const THeldSet* set = engine.HeldSet(varCode)) {
+        held.reserve(set->Codes.size() + set->Numbers.size());
+        for (const THeldSet::TCode& code : set->Codes) held.push_back(CodeValue(code.ValueCode, code.Cnf));
+        for (const THeldSet::TNumber& number : set->Numbers) {
+            THeldValue& value = held.emplace_back();
+            value.IsCode = false;
+            value.Text = number.Text;
+            value.Cnf = number.Cnf;
+        }
+        return held;
+    }
     TSavedCursors saved(engine);
     TVarListTree& symbolic = engine.VarList();
     for (bool found = symbolic.Find(varCode); found && !symbolic.Eof() && symbolic.GetCode() == varCode;
@@ -109,25 +120,23 @@ void TExplanationRecorder::ConsultationStarted() {
     pending_.clear();
     lastConclusionCombination_.reset();
     pendingDefault_ = false;
-    evaluated_.clear();
-    fired_.clear();
+    // Room for every rule and variable of the base, so the tables never grow while the engine runs.
+    if (const TConsultPlan* plan = engine_.Plan()) {
+        rules_.reserve(plan->RuleCount());
+        stores_.reserve(plan->VarCount());
+        held_.reserve(plan->VarCount());
+        sought_.reserve(plan->VarCount());
+    }
 }
 
 void TExplanationRecorder::VariableSought(int32_t varCode) { sought_.emplace(varCode, Mark()); }
 
 void TExplanationRecorder::RuleStarted(int32_t ruleCode) {
-    TRuleFigures figures;
+    TRuleFigures& figures = rules_[ruleCode];
+    figures = TRuleFigures();
     figures.RuleCode = ruleCode;
     figures.Mark = Mark();
-    {
-        TSavedCursors saved(engine_);
-        std::vector<int32_t> connectives;
-        for (const TTailNode& premise : RulePremises(engine_, ruleCode)) connectives.push_back(premise.Connective);
-        figures.PremiseCount = TPremiseExpression(connectives, engine_.Precedence).PremiseCount();
-    }
-    rules_[ruleCode] = std::move(figures);
-    open_.push_back(ruleCode);
-    evaluated_.insert(ruleCode);
+    open_.emplace_back(ruleCode, &figures);
 }
 
 void TExplanationRecorder::Combined(const TCombination& combination) {
@@ -136,26 +145,17 @@ void TExplanationRecorder::Combined(const TCombination& combination) {
         return;
     }
     if (open_.empty()) return;
-    rules_[open_.back()].Combinations.push_back(combination);
+    open_.back().second->Combinations.push_back(combination);
 }
 
 void TExplanationRecorder::PremiseEvaluated(int32_t ruleCode, int32_t index, float cnf) {
-    TPremiseFigure figure;
-    figure.Index = index;
-    figure.Cnf = cnf;
-    TTailNode premise;
-    {
-        TSavedCursors saved(engine_);
-        const std::vector<TTailNode> premises = RulePremises(engine_, ruleCode);
-        if (index < 1 || static_cast<std::size_t>(index) > premises.size()) return;
-        premise = premises[static_cast<std::size_t>(index) - 1];
-        figure.Text = (premise.Negated ? std::string("N\xC3O ") : std::string()) + PremiseText(engine_, premise);
-    }
-    figure.Origin = [&] {
-        TSavedCursors saved(engine_);
-        return engine_.VarName(premise.VarCode);
-    }() + ": " + OriginOf(premise.VarCode, HeldValuesOf(engine_, premise.VarCode));
-    rules_[ruleCode].Premises.push_back(std::move(figure));
+    const std::optional<TTailNode> premise = RulePremiseAt(engine_, ruleCode, index);
+    if (!premise) return;
+    const int32_t varCode = premise->VarCode;
+    const auto stores = stores_.find(varCode);
+    const std::size_t storeCount = stores == stores_.end() ? 0 : stores->second.size();
+    TRuleFigures& figures = !open_.empty() && open_.back().first == ruleCode ? *open_.back().second : rules_[ruleCode];
+    figures.Premises.push_back({index, cnf, varCode, storeCount});
 }
 
 void TExplanationRecorder::RuleDecided(int32_t ruleCode, bool fired, float cnf) {
@@ -164,16 +164,15 @@ void TExplanationRecorder::RuleDecided(int32_t ruleCode, bool fired, float cnf) 
     figures.Decided = true;
     figures.Fired = fired;
     figures.Cnf = cnf;
-    if (fired) fired_.insert(ruleCode);
-    const auto at = std::find(open_.rbegin(), open_.rend(), ruleCode);
+    const auto at =
+        std::find_if(open_.rbegin(), open_.rend(), [ruleCode](const auto& open) { return open.first == ruleCode; });
     if (at != open_.rend()) open_.erase(std::next(at).base());
 }
 
 void TExplanationRecorder::ConclusionGiven(int32_t ruleCode, int32_t index, float ruleCnf, float givenCnf) {
-    TSavedCursors saved(engine_);
-    const std::vector<THeadNode> conclusions = RuleConclusions(engine_, ruleCode);
-    if (index < 1 || static_cast<std::size_t>(index) > conclusions.size()) return;
-    const THeadNode& head = conclusions[static_cast<std::size_t>(index) - 1];
+    const std::optional<THeadNode> conclusion = RuleConclusionAt(engine_, ruleCode, index);
+    if (!conclusion) return;
+    const THeadNode& head = *conclusion;
     TPendingConclusion pending{ruleCode, index, head.VarCode, head.ValueCode, ruleCnf, head.Cnf, std::nullopt};
     if (lastConclusionCombination_ && lastConclusionCombination_->Result == givenCnf)
         pending.Combination = lastConclusionCombination_;
@@ -224,6 +223,21 @@ void TExplanationRecorder::ValueStored(int32_t varCode, float givenCnf) {
     stores_[varCode].push_back(std::move(store));
 }
 
+// Every rule started has its figures; going back to a question drops those
+// of the rules started after it.
+std::set<int32_t> TExplanationRecorder::EvaluatedRules() const {
+    std::set<int32_t> rules;
+    for (const auto& [ruleCode, figures] : rules_) rules.insert(ruleCode);
+    return rules;
+}
+
+std::set<int32_t> TExplanationRecorder::FiredRules() const {
+    std::set<int32_t> rules;
+    for (const auto& [ruleCode, figures] : rules_)
+        if (figures.Fired) rules.insert(ruleCode);
+    return rules;
+}
+
 void TExplanationRecorder::RolledBack(uint64_t tapeIndex) {
     for (auto it = rules_.begin(); it != rules_.end();)
         it = it->second.Mark >= tapeIndex ? rules_.erase(it) : std::next(it);
@@ -237,12 +251,6 @@ void TExplanationRecorder::RolledBack(uint64_t tapeIndex) {
     open_.clear();
     pending_.clear();
     pendingDefault_ = false;
-    evaluated_.clear();
-    fired_.clear();
-    for (const auto& [ruleCode, figures] : rules_) {
-        evaluated_.insert(ruleCode);
-        if (figures.Fired) fired_.insert(ruleCode);
-    }
     // What the variables hold once the rollback is over: the last store left of each.
     held_.clear();
     for (const auto& [varCode, stores] : stores_)
@@ -280,7 +288,35 @@ std::string TExplanationRecorder::StoreOrigin(const TStore& store) const {
     return {};
 }
 
-std::string TExplanationRecorder::OriginOf(int32_t varCode, const std::vector<THeldValue>& held) const {
+int TExplanationRecorder::PremiseCount(int32_t ruleCode) const {
+    TSavedCursors saved(engine_);
+    std::vector<int32_t> connectives;
+    for (const TTailNode& premise : RulePremises(engine_, ruleCode)) connectives.push_back(premise.Connective);
+    return TPremiseExpression(connectives, engine_.Precedence).PremiseCount();
+}
+
+std::string TExplanationRecorder::PremiseFigureText(int32_t ruleCode, const TPremiseFigure& premise) const {
+    const std::optional<TTailNode> node = RulePremiseAt(engine_, ruleCode, premise.Index);
+    if (!node) return {};
+    TSavedCursors saved(engine_);
+    return PremiseText(engine_, *node, node->Negated ? "N\xC3O " : "");
+}
+
+std::string TExplanationRecorder::PremiseOrigin(const TPremiseFigure& premise) const {
+    const std::string name = [&] {
+        TSavedCursors saved(engine_);
+        return engine_.VarName(premise.VarCode);
+    }();
+    const auto stores = stores_.find(premise.VarCode);
+    // Going back to a question drops the stores made after it.
+    const std::size_t count = stores == stores_.end() ? 0 : std::min(premise.StoreCount, stores->second.size());
+    static const std::vector<THeldValue> kNothing;
+    const std::vector<THeldValue>& held = count == 0 ? kNothing : stores->second[count - 1].After;
+    return name + ": " + OriginOf(premise.VarCode, held, count);
+}
+
+std::string TExplanationRecorder::OriginOf(int32_t varCode, const std::vector<THeldValue>& held,
+                                           std::size_t storeCount) const {
     if (held.empty()) return "sem valor";
     std::string text;
     const auto found = stores_.find(varCode);
@@ -289,7 +325,9 @@ std::string TExplanationRecorder::OriginOf(int32_t varCode, const std::vector<TH
         text += ValueName(varCode, value) + " " + PercentText(value.Cnf);
         std::vector<std::string> origins;
         if (found != stores_.end()) {
-            for (const TStore& store : found->second) {
+            const std::size_t count = std::min(storeCount, found->second.size());
+            for (std::size_t i = 0; i < count; ++i) {
+                const TStore& store = found->second[i];
                 const THeldValue* after = Find(store.After, value);
                 if (!after) continue;
                 const THeldValue* before = Find(store.Before, value);
@@ -318,7 +356,8 @@ std::string TExplanationRecorder::RuleLine(const TRuleFigures& figures, const TS
     std::string line = RuleTitle(figures.RuleCode) + ": ";
     // The final evaluation is the last walk over the expression: one
     // combination per connective.
-    const std::size_t steps = figures.PremiseCount > 0 ? static_cast<std::size_t>(figures.PremiseCount - 1) : 0;
+    const int premiseCount = PremiseCount(figures.RuleCode);
+    const std::size_t steps = premiseCount > 0 ? static_cast<std::size_t>(premiseCount - 1) : 0;
     const std::size_t count = std::min(steps, figures.Combinations.size());
     if (count == 0) {
         line += PercentText(figures.Cnf);
@@ -346,10 +385,12 @@ void TExplanationRecorder::AppendStore(std::vector<std::string>& lines, int32_t 
         if (figures != rules_.end()) {
             lines.push_back("  " + RuleLine(figures->second, &store));
             for (const TPremiseFigure& premise : figures->second.Premises)
-                lines.push_back(indent + premise.Text + ": " + PercentText(premise.Cnf) + " (" + premise.Origin + ")");
+                lines.push_back(indent + PremiseFigureText(store.RuleCode, premise) + ": " + PercentText(premise.Cnf) +
+                                " (" + PremiseOrigin(premise) + ")");
             const int evaluated = static_cast<int>(figures->second.Premises.size());
-            if (evaluated < figures->second.PremiseCount)
-                lines.push_back(indent + std::to_string(figures->second.PremiseCount - evaluated) +
+            const int premiseCount = PremiseCount(store.RuleCode);
+            if (evaluated < premiseCount)
+                lines.push_back(indent + std::to_string(premiseCount - evaluated) +
                                 " premissa(s) n\xE3o avaliada(s): a regra foi decidida antes");
         } else {
             lines.push_back("  REGRA " + StoreOrigin(store).substr(6) + ": " + PercentText(store.Incoming.Cnf));
@@ -487,8 +528,8 @@ std::optional<TWhyNotReason> TExplanationRecorder::RuleReason(int32_t varCode, i
             if (premise.Cnf >= engine_.MinimumCnf) continue;
             return TWhyNotReason{TWhyNotKind::PremiseFailed, ruleCode,
                                  title + " rejeitada: a premissa " + std::to_string(premise.Index) + ", " +
-                                     premise.Text + ", valeu " + PercentText(premise.Cnf) + " (" + premise.Origin +
-                                     ")"};
+                                     PremiseFigureText(ruleCode, premise) + ", valeu " + PercentText(premise.Cnf) +
+                                     " (" + PremiseOrigin(premise) + ")"};
         }
         return TWhyNotReason{TWhyNotKind::RuleCnfBelowMinimum, ruleCode,
                              "Rejeitada: " + RuleLine(rule, nullptr) + ", abaixo do m\xEDnimo de " + minimum};
@@ -575,8 +616,8 @@ std::vector<std::string> TExplanationRecorder::WhyNotLines(int32_t varCode, int3
 // ------------------------------------------------------------------ coverage
 
 void TRuleCoverage::Add(const TExplanationRecorder& recorder) {
-    evaluated_.insert(recorder.EvaluatedRules().begin(), recorder.EvaluatedRules().end());
-    fired_.insert(recorder.FiredRules().begin(), recorder.FiredRules().end());
+    evaluated_.merge(recorder.EvaluatedRules());
+    fired_.merge(recorder.FiredRules());
 }
 
 TRuleCoverage::TReport TRuleCoverage::Report(TExpertSystem& engine) const {

@@ -12,10 +12,10 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "ExCnf.h"
@@ -90,8 +90,8 @@ public:
     std::vector<std::string> WhyNotLines(int32_t varCode, int32_t valueCode) const;
 
     // Rules whose premises were evaluated, and rules that fired, in the last consultation.
-    const std::set<int32_t>& EvaluatedRules() const { return evaluated_; }
-    const std::set<int32_t>& FiredRules() const { return fired_; }
+    std::set<int32_t> EvaluatedRules() const;
+    std::set<int32_t> FiredRules() const;
 
     // ---- TExInferenceListener
     void ConsultationStarted() override;
@@ -108,11 +108,13 @@ public:
 private:
     enum class TSource { Rule, Answer, Default };
 
+    // Only figures are kept while the engine runs; the texts are written
+    // when an explanation is asked for, which keeps recording cheap.
     struct TPremiseFigure {
         int32_t Index = 0;
         float Cnf = 0.0f;
-        std::string Text;    // "Terra = encharcada"
-        std::string Origin;  // what the variable held and where it came from
+        int32_t VarCode = 0;         // the premise's variable
+        std::size_t StoreCount = 0;  // how many stores of that variable had happened
     };
 
     struct TRuleFigures {
@@ -120,7 +122,6 @@ private:
         bool Decided = false;
         bool Fired = false;
         float Cnf = 0.0f;
-        int PremiseCount = 0;
         std::vector<TPremiseFigure> Premises;
         std::vector<TCombination> Combinations;  // every combination of its own evaluation
         uint64_t Mark = 0;
@@ -154,7 +155,11 @@ private:
     std::string RuleTitle(int32_t ruleCode) const;
     std::string ValueName(int32_t varCode, const THeldValue& value) const;
     std::string StoreOrigin(const TStore& store) const;
-    std::string OriginOf(int32_t varCode, const std::vector<THeldValue>& held) const;
+    int PremiseCount(int32_t ruleCode) const;
+    std::string PremiseFigureText(int32_t ruleCode, const TPremiseFigure& premise) const;
+    // What the premise's variable held when the premise was evaluated, and where it came from.
+    std::string PremiseOrigin(const TPremiseFigure& premise) const;
+    std::string OriginOf(int32_t varCode, const std::vector<THeldValue>& held, std::size_t storeCount) const;
     std::string CombinationText(const TCombination& combination) const;
     std::string RuleLine(const TRuleFigures& figures, const TStore* store) const;
     void AppendStore(std::vector<std::string>& lines, int32_t varCode, const TStore& store) const;
@@ -163,16 +168,16 @@ private:
     std::optional<TWhyNotReason> RuleReason(int32_t varCode, int32_t valueCode, int32_t ruleCode) const;
 
     TExpertSystem& engine_;
-    std::map<int32_t, TRuleFigures> rules_;
-    std::vector<int32_t> open_;  // rules being evaluated, innermost last
-    std::map<int32_t, std::vector<TStore>> stores_;
-    std::map<int32_t, std::vector<THeldValue>> held_;  // what each variable held after its last store
-    std::map<int32_t, uint64_t> sought_;               // variables looked for, with when
+    std::unordered_map<int32_t, TRuleFigures> rules_;
+    // Rules being evaluated, innermost last, with their figures (elements of
+    // rules_ stay where they are until erased).
+    std::vector<std::pair<int32_t, TRuleFigures*>> open_;
+    std::unordered_map<int32_t, std::vector<TStore>> stores_;
+    std::unordered_map<int32_t, std::vector<THeldValue>> held_;  // what each variable held after its last store
+    std::unordered_map<int32_t, uint64_t> sought_;               // variables looked for, with when
     std::vector<TPendingConclusion> pending_;
     std::optional<TCombination> lastConclusionCombination_;
     bool pendingDefault_ = false;
-    std::set<int32_t> evaluated_;
-    std::set<int32_t> fired_;
 };
 
 // What a set of consultations exercised of the base's rules.

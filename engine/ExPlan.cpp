@@ -49,8 +49,10 @@ void ForEachCodeRun(const std::vector<TNode*>& records, Visit visit) {
 // ---------------------------------------------------------------- TCodeSlots
 
 std::pair<int32_t, bool> TCodeSlots::Assign(int32_t code, int32_t next) {
-    if (code >= kLow && code <= kHigh) {
-        int32_t& slot = table_[static_cast<std::size_t>(code - kLow)];
+    if (code >= 0 && code <= kHigh) {
+        const auto index = static_cast<std::size_t>(code);
+        if (index >= table_.size()) table_.resize(std::max(index + 1, 2 * table_.size()), kAbsent);
+        int32_t& slot = table_[index];
         if (slot != kAbsent) return {slot, false};
         slot = next;
         return {next, true};
@@ -60,6 +62,7 @@ std::pair<int32_t, bool> TCodeSlots::Assign(int32_t code, int32_t next) {
 }
 
 int32_t TCodeSlots::OtherSlotOf(int32_t code) const {
+    if (others_.empty()) return kAbsent;
     const auto it = others_.find(code);
     return it == others_.end() ? kAbsent : it->second;
 }

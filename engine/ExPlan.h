@@ -31,22 +31,22 @@
 
 namespace quorvel {
 
-// Codes to dense slots: a table over the codes a file can hold, a hash map
-// for any other code an edited base may carry.
+// Codes to dense slots: a table indexed by code for the codes a file can
+// hold (sized to the highest code seen, so a base's codes stay close
+// together in memory), a hash map for any other code an edited base may carry.
 class TCodeSlots {
 public:
     static constexpr int32_t kAbsent = -1;
 
-    TCodeSlots() : table_(static_cast<std::size_t>(kHigh - kLow + 1), kAbsent) {}
     // The code's slot; a code without one gets `next`. `second` tells whether it did.
     std::pair<int32_t, bool> Assign(int32_t code, int32_t next);
     int32_t SlotOf(int32_t code) const {
-        if (code >= kLow && code <= kHigh) return table_[static_cast<std::size_t>(code - kLow)];
-        return others_.empty() ? kAbsent : OtherSlotOf(code);
+        if (code >= 0 && code < static_cast<int32_t>(table_.size())) return table_[static_cast<std::size_t>(code)];
+        return code >= 0 && code <= kHigh ? kAbsent : OtherSlotOf(code);
     }
 
 private:
-    static constexpr int32_t kLow = -32768, kHigh = 32767;
+    static constexpr int32_t kHigh = 32767;
     int32_t OtherSlotOf(int32_t code) const;
     std::vector<int32_t> table_;
     std::unordered_map<int32_t, int32_t> others_;

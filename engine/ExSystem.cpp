@@ -139,7 +139,7 @@ const TPlanVar* TExpertSystem::PlannedVar(int32_t varCode) const {
     return &plan_->Var(slot);
 }
 
-std::optional<std::string> TExpertSystem::PlannedValueText(int32_t varCode, int32_t valueCode) const {
+std::optional<std::string_view> TExpertSystem::PlannedValueText(int32_t varCode, int32_t valueCode) const {
     const TPlanVar* var = PlannedVar(varCode);
     if (!var) return std::nullopt;
     const std::string* text = nullptr;
@@ -159,7 +159,7 @@ std::optional<std::string> TExpertSystem::PlannedValueText(int32_t varCode, int3
 }
 
 std::string TExpertSystem::ValueTextOf(int32_t varCode, int32_t valueCode) {
-    if (auto text = PlannedValueText(varCode, valueCode)) return *text;
+    if (auto text = PlannedValueText(varCode, valueCode)) return std::string(*text);
     const TLookupCursors saved = CurrentLookupCursors();
     std::string text = "???";
     if (vars_->Find(varCode)) text = ValueTextFor(vars_->CurrentVar(), valueCode, false);

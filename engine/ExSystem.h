@@ -82,6 +82,28 @@ private:
 };
 
 // One answered question that can still be gone back to: "rule/index/true".
+// What a variable holds during a consultation: a copy of its records in the
+// instantiation lists, kept up to date after every change, so that premises,
+// explanations and views read it without walking the lists.
+struct THeldSet {
+    struct TCode {
+        int32_t ValueCode = 0;
+        float Cnf = 0.0f;
+    };
+    struct TNumber {
+        std::string Text;
+        float Cnf = 0.0f;
+    };
+    std::vector<TCode> Codes;      // symbolic values (and "DESCONHECIDO")
+    std::vector<TNumber> Numbers;  // a numeric variable's number
+    bool Empty() const { return Codes.empty() && Numbers.empty(); }
+    const TCode* FindCode(int32_t valueCode) const {
+        for (const TCode& held : Codes)
+            if (held.ValueCode == valueCode) return &held;
+        return nullptr;
+    }
+};
+
 struct TQuestionHistoryEntry {
     std::string Text;
     uint64_t TapeIndex = 0;
@@ -93,6 +115,8 @@ struct TPosition {
     int32_t Index = 0;
     bool Premise = true;
 };
+
+class TByteReader;
 
 class TExpertSystem : public IInstantiator {
 public:
@@ -255,9 +279,13 @@ public:
     // While a consultation runs: the text of a value of a variable straight
     // from the plan, or nullopt when a record it needs is missing (callers
     // then look it up in the containers, which report the fault).
-    std::optional<std::string> PlannedValueText(int32_t varCode, int32_t valueCode) const;
+    std::optional<std::string_view> PlannedValueText(int32_t varCode, int32_t valueCode) const;
     // While a consultation runs: the plan's record of an existing variable.
     const TPlanVar* PlannedVar(int32_t varCode) const;
+    // While a consultation runs: what a variable of the plan holds, in the
+    // instantiation lists' order; null outside a consultation or for a code
+    // the plan does not know.
+    const THeldSet* HeldSet(int32_t varCode) const;
     std::string ValueTextOf(int32_t varCode, int32_t valueCode);
     // For the variable under the code cursor of Vars().
     std::string ValueText(int32_t valueCode);
@@ -347,7 +375,9 @@ private:
     void NotifyBaseChanged();
     void DetachControls();
     void ShowError(const std::string& text) const;
-    bool ReadBase(const std::vector<uint8_t>& bytes);
+    // Loading from a file or from bytes in memory: the header, then the rest.
+    bool LoadFrom(TByteReader& in);
+    bool ReadBase(TByteReader& in);
 
     IMessageSink* sink_;
     IPasswordPrompt* passwordPrompt_ = nullptr;
@@ -374,8 +404,7 @@ private:
     // Run-time state by plan slot.
     std::vector<uint8_t> triedRules_;  // the rule's premises were evaluated to a decision
     std::vector<uint8_t> deriving_;    // the variable is being derived, against cycles
-    std::vector<uint8_t> held_;        // the variable holds a value (kHeld* bits)
-    static constexpr uint8_t kHeldSymbolic = 1, kHeldNumeric = 2;
+    std::vector<THeldSet> held_;       // what the variable holds, as the lists have it
     uintptr_t stackLimit_ = 0;                          // lowest address of the consulting thread's stack
     std::array<std::vector<TExCtrlInterface*>, 4> controls_;
     TExDebugInterface* debugObserver_ = nullptr;

@@ -71,9 +71,18 @@ bool AnsiSameText(std::string_view a, std::string_view b) {
 }
 
 std::string Cp1252ToUtf8(std::string_view text) {
+    // Most texts are plain ASCII, which UTF-8 keeps as it is: copy runs of it whole.
     std::string out;
-    out.reserve(text.size() * 2);
-    for (char ch : text) AppendUtf8(out, ByteToCodePoint(static_cast<unsigned char>(ch)));
+    out.reserve(text.size() + text.size() / 4);
+    std::size_t run = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto ch = static_cast<unsigned char>(text[i]);
+        if (ch < 0x80) continue;
+        out.append(text.substr(run, i - run));
+        AppendUtf8(out, ByteToCodePoint(ch));
+        run = i + 1;
+    }
+    out.append(text.substr(run));
     return out;
 }
 
@@ -130,10 +139,21 @@ namespace {
 std::pair<std::string, int> RoundHalfAway(long double value, int digits) {
     constexpr int kGuardDigits = 30;
     char buf[128];
-    std::snprintf(buf, sizeof buf, "%.*Le", digits - 1 + kGuardDigits, std::fabs(value));
-    const std::string_view text(buf);
+    const int precision = digits - 1 + kGuardDigits;
+    const long double magnitude = std::fabs(value);
+    std::string_view text;
+    // Both conversions are exact and correctly rounded; the one for doubles
+    // (every confidence and every number a float holds) is much the faster.
+    if (const auto asDouble = static_cast<double>(magnitude); static_cast<long double>(asDouble) == magnitude) {
+        const auto result = std::to_chars(buf, buf + sizeof buf, asDouble, std::chars_format::scientific, precision);
+        text = std::string_view(buf, static_cast<std::size_t>(result.ptr - buf));
+    } else {
+        std::snprintf(buf, sizeof buf, "%.*Le", precision, magnitude);
+        text = std::string_view(buf);
+    }
     const auto ePos = text.find('e');
-    int exponent = std::atoi(buf + ePos + 1);
+    int exponent = 0;
+    std::from_chars(text.data() + ePos + 1 + (text[ePos + 1] == '+' ? 1 : 0), text.data() + text.size(), exponent);
     std::string expanded;
     for (char ch : text.substr(0, ePos))
         if (ch != '.') expanded += ch;

@@ -42,6 +42,7 @@ share/man/man1/quorvel.1
 share/metainfo/$app_id.metainfo.xml
 share/mime/packages/quorvel.xml
 share/quorvel/QUORVEL.TIP
+share/quorvel/magic
 share/quorvel/examples/README.md
 share/quorvel/examples/credito_pessoal.bcm
 share/quorvel/examples/credito_pessoal.bct
@@ -81,6 +82,9 @@ check_type() {
 check_type "$work/some.bcm" application/x-quorvel-base
 check_type "$work/renamed" application/x-quorvel-base
 check_type "$work/some.bct" text/x-quorvel-base
+# file(1) knows the bases through the magic file installed beside the examples.
+described=$(file -b -m "$prefix/share/quorvel/magic" "$work/renamed")
+[[ "$described" == "Quorvel knowledge base, version 1.1, "* ]] || fail "file -m says '$described'"
 default=$(xdg-mime query default application/x-quorvel-base 2>/dev/null)
 [ "$default" = "$app_id.desktop" ] || fail "bases open with '$default', not $app_id.desktop"
 
@@ -94,8 +98,9 @@ packaged=$(dpkg-deb -c "$deb" | awk '{print $6}' | grep -v '/$' | sed 's|^\./usr
 $(diff <(echo "$expected_files" | LC_ALL=C sort) <(echo "$packaged") || true)"
 depends=$(dpkg-deb -f "$deb" Depends)
 # The Qt libraries come from the programs' links; the SVG plugin that draws
-# every icon is loaded at run time and must be declared by hand.
-for need in libqt6svg6 libqt6widgets6 libqt6printsupport6 libqt6gui6 libqt6core6 libc6 libstdc++6; do
+# every icon and Qt's Portuguese texts are loaded at run time and must be
+# declared by hand.
+for need in libqt6svg6 qt6-translations-l10n libmimalloc2.0 libqt6widgets6 libqt6printsupport6 libqt6gui6 libqt6core6 libc6 libstdc++6; do
   echo "$depends" | tr ',' '\n' | grep -q "^ *$need\b" || fail "Depends lacks $need: $depends"
 done
 if [ "$(id -u)" = 0 ]; then

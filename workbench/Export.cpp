@@ -17,18 +17,6 @@ void ShowError(QWidget* parent, const QString& text) {
     quorvel::gui::ShowMessage(parent, quorvel::TMsgKind::Error, quorvel::TMsgButtons::Ok, text);
 }
 
-// A dialog like the main window's dialogExport.
-std::unique_ptr<QFileDialog> MakeExportDialog(QWidget* parent) {
-    auto dialog = std::make_unique<QFileDialog>(parent, QStringLiteral("Exportar base de conhecimento"));
-    dialog->setObjectName(QStringLiteral("dialogExport"));
-    dialog->setOption(QFileDialog::DontUseNativeDialog);
-    dialog->setAcceptMode(QFileDialog::AcceptSave);
-    dialog->setFileMode(QFileDialog::AnyFile);
-    dialog->setDefaultSuffix(QStringLiteral("txt"));
-    dialog->setNameFilters({QStringLiteral("Arquivos texto (*.txt)"), QStringLiteral("Todos os arquivos (*)")});
-    return dialog;
-}
-
 bool Export(QWidget* parent, TReportKind kind, quorvel::TExpertSystem& expertSystem, QString& workingFolder,
             const QString& currentFile, QFileDialog* dialog) {
     if (!expertSystem.RulesMayBeShown()) {
@@ -47,6 +35,17 @@ bool Export(QWidget* parent, TReportKind kind, quorvel::TExpertSystem& expertSys
 }
 
 }  // namespace
+
+std::unique_ptr<QFileDialog> MakeExportDialog(QWidget* parent) {
+    auto dialog = std::make_unique<QFileDialog>(parent, QStringLiteral("Exportar base de conhecimento"));
+    dialog->setObjectName(QStringLiteral("dialogExport"));
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setDefaultSuffix(QStringLiteral("txt"));
+    dialog->setNameFilters({QStringLiteral("Arquivos texto (*.txt)"), QStringLiteral("Todos os arquivos (*)")});
+    return dialog;
+}
 
 bool ExportReportTo(QWidget* parent, TReportKind kind, quorvel::TExpertSystem& expertSystem, QString& workingFolder,
                     const QString& currentFile, const QString& fileName) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <memory>
 
 #include "ExReport.h"
 
@@ -21,6 +22,10 @@ bool ExportBase(QWidget* parent, quorvel::TExpertSystem& expertSystem, QString& 
                 const QString& currentFile, QFileDialog* dialog = nullptr);
 bool ExportCodes(QWidget* parent, quorvel::TExpertSystem& expertSystem, QString& workingFolder,
                  const QString& currentFile, QFileDialog* dialog = nullptr);
+
+// The dialog in which both commands ask for the file: "Exportar base de
+// conhecimento", text files, asking before overwriting.
+std::unique_ptr<QFileDialog> MakeExportDialog(QWidget* parent);
 
 // The writing half of both commands, for a file already chosen.
 bool ExportReportTo(QWidget* parent, quorvel::TReportKind kind, quorvel::TExpertSystem& expertSystem,

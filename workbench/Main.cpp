@@ -93,7 +93,6 @@ TfrmMain::TfrmMain(quorvel::IMessageSink* sink, QWidget* parent) : QMainWindow(p
     CreateMenus();
     CreateToolBars();
     CreateStatusBar();
-    CreateFileDialogs();
 
     // Design size, centred on the screen; the settings file may say otherwise.
     resize(535, 379);
@@ -103,7 +102,6 @@ TfrmMain::TfrmMain(quorvel::IMessageSink* sink, QWidget* parent) : QMainWindow(p
 
     LoadSettings();
     LoadRecentFiles();
-    SetDialogFolders();
 
     BaseOpen = false;
     statusPanels_->Tick();
@@ -138,42 +136,51 @@ void TfrmMain::SetMessageSink(quorvel::IMessageSink* sink) {
     if (expertSystem_) expertSystem_->SetMessageSink(sink_);
 }
 
-void TfrmMain::CreateFileDialogs() {
-    const QString all = QStringLiteral("Todos os arquivos (*)");
+namespace {
 
-    dialogOpen = new QFileDialog(this, QStringLiteral("Abrir base de conhecimento"));
-    dialogOpen->setObjectName(QStringLiteral("dialogOpen"));
-    dialogOpen->setOption(QFileDialog::DontUseNativeDialog);
-    dialogOpen->setAcceptMode(QFileDialog::AcceptOpen);
-    dialogOpen->setFileMode(QFileDialog::ExistingFile);
-    dialogOpen->setDefaultSuffix(QStringLiteral("bcm"));
-    quorvel::gui::SetOpenBaseFilters(dialogOpen);
-
-    dialogSave = new QFileDialog(this, QStringLiteral("Salvar base de conhecimento"));
-    dialogSave->setObjectName(QStringLiteral("dialogSave"));
-    dialogSave->setOption(QFileDialog::DontUseNativeDialog);
-    dialogSave->setAcceptMode(QFileDialog::AcceptSave);
-    dialogSave->setFileMode(QFileDialog::AnyFile);
-    dialogSave->setDefaultSuffix(QStringLiteral("bcm"));
-    quorvel::gui::SetSaveBaseFilters(dialogSave);
-
-    dialogExport = new QFileDialog(this, QStringLiteral("Exportar base de conhecimento"));
-    dialogExport->setObjectName(QStringLiteral("dialogExport"));
-    dialogExport->setOption(QFileDialog::DontUseNativeDialog);
-    dialogExport->setAcceptMode(QFileDialog::AcceptSave);
-    dialogExport->setFileMode(QFileDialog::AnyFile);
-    dialogExport->setDefaultSuffix(QStringLiteral("txt"));
-    dialogExport->setNameFilters({QStringLiteral("Arquivos texto (*.txt)"), all});
+// The dialog in which a base is opened or saved.
+QFileDialog* MakeBaseDialog(QWidget* parent, QFileDialog::AcceptMode mode) {
+    const bool open = mode == QFileDialog::AcceptOpen;
+    auto* dialog = new QFileDialog(parent, open ? QStringLiteral("Abrir base de conhecimento")
+                                                : QStringLiteral("Salvar base de conhecimento"));
+    dialog->setObjectName(open ? QStringLiteral("dialogOpen") : QStringLiteral("dialogSave"));
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setAcceptMode(mode);
+    dialog->setFileMode(open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog->setDefaultSuffix(QStringLiteral("bcm"));
+    if (open)
+        quorvel::gui::SetOpenBaseFilters(dialog);
+    else
+        quorvel::gui::SetSaveBaseFilters(dialog);
+    return dialog;
 }
 
-// A folder that does not exist leaves the dialogs where they were.
+}  // namespace
+
+QFileDialog* TfrmMain::DialogOpen() {
+    if (!dialogOpen) dialogOpen = MakeBaseDialog(this, QFileDialog::AcceptOpen);
+    return dialogOpen;
+}
+
+QFileDialog* TfrmMain::DialogSave() {
+    if (!dialogSave) dialogSave = MakeBaseDialog(this, QFileDialog::AcceptSave);
+    return dialogSave;
+}
+
+QFileDialog* TfrmMain::DialogExport() {
+    if (!dialogExport) dialogExport = MakeExportDialog(this).release();
+    return dialogExport;
+}
+
+// A folder that does not exist leaves the dialog where it was.
 // Before any folder was worked in, the open dialog starts among the examples.
-void TfrmMain::SetDialogFolders() {
+void TfrmMain::SetDialogFolder(QFileDialog* dialog) {
     if (WorkingFolder.isEmpty() || !QFileInfo(WorkingFolder).isDir()) {
-        if (const QString examples = ExamplesFolder(); !examples.isEmpty()) dialogOpen->setDirectory(examples);
+        if (dialog != dialogOpen) return;
+        if (const QString examples = ExamplesFolder(); !examples.isEmpty()) dialog->setDirectory(examples);
         return;
     }
-    for (QFileDialog* dialog : {dialogOpen, dialogSave, dialogExport}) dialog->setDirectory(WorkingFolder);
+    dialog->setDirectory(WorkingFolder);
 }
 
 // ------------------------------------------------------------------ hooks
@@ -305,12 +312,12 @@ void TfrmMain::PrintBase() {
 // The export commands are the only ones that move the working folder.
 void TfrmMain::ExportBase() {
     if (!baseWindow_ || ConsultationRunning()) return;
-    ::ExportBase(this, *expertSystem_, WorkingFolder, CurrentFile, dialogExport);
+    ::ExportBase(this, *expertSystem_, WorkingFolder, CurrentFile, DialogExport());
 }
 
 void TfrmMain::ExportCodes() {
     if (!baseWindow_ || ConsultationRunning()) return;
-    ::ExportCodes(this, *expertSystem_, WorkingFolder, CurrentFile, dialogExport);
+    ::ExportCodes(this, *expertSystem_, WorkingFolder, CurrentFile, DialogExport());
 }
 
 void TfrmMain::ShowDependencies() {

@@ -54,6 +54,13 @@ public:
     void SetMessageSink(quorvel::IMessageSink* sink);
     TStatusPanels& StatusPanels() const { return *statusPanels_; }
 
+    // The open, save and export file dialogs. Each is made the first time it
+    // is needed (Qt's file dialog is slow to build, so making them at once
+    // would hold up the start) and then kept for the rest of the run.
+    QFileDialog* DialogOpen();
+    QFileDialog* DialogSave();
+    QFileDialog* DialogExport();
+
     // ---- workbench state
     QString CurrentFile;  // the open base's file, empty for a base never saved
     bool BaseOpen = false;
@@ -145,11 +152,10 @@ private:
     void CreateMenus();
     void CreateToolBars();
     void CreateStatusBar();
-    void CreateFileDialogs();
     void AssignEngineEvents();
     void InstallHooks();
     void RemoveHooks();
-    void SetDialogFolders();
+    void SetDialogFolder(QFileDialog* dialog);
     void PlaceForFirstStart();
 
     // Engine events.
@@ -283,7 +289,7 @@ private:
     QAction* btnInfo = nullptr;
     QAction* btnHelp = nullptr;
 
-    // ---- file dialogs (their initial folder is WorkingFolder)
+    // ---- file dialogs (their initial folder is WorkingFolder), null until first needed
     QFileDialog* dialogOpen = nullptr;
     QFileDialog* dialogSave = nullptr;
     QFileDialog* dialogExport = nullptr;

@@ -125,10 +125,11 @@ void TfrmMain::btnNewClick() {
 
 void TfrmMain::btnOpenClick() {
     if (ConsultationRunning()) return;
-    SetDialogFolders();
-    dialogOpen->selectFile(QString());
-    if (quorvel::gui::ExecModal(*dialogOpen) != QDialog::Accepted) return;
-    const QStringList chosen = dialogOpen->selectedFiles();
+    QFileDialog* dialog = DialogOpen();
+    SetDialogFolder(dialog);
+    dialog->selectFile(QString());
+    if (quorvel::gui::ExecModal(*dialog) != QDialog::Accepted) return;
+    const QStringList chosen = dialog->selectedFiles();
     if (!chosen.isEmpty()) OpenBase(chosen.front());
 }
 
@@ -258,10 +259,11 @@ void TfrmMain::AfterCheckPassword(quorvel::TExpertSystem& engine) {
 // ------------------------------------------------------------------- Save
 
 QString TfrmMain::ChooseSaveFile() {
-    SetDialogFolders();
-    dialogSave->selectFile(QStringLiteral("semnome.bcm"));
-    if (quorvel::gui::ExecModal(*dialogSave) != QDialog::Accepted) return {};
-    const QStringList chosen = dialogSave->selectedFiles();
+    QFileDialog* dialog = DialogSave();
+    SetDialogFolder(dialog);
+    dialog->selectFile(QStringLiteral("semnome.bcm"));
+    if (quorvel::gui::ExecModal(*dialog) != QDialog::Accepted) return {};
+    const QStringList chosen = dialog->selectedFiles();
     return chosen.isEmpty() ? QString() : chosen.front();
 }
 

@@ -23,7 +23,9 @@
 
 namespace {
 
-QIcon Icon(const char* name) { return QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(name))); }
+QString IconFile(const char* name) { return QStringLiteral(":/icons/%1.svg").arg(QLatin1String(name)); }
+
+QIcon Icon(const char* name) { return QIcon(IconFile(name)); }
 
 // A menu item: its caption, hint (shown in the status bar) and shortcut.
 QAction* MenuItem(QMenu* menu, const char* name, const QString& caption, const QString& hint,
@@ -32,7 +34,13 @@ QAction* MenuItem(QMenu* menu, const char* name, const QString& caption, const Q
     action->setObjectName(QLatin1String(name));
     action->setStatusTip(hint);
     action->setShortcut(shortcut);
-    if (icon) action->setIcon(Icon(icon));
+    // The icon is read when its menu is first about to open: reading the
+    // pictures of every menu at once would hold up the start of the workbench.
+    if (icon) {
+        QObject::connect(
+            menu, &QMenu::aboutToShow, action, [action, file = IconFile(icon)] { action->setIcon(QIcon(file)); },
+            Qt::SingleShotConnection);
+    }
     menu->addAction(action);
     return action;
 }

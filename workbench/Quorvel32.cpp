@@ -2,13 +2,16 @@
 // base named on the command line and the tip of the day, then the message loop.
 #include <QApplication>
 #include <QCoreApplication>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 
 #include <cstdio>
+#include <ctime>
 
 #include "CommandLine.h"
 #include "ExSystem.h"
@@ -21,7 +24,8 @@ static void InitResources() { Q_INIT_RESOURCE(icons); }
 
 namespace {
 
-bool screenshotTaken = false;
+// Set when a screenshot or the start probe has ended the program early.
+bool endRequested = false;
 
 // QUORVEL_SCREENSHOT=file.png: once the workbench has settled, the whole
 // screen is saved there and the program ends (for checking the look under a
@@ -34,11 +38,45 @@ void ScheduleScreenshot() {
     if (!ok) delay = 1500;
     QTimer::singleShot(delay, qApp, [file] {
         if (QScreen* screen = QGuiApplication::primaryScreen()) screen->grabWindow(0).save(file);
-        screenshotTaken = true;
+        endRequested = true;
         // Ends the dialog that may be open at start-up as well.
         QApplication::exit(0);
     });
 }
+
+// QUORVEL_START_PROBE=1: once the main window has been exposed and painted
+// for the first time, the wall-clock time is printed on standard output as
+// "main window shown at <seconds since the epoch>" and the program ends (for
+// measuring how long the workbench takes to start).
+class TStartProbe : public QObject {
+public:
+    static void Attach(QWidget& frame) {
+        if (qEnvironmentVariableIsEmpty("QUORVEL_START_PROBE")) return;
+        frame.winId();
+        frame.windowHandle()->installEventFilter(new TStartProbe(&frame));
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Expose && !reported_ && static_cast<QWindow*>(watched)->isExposed()) {
+            reported_ = true;
+            // Queued behind the painting that the exposure starts.
+            QTimer::singleShot(0, qApp, [] {
+                timespec now{};
+                clock_gettime(CLOCK_REALTIME, &now);
+                std::printf("main window shown at %lld.%09ld\n", static_cast<long long>(now.tv_sec), now.tv_nsec);
+                std::fflush(stdout);
+                endRequested = true;
+                QApplication::exit(0);
+            });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    using QObject::QObject;
+    bool reported_ = false;
+};
 
 constexpr int kExitUsage = 64;
 
@@ -90,11 +128,12 @@ int main(int argc, char** argv) {
 
     TfrmMain frame;
     splash->close();
+    TStartProbe::Attach(frame);
     frame.show();
     ScheduleScreenshot();
 
     if (!commandLine.BaseName().isEmpty()) frame.OpenBase(commandLine.BaseName());
-    if (frame.ShowTips && !screenshotTaken) ShowTipOfTheDay(&frame, frame.LastTip, frame.ShowTips);
-    if (screenshotTaken) return 0;
+    if (frame.ShowTips && !endRequested) ShowTipOfTheDay(&frame, frame.LastTip, frame.ShowTips);
+    if (endRequested) return 0;
     return QApplication::exec();
 }

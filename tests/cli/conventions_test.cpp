@@ -277,6 +277,10 @@ TEST(CliStandardStreams, DashReadsStandardInputAndWritesStandardOutput) {
     const std::string answers = example + ".respostas.txt";
     const TRun consult = RunCli({"consult", credit, "--answers", "-", "--json"}, scratch, {ReadText(answers), {}});
     EXPECT_EQ(consult.Status, kExitOk) << consult.Err;
+    // The text of a base from standard input builds the same base as its file.
+    const TRun fromText = RunCli({"build", "-", "-o", "-"}, scratch, {ReadText(example + ".bct"), {}});
+    EXPECT_EQ(fromText.Status, kExitOk) << fromText.Err;
+    EXPECT_EQ(fromText.Out, ReadText(credit));
     const TRun fromInput = RunCli({"consult", "-", "--answers", answers, "--json"}, scratch, {ReadText(credit), {}});
     EXPECT_EQ(fromInput.Status, kExitOk) << fromInput.Err;
     EXPECT_EQ(fromInput.Out, consult.Out);

@@ -8,6 +8,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "ExConsts.h"
@@ -713,13 +714,17 @@ private:
     std::optional<int> cursor_[3];
 };
 
+// How a container gets its first records: one by one, or in one go as a
+// file is read (then it is navigated a while before the first edit).
+enum class TStart { Empty, Bulk };
+
 // TValues under random operations, with one key favoured per run. Every
 // record carries its model id in Position, so identities can be compared.
-class ValuesAgainstModel : public ::testing::TestWithParam<int> {};
+class ValuesAgainstModel : public ::testing::TestWithParam<std::tuple<int, TStart>> {};
 
 TEST_P(ValuesAgainstModel, AgreeAfterEveryOperation) {
-    const int favoured = GetParam();
-    std::mt19937 rng(20240 + static_cast<unsigned>(favoured));
+    const auto [favoured, start] = GetParam();
+    std::mt19937 rng(20240 + static_cast<unsigned>(favoured) + (start == TStart::Bulk ? 100u : 0u));
     auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
     // Names of one or two letters, in both cases and with accents: twenty
     // distinct names under the case-blind comparison.
@@ -810,13 +815,38 @@ TEST_P(ValuesAgainstModel, AgreeAfterEveryOperation) {
         }
     };
 
+    // Few codes when names are favoured, so that runs of equal codes
+    // interleave with the name chain.
+    auto randomCode = [&] { return pick(8) == 0 ? -pick(3) : 1 + pick(favoured == kKeyName ? 8 : 30); };
+    int firstEdit = 0;
+    if (start == TStart::Bulk) {
+        std::vector<TValNode> records(60);
+        for (TValNode& record : records) {
+            record.Code = randomCode();
+            record.Name = randomName();
+            record.VarCode = 1 + pick(6);
+            record.Position = model.Add(record.Code, record.Name, record.VarCode);
+        }
+        real.AddRecords(std::move(records));
+        checkCurrent("AddRecords");
+        checkChains();
+        firstEdit = 400;
+    }
+
     for (int step = 0; step < 4000; ++step) {
+        const bool editing = step >= firstEdit;
         const int roll = pick(100);
         const char* op = "";
-        if (roll < 22 || model.Count() < 5) {
-            // Few codes when names are favoured, so that runs of equal codes
-            // interleave with the name chain.
-            const int32_t code = pick(8) == 0 ? -pick(3) : 1 + pick(favoured == kKeyName ? 8 : 30);
+        if (!editing && roll < 53) {
+            ASSERT_EQ(real.LowestFreeCode(), model.LowestFreeCode());
+            const auto savedReal = real.SaveCursors();
+            const auto savedModel = model.Save();
+            for (int i = pick(6); i > 0; --i) randomMove();
+            real.RestoreCursors(savedReal);
+            model.Restore(savedModel);
+            op = "save/restore before editing";
+        } else if (roll < 22 || model.Count() < 5) {
+            const int32_t code = randomCode();
             const std::string name = randomName();
             const int32_t var = 1 + pick(6);
             const int id = model.Add(code, name, var);
@@ -860,16 +890,29 @@ TEST_P(ValuesAgainstModel, AgreeAfterEveryOperation) {
     checkChains();
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryKey, ValuesAgainstModel, ::testing::Values(kKeyCode, kKeyName, kKeyThird));
+INSTANTIATE_TEST_SUITE_P(EveryKey, ValuesAgainstModel,
+                         ::testing::Combine(::testing::Values(kKeyCode, kKeyName, kKeyThird),
+                                            ::testing::Values(TStart::Empty, TStart::Bulk)));
 
 // A single-key container full of equal codes, as premises and conclusions are.
-TEST(HeadsAgainstModel, AgreeAfterEveryOperation) {
-    std::mt19937 rng(777);
+class HeadsAgainstModel : public ::testing::TestWithParam<TStart> {};
+
+TEST_P(HeadsAgainstModel, AgreeAfterEveryOperation) {
+    std::mt19937 rng(GetParam() == TStart::Bulk ? 778 : 777);
     auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
     TCapturingSink sink;
     THeads real(&sink);
     TReferenceContainer model(1);
     std::size_t expectedMessages = 0;
+    if (GetParam() == TStart::Bulk) {
+        // Runs of equal codes in file order, codes unsorted.
+        std::vector<THeadNode> records(80);
+        for (THeadNode& record : records) {
+            record.Code = 1 + pick(12);
+            record.VarCode = model.Add(record.Code, "", 0);
+        }
+        real.AddRecords(std::move(records));
+    }
 
     for (int step = 0; step < 5000; ++step) {
         const int roll = pick(100);
@@ -910,6 +953,8 @@ TEST(HeadsAgainstModel, AgreeAfterEveryOperation) {
     for (const TNode* node : real.Records()) ids.push_back(static_cast<const THeadNode*>(node)->VarCode);
     EXPECT_EQ(ids, model.Chain(kKeyCode));
 }
+
+INSTANTIATE_TEST_SUITE_P(EitherStart, HeadsAgainstModel, ::testing::Values(TStart::Empty, TStart::Bulk));
 
 }  // namespace
 }  // namespace quorvel

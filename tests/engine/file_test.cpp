@@ -493,6 +493,47 @@ TEST(FileLoad, EveryTruncationFailsCleanly) {
     }
 }
 
+// A file is read through a window of a few hundred KiB: fields that straddle
+// its edges, and files cut anywhere near them, behave as the same bytes in
+// memory do.
+TEST(FileLoad, AFileLargerThanTheReadingWindowGivesWhatItsBytesGive) {
+    TTempDir dir;
+    const std::string name = dir.File("grande.bcm");
+    TExpertSystem original;
+    std::mt19937 rng(11);
+    for (int32_t code = 1; code <= 3000; ++code) {
+        // Names of every length, so that records fall across the window's edges at every offset.
+        original.Vars().AddVariable(code, std::string(static_cast<std::size_t>(code % 256), 'v'), code % 2, false);
+        original.Tails().AddPremise(code, code, ">=", code, 2, code % 3 == 0);
+        original.Heads().AddConclusion(code, code, code, static_cast<float>(rng() % 100) / 100.0f);
+    }
+    ASSERT_TRUE(original.Save(name));
+    const Bytes full = ReadBytes(name);
+    ASSERT_GT(full.size(), std::size_t{3} << 18);
+
+    TExpertSystem fromFile;
+    TExpertSystem fromBytes;
+    ASSERT_TRUE(fromFile.Load(name));
+    ASSERT_TRUE(fromBytes.LoadBytes(full));
+    EXPECT_EQ(Snapshot(fromFile), Snapshot(original));
+    EXPECT_EQ(Snapshot(fromBytes), Snapshot(original));
+
+    for (std::size_t edge : {std::size_t{1} << 16, std::size_t{1} << 18, std::size_t{1} << 19, full.size()}) {
+        for (std::size_t length : {edge - 1, edge - 7, edge + 1}) {
+            if (length >= full.size()) continue;
+            SCOPED_TRACE("length " + std::to_string(length));
+            const Bytes cut(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(length));
+            WriteBytes(name, cut);
+            TCapturingSink sink;
+            TExpertSystem sys(&sink);
+            EXPECT_FALSE(sys.Load(name));
+            EXPECT_EQ(sys.AccessLevel, -2);
+            EXPECT_THAT(sink.Messages, ElementsAre(Shown(TMsgKind::Error, msg::DamagedFile)));
+            EXPECT_TRUE(IsEmptyNewBase(sys));
+        }
+    }
+}
+
 TEST(FileLoad, CountsAndLengthsThatCannotBeRight) {
     // Offsets of the counts in a new base's file.
     constexpr std::size_t kOpeningCount = 10 + 259 + 256 + 256;

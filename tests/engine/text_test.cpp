@@ -39,6 +39,9 @@ TEST(GeneralFormat, RoundsADecimalTieAwayFromZero) {
         {9.5L, 1, "1E1"},           // the carry moves the exponent
         {12.34L, 3, "12.3"},        // below the half
         {0.0625L, 1, "0.06"},       // below the half
+        {1.0L / 3.0L, 15, "0.333333333333333"},  // a long double no double holds
+        {1e20L, 5, "1E20"},         // a positive exponent
+        {0.000001L, 3, "1E-6"},     // a negative one
     };
     for (const auto& c : cases) EXPECT_EQ(FormatGeneral(c.value, c.digits), c.text) << static_cast<double>(c.value);
 }

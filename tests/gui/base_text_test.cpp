@@ -98,7 +98,7 @@ private slots:
         TfrmMain frame;
         TMessageScript messages;
         QVERIFY(frame.OpenBase(Path("origem.bcm")));
-        QCOMPARE(FileDialogOf(frame, "dialogSave")->nameFilters(),
+        QCOMPARE(frame.DialogSave()->nameFilters(),
                  QStringList({QStringLiteral("Bases de Conhecimento (*.bcm)"), QStringLiteral("Bases em texto (*.bct)"),
                               QStringLiteral("Todos os arquivos (*)")}));
         QString suffix;

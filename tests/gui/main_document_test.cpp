@@ -285,6 +285,31 @@ private slots:
         QVERIFY(frame.BaseWindow()->Modified());
     }
 
+    // Every file dialog opens in the working folder, also after it has moved
+    // since the dialog was last shown.
+    void theFileDialogsOpenInTheWorkingFolder() {
+        QVERIFY(MakeBase(Path("pasta.bcm")));
+        QVERIFY(QDir(dir_->path()).mkdir(QStringLiteral("outra")));
+        TfrmMain frame;
+        TMessageScript messages;
+        frame.WorkingFolder = dir_->path();
+        TFileDialogView first;
+        ChooseFile(Path("pasta.bcm"), &first);
+        Command(frame, "btnOpen")->trigger();
+        QCOMPARE(first.folder, QDir(dir_->path()).absolutePath());
+        QVERIFY(frame.BaseOpen);
+
+        frame.WorkingFolder = Path("outra");
+        for (const char* command : {"btnOpen", "mnuSaveAs", "mnuExportBase"}) {
+            TFileDialogView seen;
+            ChooseFile(QString(), &seen);
+            Command(frame, command)->trigger();
+            QVERIFY2(seen.shown, command);
+            QCOMPARE(seen.folder, QDir(Path("outra")).absolutePath());
+        }
+        QVERIFY(messages.shown.empty());
+    }
+
     void saveAsWritesElsewhereAndLeavesTheRecentFiles() {
         QVERIFY(MakeBase(Path("origem.bcm")));
         TfrmMain frame;

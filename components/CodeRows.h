@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "RowListView.h"
+
 class TCodeRows : public QAbstractListModel {
     Q_OBJECT
 
@@ -62,8 +64,6 @@ private:
     bool sorted_;
     std::vector<TRow> rows_;
 };
-
-#include "RowListView.h"
 
 // A list view showing rows of its own (TCodeRows).
 class TCodeList : public TRowListView {

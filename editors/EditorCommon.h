@@ -1,7 +1,7 @@
 // Pieces the editor windows share: their message boxes, the checked
-// conversion of typed texts to base texts, hints, sorted list rows, the
-// drag cursor and a list whose rows are reordered by dragging one onto
-// another.
+// conversion of typed texts to base texts, hints, the rows of the base's
+// variables for a list, the windows' minimum size, the drag cursor and a list
+// whose rows are reordered by dragging one onto another.
 #pragma once
 
 #include <QCursor>

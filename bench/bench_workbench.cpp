@@ -129,9 +129,7 @@ void BM_OpenGivenBaseInWorkbench(benchmark::State& state) {
 
 void BM_OpenVariablesEditor(benchmark::State& state) { MeasureEditor(state, TBaseCommand::Vars, "frmVars"); }
 void BM_OpenTargetsEditor(benchmark::State& state) { MeasureEditor(state, TBaseCommand::Targets, "frmTargets"); }
-void BM_OpenQuestionsEditor(benchmark::State& state) {
-    MeasureEditor(state, TBaseCommand::Questions, "frmQuestions");
-}
+void BM_OpenQuestionsEditor(benchmark::State& state) { MeasureEditor(state, TBaseCommand::Questions, "frmQuestions"); }
 void BM_OpenInfosEditor(benchmark::State& state) { MeasureEditor(state, TBaseCommand::Info, "frmInfos"); }
 
 // The engine's share of the same opening: loading the file alone.

@@ -102,7 +102,9 @@ QString TCodeRows::Text(int row) const {
     return row >= 0 && row < Count() ? rows_[static_cast<std::size_t>(row)].Text : QString();
 }
 
-int32_t TCodeRows::Code(int row) const { return row >= 0 && row < Count() ? rows_[static_cast<std::size_t>(row)].Code : 0; }
+int32_t TCodeRows::Code(int row) const {
+    return row >= 0 && row < Count() ? rows_[static_cast<std::size_t>(row)].Code : 0;
+}
 
 int TCodeRows::RowOfCode(int32_t code) const {
     const auto found = std::find_if(rows_.begin(), rows_.end(), [code](const TRow& row) { return row.Code == code; });

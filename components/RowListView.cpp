@@ -27,9 +27,10 @@ void TRowListView::setCurrentRow(int row) {
     if (!model()) return;
     const QModelIndex index = model()->index(row, 0);
     // As a list widget does: a single-selection list selects the row it makes current.
-    const QItemSelectionModel::SelectionFlags how = selectionMode() == SingleSelection ? QItemSelectionModel::ClearAndSelect
-                                                    : selectionMode() == NoSelection   ? QItemSelectionModel::NoUpdate
-                                                                                       : QItemSelectionModel::SelectCurrent;
+    const QItemSelectionModel::SelectionFlags how =
+        selectionMode() == SingleSelection ? QItemSelectionModel::ClearAndSelect
+        : selectionMode() == NoSelection   ? QItemSelectionModel::NoUpdate
+                                           : QItemSelectionModel::SelectCurrent;
     selectionModel()->setCurrentIndex(index, how);
 }
 

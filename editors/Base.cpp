@@ -52,7 +52,8 @@ public:
         painter->setFont(option.font);
         // A disabled list (during a consultation) greys its rows, the numbers too.
         const bool enabled = option.state & QStyle::State_Enabled;
-        const QColor number = !enabled ? option.palette.color(QPalette::Disabled, QPalette::Text) : QColor(0x00, 0x00, 0x80);
+        const QColor number =
+            !enabled ? option.palette.color(QPalette::Disabled, QPalette::Text) : QColor(0x00, 0x00, 0x80);
         painter->setPen(selected ? option.palette.highlightedText().color() : number);
         painter->drawText(area, Qt::AlignLeft | Qt::AlignVCenter, text.left(split));
         const int column = 7 * option.fontMetrics.horizontalAdvance(QLatin1Char('M'));

@@ -10,10 +10,10 @@
 #include <algorithm>
 
 #include "ChoiceLists.h"
+#include "DialogStacking.h"
 #include "EditorCommon.h"
 #include "ExSystem.h"
 #include "Help.h"
-#include "DialogStacking.h"
 
 namespace gui = quorvel::gui;
 

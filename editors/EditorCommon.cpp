@@ -4,9 +4,9 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QIcon>
 #include <QListView>
 #include <QMdiSubWindow>
-#include <QIcon>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QWidget>

@@ -6,8 +6,8 @@
 
 #include <QCursor>
 #include <QPushButton>
-#include <QToolButton>
 #include <QString>
+#include <QToolButton>
 #include <cstdint>
 #include <optional>
 #include <set>

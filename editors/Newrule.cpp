@@ -11,10 +11,10 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "DialogStacking.h"
 #include "EditorCommon.h"
 #include "ExEditing.h"
 #include "Help.h"
-#include "DialogStacking.h"
 
 namespace help = quorvel::gui::help;
 

@@ -186,7 +186,8 @@ bool TfrmVars::eventFilter(QObject* watched, QEvent* event) {
             btnDelVarClick();
             return true;
         }
-        if (key == Qt::Key_Delete && watched == listValues && listValues->currentRow() >= 0 && btnDelValue->isEnabled()) {
+        if (key == Qt::Key_Delete && watched == listValues && listValues->currentRow() >= 0 &&
+            btnDelValue->isEnabled()) {
             btnDelValueClick();
             return true;
         }
@@ -227,7 +228,8 @@ int32_t TfrmVars::SelectedValue() const { return listValues->CurrentCode(); }
 
 void TfrmVars::FillValues(int32_t selectValue) {
     std::vector<TCodeRows::TRow> rows;
-    for (const quorvel::TValNode* value : draft_.ValuesOf(selected_)) rows.push_back({gui::Screen(value->Name), value->Code});
+    for (const quorvel::TValNode* value : draft_.ValuesOf(selected_))
+        rows.push_back({gui::Screen(value->Name), value->Code});
     const QSignalBlocker quiet(listValues);
     listValues->Rows().Assign(std::move(rows));
     listValues->setCurrentRow(listValues->Rows().RowOfCode(selectValue));

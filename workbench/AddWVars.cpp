@@ -5,12 +5,12 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "DialogStacking.h"
+#include "EditorCommon.h"
 #include "ExSystem.h"
 #include "Help.h"
 #include "MessageBoxSink.h"
 #include "WatchPanel.h"
-#include "DialogStacking.h"
-#include "EditorCommon.h"
 
 TdialogAddVars::TdialogAddVars(quorvel::TExpertSystem& engine, TWatchPanel& watchPanel, QWidget* parent)
     : QDialog(parent), engine_(engine), watchPanel_(watchPanel) {

@@ -14,7 +14,6 @@
 #include "RuleView.h"
 #include "WatCode.h"
 #include "WatchPanel.h"
-
 #include "consult_test_support.h"
 
 using namespace consulttest;

@@ -313,7 +313,8 @@ private slots:
         base->btnTargets->click();
         TfrmTargets* targets = Child<TfrmTargets>(frame);
         QVERIFY(targets);
-        for (const char* name : {"Cuidados", "Diagnóstico", "Dose"}) SelectAlso(targets->SrcList, QString::fromUtf8(name));
+        for (const char* name : {"Cuidados", "Diagnóstico", "Dose"})
+            SelectAlso(targets->SrcList, QString::fromUtf8(name));
         targets->IncludeBtn->click();
         QCOMPARE(Rows(targets->DstList), (QStringList{"Dose", "Diagnóstico", "Cuidados"}));
         DragRow(targets->DstList, 0, 2);

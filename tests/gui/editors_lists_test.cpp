@@ -265,7 +265,8 @@ private slots:
         QVERIFY(dialog.radioHeads->isChecked());
         dialog.IncludeBtn->click();
         QCOMPARE(Rows(dialog.DstList), QStringList{"Peso"});
-        QCOMPARE(dialog.SrcList->RowText(dialog.SrcList->currentRow()), QStringLiteral("Risco"));  // the row where Peso was
+        QCOMPARE(dialog.SrcList->RowText(dialog.SrcList->currentRow()),
+                 QStringLiteral("Risco"));  // the row where Peso was
         QCOMPARE(dialog.Chosen(), (std::set<int32_t>{3}));
 
         QMdiArea area;

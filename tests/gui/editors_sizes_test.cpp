@@ -68,9 +68,7 @@ private slots:
         TfrmRule* rule = host.OpenRule(1);
         const std::vector<TEditorCase> cases{
             {vars, {TfrmVars::kMinimumWidth, TfrmVars::kMinimumHeight}, {vars->listVars, vars->listValues}},
-            {targets,
-             {TfrmTargets::kMinimumWidth, TfrmTargets::kMinimumHeight},
-             {targets->SrcList, targets->DstList}},
+            {targets, {TfrmTargets::kMinimumWidth, TfrmTargets::kMinimumHeight}, {targets->SrcList, targets->DstList}},
             {questions,
              {TfrmQuestions::kMinimumWidth, TfrmQuestions::kMinimumHeight},
              {questions->SrcList, questions->DstList, questions->memoWhy}},

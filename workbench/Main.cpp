@@ -33,7 +33,7 @@
 #include "MessageBoxSink.h"
 #include "Options.h"
 #include "Passwd.h"
-#include "PrintDlg.h"
+#include "PrintSetup.h"
 #include "StatusBar.h"
 #include "Totd.h"
 #include "DialogStacking.h"

@@ -3,7 +3,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QLabel>
@@ -17,7 +16,6 @@
 #include "ExSystem.h"
 #include "MessageBoxSink.h"
 #include "DialogStacking.h"
-#include "PrintSetup.h"
 
 bool PrintCancelled = false;
 
@@ -206,37 +204,3 @@ bool PaintReport(QPrinter& printer, quorvel::TReportKind kind, quorvel::TExpertS
     return PaintPages(printer, lines.Lines, cancelled, /*cancellable=*/false);
 }
 
-bool PrintBase(QWidget* parent, quorvel::TExpertSystem& expertSystem, const QString& currentFile,
-               const QString& folder) {
-    if (!expertSystem.RulesMayBeShown()) {
-        ShowError(parent, QString::fromUtf8(quorvel::kReportNotAllowed));
-        return false;
-    }
-    if (!QPrinterInfo::availablePrinters().isEmpty()) {
-        // The print dialog starts on the default printer.
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setDocName(QString::fromUtf8(quorvel::kBaseReportJobTitle));
-        return PrintWithDialog(parent, printer, quorvel::TReportKind::Base, expertSystem, currentFile);
-    }
-
-    // No printer: rather than failing in silence, offer a PDF file.
-    if (quorvel::gui::ShowMessage(parent, TMsgKind::Confirmation, TMsgButtons::YesNo,
-                                  QStringLiteral("Não há nenhuma impressora instalada. Deseja salvar a base de "
-                                                 "conhecimento em um arquivo PDF?")) != quorvel::TMsgResult::Yes)
-        return false;
-    QFileDialog dialog(parent, QStringLiteral("Salvar como PDF"));
-    dialog.setObjectName(QStringLiteral("dialogPdf"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix(QStringLiteral("pdf"));
-    dialog.setNameFilters({QStringLiteral("Arquivos PDF (*.pdf)"), QStringLiteral("Todos os arquivos (*)")});
-    if (!folder.isEmpty() && QFileInfo(folder).isDir()) dialog.setDirectory(folder);
-    dialog.selectFile(QString::fromStdString(quorvel::ProposedExportName(currentFile.toStdString(), ".pdf")));
-    if (quorvel::gui::ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
-
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(dialog.selectedFiles().front());
-    return PrintReport(parent, printer, quorvel::TReportKind::Base, expertSystem, currentFile) == TReportStatus::Done;
-}

@@ -53,13 +53,6 @@ quorvel::TReportStatus PrintReport(QWidget* parent, QPrinter& printer, quorvel::
 bool PaintReport(QPrinter& printer, quorvel::TReportKind kind, quorvel::TExpertSystem& expertSystem,
                  const QString& currentFile);
 
-// The print command: the print dialog (printer, copies, pages, print to PDF,
-// and a preview), then the report. When no printer is installed the user may
-// save it as a PDF file instead (the file dialog opens in `folder`, proposing
-// the base's name). True when printed.
-bool PrintBase(QWidget* parent, quorvel::TExpertSystem& expertSystem, const QString& currentFile,
-               const QString& folder = QString());
-
 // The lines of a report laid out on pages: at most `columns` characters a
 // line (longer lines wrap, at a blank when there is one) and `rows` lines a
 // page.

@@ -1,12 +1,16 @@
 #include "PrintSetup.h"
 
 #include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QPushButton>
 
 #include "DialogStacking.h"
 #include "ExSystem.h"
+#include "MessageBoxSink.h"
 #include "PrintDlg.h"
 
 TdialogPrintSetup::TdialogPrintSetup(QPrinter* printer, QWidget* parent) : QPrintDialog(printer, parent) {
@@ -49,4 +53,40 @@ bool PrintWithDialog(QWidget* parent, QPrinter& printer, quorvel::TReportKind ki
         default:
             return false;
     }
+}
+
+bool PrintBase(QWidget* parent, quorvel::TExpertSystem& expertSystem, const QString& currentFile,
+               const QString& folder) {
+    if (!expertSystem.RulesMayBeShown()) {
+        quorvel::gui::ShowMessage(parent, quorvel::TMsgKind::Error, quorvel::TMsgButtons::Ok,
+                                  QString::fromUtf8(quorvel::kReportNotAllowed));
+        return false;
+    }
+    if (!QPrinterInfo::availablePrinters().isEmpty()) {
+        // The print dialog starts on the default printer.
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setDocName(QString::fromUtf8(quorvel::kBaseReportJobTitle));
+        return PrintWithDialog(parent, printer, quorvel::TReportKind::Base, expertSystem, currentFile);
+    }
+
+    // No printer: rather than failing in silence, offer a PDF file.
+    if (quorvel::gui::ShowMessage(parent, quorvel::TMsgKind::Confirmation, quorvel::TMsgButtons::YesNo,
+                                  QStringLiteral("Não há nenhuma impressora instalada. Deseja salvar a base de "
+                                                 "conhecimento em um arquivo PDF?")) != quorvel::TMsgResult::Yes)
+        return false;
+    QFileDialog dialog(parent, QStringLiteral("Salvar como PDF"));
+    dialog.setObjectName(QStringLiteral("dialogPdf"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    dialog.setNameFilters({QStringLiteral("Arquivos PDF (*.pdf)"), QStringLiteral("Todos os arquivos (*)")});
+    if (!folder.isEmpty() && QFileInfo(folder).isDir()) dialog.setDirectory(folder);
+    dialog.selectFile(QString::fromStdString(quorvel::ProposedExportName(currentFile.toStdString(), ".pdf")));
+    if (quorvel::gui::ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dialog.selectedFiles().front());
+    return PrintReport(parent, printer, quorvel::TReportKind::Base, expertSystem, currentFile) == quorvel::TReportStatus::Done;
 }

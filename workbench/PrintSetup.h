@@ -30,3 +30,10 @@ bool PrintWithDialog(QWidget* parent, QPrinter& printer, quorvel::TReportKind ki
 // True when it was printed from there.
 bool PreviewReport(QWidget* parent, QPrinter& printer, quorvel::TReportKind kind,
                    quorvel::TExpertSystem& expertSystem, const QString& currentFile);
+
+// The print command: the print dialog (printer, copies, pages, print to PDF,
+// and a preview), then the report. When no printer is installed the user may
+// save it as a PDF file instead (the file dialog opens in `folder`, proposing
+// the base's name). True when printed.
+bool PrintBase(QWidget* parent, quorvel::TExpertSystem& expertSystem, const QString& currentFile,
+               const QString& folder = QString());

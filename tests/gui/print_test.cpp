@@ -148,6 +148,17 @@ void PrintToPdf(QPrinter& printer, const QString& pdf) {
 
 bool Load(quorvel::TExpertSystem& engine) { return engine.Load(Fixture(QStringLiteral("completa.bcm")).toStdString()); }
 
+bool HasPdfToText() { return !QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty(); }
+
+// A print into a PDF file `name` of a fresh folder; the test loads `engine`.
+struct TPdfJob {
+    explicit TPdfJob(const QString& name) : pdf(dir.filePath(name)) { PrintToPdf(printer, pdf); }
+    quorvel::TExpertSystem engine;
+    QTemporaryDir dir;
+    const QString pdf;
+    QPrinter printer{QPrinter::HighResolution};
+};
+
 QWidget* VisibleTopLevel(const QString& objectName) {
     for (QWidget* widget : QApplication::topLevelWidgets())
         if (widget->objectName() == objectName && widget->isVisible()) return widget;
@@ -196,31 +207,22 @@ private slots:
         QFETCH(TReportKind, kind);
         QFETCH(QString, expected);
         QFETCH(QString, title);
-        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
-            QSKIP("pdftotext (poppler-utils) is not installed");
+        if (!HasPdfToText()) QSKIP("pdftotext (poppler-utils) is not installed");
         TMessageRecorder messages;
-        quorvel::TExpertSystem engine;
-        QVERIFY(Load(engine));
-        QTemporaryDir dir;
-        const QString pdf = dir.filePath(QStringLiteral("relatorio.pdf"));
-        QPrinter printer(QPrinter::HighResolution);
-        PrintToPdf(printer, pdf);
-        QCOMPARE(PrintReport(nullptr, printer, kind, engine, kBaseFile), TReportStatus::Done);
+        TPdfJob job(QStringLiteral("relatorio.pdf"));
+        QVERIFY(Load(job.engine));
+        QCOMPARE(PrintReport(nullptr, job.printer, kind, job.engine, kBaseFile), TReportStatus::Done);
         QVERIFY(messages.texts.isEmpty());
-        QCOMPARE(Printed(PdfText(pdf)), Printed(ExpectedLines(expected, kBaseFile)));
-        QCOMPARE(PdfTitle(pdf), title);
+        QCOMPARE(Printed(PdfText(job.pdf)), Printed(ExpectedLines(expected, kBaseFile)));
+        QCOMPARE(PdfTitle(job.pdf), title);
         QVERIFY(VisibleTopLevel(QStringLiteral("dialogPrint")) == nullptr);
     }
 
     // Cancel during the report: nothing is printed, the PDF is not left behind.
     void cancelPrintsNothing() {
         TMessageRecorder messages;
-        quorvel::TExpertSystem engine;
-        QVERIFY(Load(engine));
-        QTemporaryDir dir;
-        const QString pdf = dir.filePath(QStringLiteral("cancelado.pdf"));
-        QPrinter printer(QPrinter::HighResolution);
-        PrintToPdf(printer, pdf);
+        TPdfJob job(QStringLiteral("cancelado.pdf"));
+        QVERIFY(Load(job.engine));
         QString shownPrinter;
         QTimer::singleShot(0, [&] {
             auto* dialog = qobject_cast<TdialogPrint*>(VisibleTopLevel(QStringLiteral("dialogPrint")));
@@ -228,21 +230,19 @@ private slots:
             shownPrinter = dialog->labelPrinter->text();
             QTest::mouseClick(dialog->btnCancel, Qt::LeftButton);
         });
-        QCOMPARE(PrintReport(nullptr, printer, TReportKind::Base, engine, kBaseFile), TReportStatus::Cancelled);
-        QCOMPARE(shownPrinter, QStringLiteral("PDF em ") + QFileInfo(pdf).absoluteFilePath());
-        QVERIFY(!QFile::exists(pdf));
+        QCOMPARE(PrintReport(nullptr, job.printer, TReportKind::Base, job.engine, kBaseFile), TReportStatus::Cancelled);
+        QCOMPARE(shownPrinter, QStringLiteral("PDF em ") + QFileInfo(job.pdf).absoluteFilePath());
+        QVERIFY(!QFile::exists(job.pdf));
         QVERIFY(messages.texts.isEmpty());
         QVERIFY(VisibleTopLevel(QStringLiteral("dialogPrint")) == nullptr);
     }
 
     void unwritablePdfIsReported() {
         TMessageRecorder messages;
-        quorvel::TExpertSystem engine;
-        QVERIFY(Load(engine));
-        QTemporaryDir dir;
-        QPrinter printer(QPrinter::HighResolution);
-        PrintToPdf(printer, dir.filePath(QStringLiteral("nao/existe.pdf")));
-        QCOMPARE(PrintReport(nullptr, printer, TReportKind::Base, engine, kBaseFile), TReportStatus::WriteFailed);
+        TPdfJob job(QStringLiteral("nao/existe.pdf"));
+        QVERIFY(Load(job.engine));
+        QCOMPARE(PrintReport(nullptr, job.printer, TReportKind::Base, job.engine, kBaseFile),
+                 TReportStatus::WriteFailed);
         QCOMPARE(messages.texts.size(), 1);
         QCOMPARE(messages.kinds.front(), TMsgKind::Error);
         QVERIFY(messages.texts.front().contains(QStringLiteral("nao/existe.pdf")));
@@ -251,19 +251,14 @@ private slots:
     // The print dialog answered: printed as chosen there (a PDF file here);
     // cancelled, nothing is printed.
     void printDialogPrintsAsChosen() {
-        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
-            QSKIP("pdftotext (poppler-utils) is not installed");
+        if (!HasPdfToText()) QSKIP("pdftotext (poppler-utils) is not installed");
         TMessageRecorder messages;
-        quorvel::TExpertSystem engine;
-        QVERIFY(Load(engine));
-        QTemporaryDir dir;
-        const QString pdf = dir.filePath(QStringLiteral("escolhido.pdf"));
-        QPrinter printer(QPrinter::HighResolution);
-        PrintToPdf(printer, pdf);
+        TPdfJob job(QStringLiteral("escolhido.pdf"));
+        QVERIFY(Load(job.engine));
 
         OnNextModal([](QWidget* modal) { modal->close(); });
-        QVERIFY(!PrintWithDialog(nullptr, printer, TReportKind::Base, engine, kBaseFile));
-        QVERIFY(!QFileInfo::exists(pdf));
+        QVERIFY(!PrintWithDialog(nullptr, job.printer, TReportKind::Base, job.engine, kBaseFile));
+        QVERIFY(!QFileInfo::exists(job.pdf));
 
         bool seen = false;
         OnNextModal([&seen](QWidget* modal) {
@@ -275,23 +270,19 @@ private slots:
             QVERIFY(dialog->testOption(QAbstractPrintDialog::PrintToFile));
             dialog->accept();
         });
-        QVERIFY(PrintWithDialog(nullptr, printer, TReportKind::Base, engine, kBaseFile));
+        QVERIFY(PrintWithDialog(nullptr, job.printer, TReportKind::Base, job.engine, kBaseFile));
         QVERIFY(seen);
-        QCOMPARE(Printed(PdfText(pdf)), Printed(ExpectedLines(QStringLiteral("completa.relatorio.txt"), kBaseFile)));
+        QCOMPARE(Printed(PdfText(job.pdf)),
+                 Printed(ExpectedLines(QStringLiteral("completa.relatorio.txt"), kBaseFile)));
         QVERIFY(messages.texts.isEmpty());
     }
 
     // The dialog's preview shows the report's pages; closed, nothing is
     // printed; its print button prints the same report.
     void previewFromThePrintDialog() {
-        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
-            QSKIP("pdftotext (poppler-utils) is not installed");
-        quorvel::TExpertSystem engine;
-        QVERIFY(Load(engine));
-        QTemporaryDir dir;
-        const QString pdf = dir.filePath(QStringLiteral("visto.pdf"));
-        QPrinter printer(QPrinter::HighResolution);
-        PrintToPdf(printer, pdf);
+        if (!HasPdfToText()) QSKIP("pdftotext (poppler-utils) is not installed");
+        TPdfJob job(QStringLiteral("visto.pdf"));
+        QVERIFY(Load(job.engine));
         for (const bool print : {false, true}) {
             int pages = 0;
             OnNextModal([&pages, print](QWidget* modal) {
@@ -312,11 +303,12 @@ private slots:
                         preview->reject();
                 });
             });
-            QCOMPARE(PrintWithDialog(nullptr, printer, TReportKind::Base, engine, kBaseFile), print);
+            QCOMPARE(PrintWithDialog(nullptr, job.printer, TReportKind::Base, job.engine, kBaseFile), print);
             QVERIFY(pages >= 2);
-            QCOMPARE(QFileInfo::exists(pdf), print);
+            QCOMPARE(QFileInfo::exists(job.pdf), print);
         }
-        QCOMPARE(Printed(PdfText(pdf)), Printed(ExpectedLines(QStringLiteral("completa.relatorio.txt"), kBaseFile)));
+        QCOMPARE(Printed(PdfText(job.pdf)),
+                 Printed(ExpectedLines(QStringLiteral("completa.relatorio.txt"), kBaseFile)));
     }
 
     // With no printer installed the print offers a PDF file of the base's name.

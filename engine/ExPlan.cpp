@@ -1,13 +1,8 @@
 #include "ExPlan.h"
 
 #include <algorithm>
-#include <limits>
 
 namespace quorvel {
-
-namespace {
-
-}  // namespace
 
 TPlanOperator TConsultPlan::OperatorOf(const TTailNode& premise) {
     // A negated premise compares with the opposite operator.

@@ -236,36 +236,48 @@ float TExpertSystem::CompareNumber(int32_t varCode, TPlanOperator op, int32_t fo
     const long double v = *number;
     const long double limit = m;
     switch (op) {
-        case TPlanOperator::Equal: return v == limit ? c : FalseCnf;
-        case TPlanOperator::NotEqual: return v != limit ? c : FalseCnf;
-        case TPlanOperator::Greater: return v > limit ? TrueCnf : FalseCnf;
-        case TPlanOperator::Less: return v < limit ? TrueCnf : FalseCnf;
-        case TPlanOperator::GreaterEqual: return v >= limit ? TrueCnf : FalseCnf;
-        case TPlanOperator::LessEqual: return v <= limit ? TrueCnf : FalseCnf;
-        case TPlanOperator::Other: break;
+        case TPlanOperator::Equal:
+            return v == limit ? c : FalseCnf;
+        case TPlanOperator::NotEqual:
+            return v != limit ? c : FalseCnf;
+        case TPlanOperator::Greater:
+            return v > limit ? TrueCnf : FalseCnf;
+        case TPlanOperator::Less:
+            return v < limit ? TrueCnf : FalseCnf;
+        case TPlanOperator::GreaterEqual:
+            return v >= limit ? TrueCnf : FalseCnf;
+        case TPlanOperator::LessEqual:
+            return v <= limit ? TrueCnf : FalseCnf;
+        case TPlanOperator::Other:
+            break;
     }
     return FalseCnf;
 }
 
 float TExpertSystem::PlannedPremiseCnf(const TPlanPremise& premise) {
-    const int32_t varCode = premise.Node.VarCode;
+    const int32_t varCode = premise.VarCode;
     const bool numeric =
         premise.VarSlot != TCodeSlots::kAbsent ? plan_ && plan_->Var(premise.VarSlot).Numeric : VarIsNumeric(varCode);
-    if (!numeric) return SymbolicPremiseCnf(varCode, premise.Operator, premise.Node.ValueCode);
-    const TFormulaSite outer = std::exchange(formulaSite_, {premise.Node.Code, varCode});
-    const float cnf = CompareNumber(varCode, premise.Operator, premise.Node.ValueCode);
+    if (!numeric) return SymbolicPremiseCnf(varCode, premise.Operator, premise.ValueCode);
+    const TFormulaSite outer = std::exchange(formulaSite_, {premise.RuleCode, varCode});
+    const float cnf = CompareNumber(varCode, premise.Operator, premise.ValueCode);
     formulaSite_ = outer;
     return cnf;
 }
 
 float TExpertSystem::PremiseCnf(const TTailNode& premise) {
-    TPlanPremise planned{premise, TCodeSlots::kAbsent, TPlanOperator::Other};
-    planned.Operator = TConsultPlan::OperatorOf(premise);
+    const TPlanPremise planned{premise.Code,
+                               premise.VarCode,
+                               premise.ValueCode,
+                               TCodeSlots::kAbsent,
+                               TConsultPlan::OperatorOf(premise),
+                               premise.Negated,
+                               0};
     return PlannedPremiseCnf(planned);
 }
 
 float TExpertSystem::EvaluatePremise(const TPlanPremise& premise) {
-    const int32_t varCode = premise.Node.VarCode;
+    const int32_t varCode = premise.VarCode;
     const THeldSet* held =
         premise.VarSlot != TCodeSlots::kAbsent ? &held_[static_cast<std::size_t>(premise.VarSlot)] : nullptr;
     const auto holdsValue = [&] { return held ? !held->Empty() : HasInstantiation(varCode); };
@@ -304,7 +316,7 @@ TRuleOutcome TExpertSystem::EvaluateRule(int32_t ruleSlot) {
         [&context](int index) {
             TExpertSystem& engine = context.engine;
             const TPlanPremise& premise = context.premises[static_cast<std::size_t>(index - 1)];
-            engine.CurrentPremise = premise.Node;
+            engine.CurrentPremise = TPosition{context.rule.Code, index, true};
             ++engine.Stats.PremisesEvaluated;
             if (engine.Reporting) engine.ReportPosition(context.rule.Code, index, true);
             engine.Record(context.rule.Code, index);
@@ -644,8 +656,8 @@ std::string TExpertSystem::FormulaErrorAt(const char* error) {
     const int32_t order = found ? rules_->GetOrder() : 0;
     rules_->RestoreCursors(saved);
     if (found)
-        message += " (regra " + std::to_string(order) + ", vari\u00E1vel " +
-                   Cp1252ToUtf8(VarName(formulaSite_.VarCode)) + ")";
+        message +=
+            " (regra " + std::to_string(order) + ", vari\u00E1vel " + Cp1252ToUtf8(VarName(formulaSite_.VarCode)) + ")";
     return message;
 }
 

@@ -47,8 +47,9 @@ int32_t PlannedRule(const TExpertSystem& engine, int32_t ruleCode) {
 std::vector<TTailNode> RulePremises(TExpertSystem& engine, int32_t ruleCode) {
     std::vector<TTailNode> premises;
     if (const int32_t slot = PlannedRule(engine, ruleCode); slot != TCodeSlots::kAbsent) {
-        for (const TPlanPremise& premise : engine.Plan()->Premises(engine.Plan()->Rule(slot)))
-            premises.push_back(premise.Node);
+        const TPlanRule& rule = engine.Plan()->Rule(slot);
+        for (int32_t index = 1; auto premise = engine.Plan()->PremiseAt(rule, index); ++index)
+            premises.push_back(std::move(*premise));
         return premises;
     }
     TTails& tails = engine.Tails();
@@ -78,11 +79,8 @@ std::vector<THeadNode> RuleConclusions(TExpertSystem& engine, int32_t ruleCode) 
 std::optional<TTailNode> RulePremiseAt(TExpertSystem& engine, int32_t ruleCode, int32_t index) {
     if (index < 1) return std::nullopt;
     const auto at = static_cast<std::size_t>(index) - 1;
-    if (const int32_t slot = PlannedRule(engine, ruleCode); slot != TCodeSlots::kAbsent) {
-        const auto premises = engine.Plan()->Premises(engine.Plan()->Rule(slot));
-        if (at >= premises.size()) return std::nullopt;
-        return premises[at].Node;
-    }
+    if (const int32_t slot = PlannedRule(engine, ruleCode); slot != TCodeSlots::kAbsent)
+        return engine.Plan()->PremiseAt(engine.Plan()->Rule(slot), index);
     TSavedCursors saved(engine);
     const std::vector<TTailNode> premises = RulePremises(engine, ruleCode);
     if (at >= premises.size()) return std::nullopt;

@@ -1,6 +1,7 @@
 #include "ExPlan.h"
 
 #include <algorithm>
+#include <string_view>
 
 namespace quorvel {
 
@@ -96,6 +97,14 @@ TConsultPlan::TConsultPlan(const TVars& vars, const TValues& values, const TRule
         rule.Order = static_cast<const TValNode*>(node)->VarCode;
     }
 
+    // A base writes a handful of distinct operators: each premise keeps the
+    // index of its own text.
+    std::unordered_map<std::string_view, uint32_t> operatorIndex;
+    const auto operatorText = [&](const std::string& text) {
+        const auto [at, added] = operatorIndex.emplace(text, static_cast<uint32_t>(operatorTexts_.size()));
+        if (added) operatorTexts_.push_back(text);
+        return at->second;
+    };
     const std::vector<TNode*> premiseRecords = tails.Records(kKeyCode);
     premises_.reserve(premiseRecords.size());
     connectives_.reserve(premiseRecords.size());
@@ -105,7 +114,8 @@ TConsultPlan::TConsultPlan(const TVars& vars, const TValues& values, const TRule
         rule.PremisesEnd = static_cast<uint32_t>(premises_.size() + (last - first));
         for (std::size_t i = first; i < last; ++i) {
             const auto* premise = static_cast<const TTailNode*>(premiseRecords[i]);
-            premises_.push_back({*premise, varSlot(premise->VarCode), OperatorOf(*premise)});
+            premises_.push_back({premise->Code, premise->VarCode, premise->ValueCode, varSlot(premise->VarCode),
+                                 OperatorOf(*premise), premise->Negated, operatorText(premise->Operator)});
             connectives_.push_back(premise->Connective);
         }
     });
@@ -158,6 +168,24 @@ TConsultPlan::TConsultPlan(const TVars& vars, const TValues& values, const TRule
     for (const TNode* node : formulas.Records(kKeyCode))
         if (formulaSlots_.Assign(node->Code, static_cast<int32_t>(formulaTexts_.size())).second)
             formulaTexts_.push_back(static_cast<const TNamedNode*>(node)->Name);
+}
+
+TTailNode TConsultPlan::PremiseNode(const TPlanPremise& premise, int32_t connective) const {
+    TTailNode node;
+    node.Code = premise.RuleCode;
+    node.VarCode = premise.VarCode;
+    node.Operator = operatorTexts_[premise.OperatorText];
+    node.ValueCode = premise.ValueCode;
+    node.Connective = connective;
+    node.Negated = premise.Negated;
+    return node;
+}
+
+std::optional<TTailNode> TConsultPlan::PremiseAt(const TPlanRule& rule, int32_t index) const {
+    const std::span<const TPlanPremise> premises = Premises(rule);
+    if (index < 1 || static_cast<std::size_t>(index) > premises.size()) return std::nullopt;
+    const auto at = static_cast<std::size_t>(index) - 1;
+    return PremiseNode(premises[at], Connectives(rule)[at]);
 }
 
 const std::string* TConsultPlan::ValueName(int32_t valueCode) const {

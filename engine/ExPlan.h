@@ -22,6 +22,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <unordered_map>
@@ -55,10 +56,16 @@ private:
 // A premise's comparison with the negation already applied.
 enum class TPlanOperator : uint8_t { Equal, NotEqual, Greater, Less, GreaterEqual, LessEqual, Other };
 
+// A premise as the inference reads it: its codes and comparison, without
+// the record's text. TConsultPlan::PremiseNode gives the stored record back.
 struct TPlanPremise {
-    TTailNode Node;  // the stored premise (the engine's current premise is a copy of it)
+    int32_t RuleCode = 0;
+    int32_t VarCode = 0;
+    int32_t ValueCode = 0;
     int32_t VarSlot = TCodeSlots::kAbsent;
     TPlanOperator Operator = TPlanOperator::Other;
+    bool Negated = false;
+    uint32_t OperatorText = 0;  // index into the plan's operator texts
 };
 
 struct TPlanConclusion {
@@ -112,6 +119,12 @@ public:
         return {conclusions_.data() + rule.ConclusionsBegin, conclusions_.data() + rule.ConclusionsEnd};
     }
 
+    // The premise record as stored in the base (a premise's connective is
+    // kept apart, in Connectives).
+    TTailNode PremiseNode(const TPlanPremise& premise, int32_t connective) const;
+    // Premise `index` (from 1) of a rule as stored, if the rule has one.
+    std::optional<TTailNode> PremiseAt(const TPlanRule& rule, int32_t index) const;
+
     // A premise's comparison, its negation applied.
     static TPlanOperator OperatorOf(const TTailNode& premise);
 
@@ -125,7 +138,8 @@ private:
     std::vector<TPlanRule> rules_;
     TCodeSlots ruleSlots_;
     std::vector<TPlanPremise> premises_;
-    std::vector<int32_t> connectives_;  // parallel to premises_
+    std::vector<int32_t> connectives_;        // parallel to premises_
+    std::vector<std::string> operatorTexts_;  // the premises' operators as written, each once
     std::vector<TPlanConclusion> conclusions_;
     std::vector<int32_t> candidates_;
     std::vector<std::string> valueNames_;

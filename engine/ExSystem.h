@@ -5,17 +5,16 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
+#include <set>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <deque>
-#include <map>
-#include <set>
-#include <span>
 
 #include "ExCnf.h"
 #include "ExDataSt.h"
@@ -48,14 +47,14 @@ inline constexpr uint8_t kMarkerVersion11 = 0x22;
 // Tape codes: what the engine records while it consults. A positive code is
 // a rule whose premise (the argument, from 1) is about to be evaluated.
 enum TTapeCode : int32_t {
-    kTapeAnswered = 0,        // variable: the user's answer was stored
-    kTapeRuleFired = -1,      // rule: accepted, its conclusions follow
-    kTapeRuleRejected = -2,   // rule
+    kTapeAnswered = 0,          // variable: the user's answer was stored
+    kTapeRuleFired = -1,        // rule: accepted, its conclusions follow
+    kTapeRuleRejected = -2,     // rule
     kTapeConclusionsDone = -3,  // rule
-    kTapeDeriving = -4,       // variable: a derivation started
-    kTapeFormulaBegin = -5,   // 0
-    kTapeFormulaEnd = -6,     // 0
-    kTapeDefaultUnknown = -7,  // variable: no rule fired, set to "DESCONHECIDO"
+    kTapeDeriving = -4,         // variable: a derivation started
+    kTapeFormulaBegin = -5,     // 0
+    kTapeFormulaEnd = -6,       // 0
+    kTapeDefaultUnknown = -7,   // variable: no rule fired, set to "DESCONHECIDO"
 };
 
 // The event tape: (code, argument) pairs, consumed from the front by the
@@ -192,8 +191,9 @@ public:
     bool LastUnknown = false;
     float FalseCnf = 0.0f;
     float TrueCnf = 1.0f;
-    // The premise most recently taken up, with its rule; none before the first.
-    std::optional<TTailNode> CurrentPremise;
+    // Where the premise most recently taken up sits: its rule and its number
+    // there (from 1); none before the first.
+    std::optional<TPosition> CurrentPremise;
     TPosition CurrentPosition;
     TPosition LastReportedPosition;
 
@@ -405,7 +405,7 @@ private:
     std::vector<uint8_t> triedRules_;  // the rule's premises were evaluated to a decision
     std::vector<uint8_t> deriving_;    // the variable is being derived, against cycles
     std::vector<THeldSet> held_;       // what the variable holds, as the lists have it
-    uintptr_t stackLimit_ = 0;                          // lowest address of the consulting thread's stack
+    uintptr_t stackLimit_ = 0;         // lowest address of the consulting thread's stack
     std::array<std::vector<TExCtrlInterface*>, 4> controls_;
     TExDebugInterface* debugObserver_ = nullptr;
     TExInferenceListener* inferenceListener_ = nullptr;

@@ -18,7 +18,7 @@ const std::vector<std::string>& TWhyText::Fill(int32_t varCode) {
         lines_.push_back("Este \xE9 um dos objetivos do sistema.");
         return lines_;
     }
-    const int32_t ruleCode = engine_.CurrentPremise->Code;
+    const int32_t ruleCode = engine_.CurrentPremise->RuleCode;
     lines_.push_back("Para concluir");
     for (const THeadNode& conclusion : RuleConclusions(engine_, ruleCode))
         lines_.push_back(" -  " + engine_.VarName(conclusion.VarCode) + " = " +

@@ -57,11 +57,7 @@ protected:
     }
 
     // The premise the engine took up last: premise `index` (from 1) of a rule.
-    void TakeUp(int32_t rule, int index) {
-        int i = 0;
-        for (sys.Tails().Find(rule); !sys.Tails().Eof() && sys.Tails().GetCode() == rule; sys.Tails().Next())
-            if (++i == index) sys.CurrentPremise = *sys.Tails().CurrentTail();
-    }
+    void TakeUp(int32_t rule, int index) { sys.CurrentPremise = TPosition{rule, index, true}; }
 
     TCapturingSink sink;
     TExpertSystem sys{&sink};
@@ -127,7 +123,7 @@ TEST_F(Why, ExplainsFromTheRuleOrTheQuestionsOwnReasons) {
 
 TEST_F(Why, LeavesCursorsAndTheCurrentPremiseAsTheyWere) {
     TakeUp(kTempRule, 2);
-    const TTailNode premise = *sys.CurrentPremise;
+    const TPosition premise = *sys.CurrentPremise;
     // Cursors left where an iteration of the engine might have them.
     sys.Vars().FindName("Tosse");
     sys.Values().FindByVarCode(kFlu);
@@ -149,9 +145,8 @@ TEST_F(Why, LeavesCursorsAndTheCurrentPremiseAsTheyWere) {
         for (int key = 0; key < 3; ++key) EXPECT_EQ(after.at[key], before[i].at[key]) << i << " key " << key;
     }
     ASSERT_TRUE(sys.CurrentPremise.has_value());
-    EXPECT_EQ(sys.CurrentPremise->Code, premise.Code);
-    EXPECT_EQ(sys.CurrentPremise->VarCode, premise.VarCode);
-    EXPECT_EQ(sys.CurrentPremise->Negated, premise.Negated);
+    EXPECT_EQ(sys.CurrentPremise->RuleCode, premise.RuleCode);
+    EXPECT_EQ(sys.CurrentPremise->Index, premise.Index);
 }
 
 TEST_F(Why, LookupFaultsShowTheirMessagesAndPlaceholders) {

@@ -1,6 +1,7 @@
 #include "ExText.h"
 
 #include <array>
+#include <bit>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -12,10 +13,10 @@ namespace quorvel {
 namespace {
 
 // Code points of bytes 0x80..0x9F; the undefined ones keep their own number.
-constexpr std::array<char32_t, 32> kHighTable = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr std::array<char32_t, 32> kHighTable = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                                 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                                 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                                 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 char32_t ByteToCodePoint(unsigned char c) {
     if (c >= 0x80 && c <= 0x9F) return kHighTable[c - 0x80];
@@ -48,11 +49,16 @@ unsigned char AnsiUpperChar(unsigned char c) {
     if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 0x20);
     if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 0x20);
     switch (c) {
-        case 0x9A: return 0x8A;  // š
-        case 0x9C: return 0x8C;  // œ
-        case 0x9E: return 0x8E;  // ž
-        case 0xFF: return 0x9F;  // ÿ
-        default: return c;
+        case 0x9A:
+            return 0x8A;  // š
+        case 0x9C:
+            return 0x8C;  // œ
+        case 0x9E:
+            return 0x8E;  // ž
+        case 0xFF:
+            return 0x9F;  // ÿ
+        default:
+            return c;
     }
 }
 
@@ -214,7 +220,25 @@ std::string FormatGeneral(long double value, int digits) {
     return out;
 }
 
-std::string CnfText(double value) { return FormatGeneral(value, 5); }
+std::string CnfText(double value) {
+    // A consultation writes the same few confidences over and over (the
+    // answers' 100, 80, 50 ...): each distinct value is formatted once and
+    // then found in a small table, keyed by the value's exact bits.
+    struct TEntry {
+        uint64_t bits = 0;
+        bool used = false;
+        std::string text;
+    };
+    thread_local std::array<TEntry, 256> recent;
+    const auto bits = std::bit_cast<uint64_t>(value);
+    TEntry& entry = recent[(bits ^ (bits >> 29) ^ (bits >> 47)) & 0xFF];
+    if (!entry.used || entry.bits != bits) {
+        entry.text = FormatGeneral(value, 5);
+        entry.bits = bits;
+        entry.used = true;
+    }
+    return entry.text;
+}
 
 std::optional<long double> TextToNumber(std::string_view text) {
     std::size_t begin = 0;

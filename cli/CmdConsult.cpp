@@ -4,9 +4,9 @@
 #include <ctime>
 #include <functional>
 #include <new>
-#include <string_view>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
+#include <string_view>
 #include <vector>
 
 #include "CliCommon.h"
@@ -189,14 +189,28 @@ namespace {
 // The document of `consult --json`, written as the consultation ends: on
 // every exit, so a script always finds the `error` it looks for.
 struct TJsonReport {
-    json questions = json::array();
+    // A question as asked, in base texts: turned into JSON only when the
+    // document is written, so asking costs no more than the asking.
+    struct TQuestion {
+        std::string variable;
+        std::string text;
+        std::vector<std::string> why;
+    };
+    std::vector<TQuestion> questions;
     json results = json::array();
     json whyNot = json::array();
     json error = nullptr;
 };
 
 void WriteJsonReport(std::ostream& out, const TJsonReport& report, const TConsultTreeModel* tree) {
-    out << "{\n  \"questions\": " << report.questions.dump() << ",\n  \"results\": " << report.results.dump()
+    json questions = json::array();
+    for (const TJsonReport::TQuestion& question : report.questions) {
+        json why = json::array();
+        for (const std::string& line : question.why) why.push_back(Utf8(line));
+        questions.push_back(
+            {{"variable", Utf8(question.variable)}, {"text", Utf8(question.text)}, {"why", std::move(why)}});
+    }
+    out << "{\n  \"questions\": " << questions.dump() << ",\n  \"results\": " << report.results.dump()
         << ",\n  \"tree\": [";
     // The tree's lines are written one by one as they are indented: never
     // held at once, since a deep chain of rules indents them far.
@@ -211,8 +225,8 @@ void WriteJsonReport(std::ostream& out, const TJsonReport& report, const TConsul
             first = false;
         });
     }
-    out << (first ? "]" : "\n  ]") << ",\n  \"whyNot\": " << report.whyNot.dump() << ",\n  \"error\": "
-        << report.error.dump() << "\n}\n";
+    out << (first ? "]" : "\n  ]") << ",\n  \"whyNot\": " << report.whyNot.dump()
+        << ",\n  \"error\": " << report.error.dump() << "\n}\n";
 }
 
 void WriteTree(std::ostream& out, const TConsultTreeModel& tree) {
@@ -288,17 +302,11 @@ int RunConsult(const TConsultOptions& options, std::istream& in, std::ostream& o
 
     engine.OnPrompt = [&](TExpertSystem& e, int32_t varCode) {
         model.SetVarCode(varCode);
-        const std::vector<std::string> lines = why.Fill(varCode);
-        if (options.Json) {
-            json whyLines = json::array();
-            for (const auto& line : lines) whyLines.push_back(Utf8(line));
-            report.questions.push_back({{"variable", Utf8(e.VarName(varCode))},
-                                        {"text", Utf8(model.QuestionText())},
-                                        {"why", std::move(whyLines)}});
-        }
+        const std::vector<std::string>& lines = why.Fill(varCode);
+        if (options.Json) report.questions.push_back({e.VarName(varCode), model.QuestionText(), lines});
         if (answers)
             AnswerFromScript(e, model, sink, *answers, varCode);
-        else if (!terminal.Answer(varCode, lines))
+        else if (!terminal.Answer(varCode, std::vector<std::string>(lines)))  // a going back asks anew
             inputEnded = true;
     };
     engine.OnShowResults = [&](TExpertSystem& e, int32_t varCode) {

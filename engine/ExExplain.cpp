@@ -148,10 +148,32 @@ void TExplanationRecorder::Combined(const TCombination& combination) {
     open_.back().second->Combinations.push_back(combination);
 }
 
+namespace {
+
+// The rule's record in the running consultation's plan, or null.
+const TPlanRule* PlannedRule(const TExpertSystem& engine, int32_t ruleCode) {
+    const TConsultPlan* plan = engine.Plan();
+    const int32_t slot = plan ? plan->RuleSlot(ruleCode) : TCodeSlots::kAbsent;
+    return slot == TCodeSlots::kAbsent ? nullptr : &plan->Rule(slot);
+}
+
+// The variable of premise `index` (from 1) of a rule, if the rule has that premise.
+std::optional<int32_t> PremiseVarCode(TExpertSystem& engine, int32_t ruleCode, int32_t index) {
+    if (const TPlanRule* rule = PlannedRule(engine, ruleCode)) {
+        const auto premises = engine.Plan()->Premises(*rule);
+        if (index < 1 || static_cast<std::size_t>(index) > premises.size()) return std::nullopt;
+        return premises[static_cast<std::size_t>(index) - 1].VarCode;
+    }
+    const std::optional<TTailNode> premise = RulePremiseAt(engine, ruleCode, index);
+    return premise ? std::optional<int32_t>(premise->VarCode) : std::nullopt;
+}
+
+}  // namespace
+
 void TExplanationRecorder::PremiseEvaluated(int32_t ruleCode, int32_t index, float cnf) {
-    const std::optional<TTailNode> premise = RulePremiseAt(engine_, ruleCode, index);
-    if (!premise) return;
-    const int32_t varCode = premise->VarCode;
+    const std::optional<int32_t> premiseVar = PremiseVarCode(engine_, ruleCode, index);
+    if (!premiseVar) return;
+    const int32_t varCode = *premiseVar;
     const auto stores = stores_.find(varCode);
     const std::size_t storeCount = stores == stores_.end() ? 0 : stores->second.size();
     TRuleFigures& figures = !open_.empty() && open_.back().first == ruleCode ? *open_.back().second : rules_[ruleCode];
@@ -289,6 +311,8 @@ std::string TExplanationRecorder::StoreOrigin(const TStore& store) const {
 }
 
 int TExplanationRecorder::PremiseCount(int32_t ruleCode) const {
+    if (const TPlanRule* rule = PlannedRule(engine_, ruleCode))
+        return TPremiseExpression(engine_.Plan()->Connectives(*rule), engine_.Precedence).PremiseCount();
     TSavedCursors saved(engine_);
     std::vector<int32_t> connectives;
     for (const TTailNode& premise : RulePremises(engine_, ruleCode)) connectives.push_back(premise.Connective);
@@ -303,10 +327,7 @@ std::string TExplanationRecorder::PremiseFigureText(int32_t ruleCode, const TPre
 }
 
 std::string TExplanationRecorder::PremiseOrigin(const TPremiseFigure& premise) const {
-    const std::string name = [&] {
-        TSavedCursors saved(engine_);
-        return engine_.VarName(premise.VarCode);
-    }();
+    const std::string name = engine_.VarName(premise.VarCode);  // VarName keeps the cursors
     const auto stores = stores_.find(premise.VarCode);
     // Going back to a question drops the stores made after it.
     const std::size_t count = stores == stores_.end() ? 0 : std::min(premise.StoreCount, stores->second.size());

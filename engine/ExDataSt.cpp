@@ -136,8 +136,7 @@ void TSingleIndexTree::RemoveCodeFromRuns(int32_t code) {
     if (c < end) codeRuns_.emplace(c + 1, end);
 }
 
-TSingleIndexTree::Entry* TSingleIndexTree::Insert(std::unique_ptr<TNode> record, std::string_view name,
-                                                  int32_t third) {
+TSingleIndexTree::Entry* TSingleIndexTree::Insert(std::unique_ptr<TNode> record, std::string_view name, int32_t third) {
     Entry* entry = Place(*record, name, third);
     entry->owned = std::move(record);
     return entry;
@@ -348,9 +347,12 @@ TSingleIndexTree::Entry* TSingleIndexTree::PriorInKey(const Entry* entry, int ke
         return entry->slot[key] > 0 ? sorted[entry->slot[key] - 1] : nullptr;
     }
     switch (key) {
-        case kKeyName: return entry->nameIt == names_.begin() ? nullptr : std::prev(entry->nameIt)->second;
-        case kKeyThird: return entry->thirdIt == thirds_.begin() ? nullptr : std::prev(entry->thirdIt)->second;
-        default: return entry->codeIt == codes_.begin() ? nullptr : std::prev(entry->codeIt)->second;
+        case kKeyName:
+            return entry->nameIt == names_.begin() ? nullptr : std::prev(entry->nameIt)->second;
+        case kKeyThird:
+            return entry->thirdIt == thirds_.begin() ? nullptr : std::prev(entry->thirdIt)->second;
+        default:
+            return entry->codeIt == codes_.begin() ? nullptr : std::prev(entry->codeIt)->second;
     }
 }
 
@@ -363,9 +365,12 @@ TSingleIndexTree::Entry* TSingleIndexTree::EndOfKey(int key, bool last) const {
         return index.empty() ? nullptr : last ? std::prev(index.end())->second : index.begin()->second;
     };
     switch (key) {
-        case kKeyName: return end(names_);
-        case kKeyThird: return end(thirds_);
-        default: return end(codes_);
+        case kKeyName:
+            return end(names_);
+        case kKeyThird:
+            return end(thirds_);
+        default:
+            return end(codes_);
     }
 }
 
@@ -529,9 +534,15 @@ std::vector<TNode*> TSingleIndexTree::Records(int key) const {
         for (const auto& [k, entry] : index) records.push_back(entry->record);
     };
     switch (chain) {
-        case kKeyName: take(names_); break;
-        case kKeyThird: take(thirds_); break;
-        default: take(codes_); break;
+        case kKeyName:
+            take(names_);
+            break;
+        case kKeyThird:
+            take(thirds_);
+            break;
+        default:
+            take(codes_);
+            break;
     }
     return records;
 }
@@ -745,8 +756,8 @@ TTails::TTails(IMessageSink* sink) : TSingleIndexTree(sink) {}
 
 std::unique_ptr<TNode> TTails::NewRecord() const { return std::make_unique<TTailNode>(); }
 
-void TTails::AddPremise(int32_t ruleCode, int32_t varCode, std::string_view op, int32_t valueCode,
-                        int32_t connective, bool negated) {
+void TTails::AddPremise(int32_t ruleCode, int32_t varCode, std::string_view op, int32_t valueCode, int32_t connective,
+                        bool negated) {
     auto record = std::make_unique<TTailNode>();
     record->Code = ruleCode;
     record->VarCode = varCode;
@@ -760,14 +771,10 @@ void TTails::AddPremise(int32_t ruleCode, int32_t varCode, std::string_view op, 
 int32_t TTails::GetVarCode() const { return ReadField(ReadAccess(msg::PropVarCode), &TTailNode::VarCode); }
 int32_t TTails::GetValueCode() const { return ReadField(ReadAccess(msg::PropValueCode), &TTailNode::ValueCode); }
 std::string TTails::GetOperator() const { return ReadField(ReadAccess(msg::PropOperator), &TTailNode::Operator); }
-int32_t TTails::GetConnective() const {
-    return ReadField(ReadAccess(msg::PropConnective), &TTailNode::Connective);
-}
+int32_t TTails::GetConnective() const { return ReadField(ReadAccess(msg::PropConnective), &TTailNode::Connective); }
 bool TTails::GetNegated() const { return ReadField(ReadAccess(msg::PropNegated), &TTailNode::Negated); }
 void TTails::SetVarCode(int32_t value) { WriteField(WriteAccess(msg::PropVarCode), &TTailNode::VarCode, value); }
-void TTails::SetValueCode(int32_t value) {
-    WriteField(WriteAccess(msg::PropValueCode), &TTailNode::ValueCode, value);
-}
+void TTails::SetValueCode(int32_t value) { WriteField(WriteAccess(msg::PropValueCode), &TTailNode::ValueCode, value); }
 void TTails::SetOperator(std::string_view value) {
     WriteField(WriteAccess(msg::PropOperator), &TTailNode::Operator,
                std::string(value.substr(0, std::min<std::size_t>(value.size(), 2))));
@@ -794,9 +801,7 @@ int32_t THeads::GetVarCode() const { return ReadField(ReadAccess(msg::PropVarCod
 int32_t THeads::GetValueCode() const { return ReadField(ReadAccess(msg::PropValueCode), &THeadNode::ValueCode); }
 float THeads::GetCnf() const { return ReadField(ReadAccess(msg::PropCnf), &THeadNode::Cnf); }
 void THeads::SetVarCode(int32_t value) { WriteField(WriteAccess(msg::PropVarCode), &THeadNode::VarCode, value); }
-void THeads::SetValueCode(int32_t value) {
-    WriteField(WriteAccess(msg::PropValueCode), &THeadNode::ValueCode, value);
-}
+void THeads::SetValueCode(int32_t value) { WriteField(WriteAccess(msg::PropValueCode), &THeadNode::ValueCode, value); }
 void THeads::SetCnf(float value) { WriteField(WriteAccess(msg::PropCnf), &THeadNode::Cnf, value); }
 
 // ------------------------------------------------------- questions, contexts
@@ -895,17 +900,16 @@ void TVarListTree::AddInstantiation(int32_t varCode, int32_t valueCode, float cn
 }
 
 void TVarListTree::IndexValue(Entry* entry) {
-    const auto* node = static_cast<const TVarListNode*>(entry->record);
-    const ValueKey key{node->Code, node->ValueCode, entry->seq};
-    byValue_.emplace(key, entry);
-    keyOf_[node] = key;
+    auto* node = static_cast<TVarListNode*>(entry->record);
+    node->IndexedAs = {node->Code, node->ValueCode, entry->seq + 1};
+    byValue_.emplace(ValueKey{node->Code, node->ValueCode, entry->seq}, entry);
 }
 
 void TVarListTree::Forget(TNode& record) {
-    auto it = keyOf_.find(&record);
-    if (it == keyOf_.end()) return;
-    byValue_.erase(it->second);
-    keyOf_.erase(it);
+    auto& node = static_cast<TVarListNode&>(record);
+    if (node.IndexedAs.Seq == 0) return;
+    byValue_.erase(ValueKey{node.IndexedAs.VarCode, node.IndexedAs.ValueCode, node.IndexedAs.Seq - 1});
+    node.IndexedAs = {};
 }
 
 bool TVarListTree::FindValue(int32_t varCode, int32_t valueCode) {
@@ -958,9 +962,7 @@ void TVarListExtraTree::SetValueText(std::string_view value) {
     WriteField(WriteAccess(msg::PropValueText), &TVarListExtraNode::ValueText, CutShort(value));
 }
 float TVarListExtraTree::GetCnf() const { return ReadField(ReadAccess(msg::PropCnf), &TVarListExtraNode::Cnf); }
-void TVarListExtraTree::SetCnf(float value) {
-    WriteField(WriteAccess(msg::PropCnf), &TVarListExtraNode::Cnf, value);
-}
+void TVarListExtraTree::SetCnf(float value) { WriteField(WriteAccess(msg::PropCnf), &TVarListExtraNode::Cnf, value); }
 
 void TVarListExtraTree::DeleteCurrent() {
     const auto* current = static_cast<const TVarListExtraNode*>(Current());
@@ -986,8 +988,7 @@ bool ParseCode(const std::string& text, int32_t& code) {
 
 }  // namespace
 
-void TInstanceList::Retract(int32_t varCode, TVarListTree& values, TVarListExtraTree& numbers,
-                            IInstantiator& engine) {
+void TInstanceList::Retract(int32_t varCode, TVarListTree& values, TVarListExtraTree& numbers, IInstantiator& engine) {
     auto latest = std::find_if(items_.rbegin(), items_.rend(),
                                [varCode](const TInstance& instance) { return instance.VarCode == varCode; });
     if (latest == items_.rend()) return;

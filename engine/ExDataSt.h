@@ -92,6 +92,13 @@ struct TTargetNode {
 struct TVarListNode : TNode {
     int32_t ValueCode = 0;
     float Cnf = 0.0f;
+    // The key the list indexes the record by value under, as it was when
+    // indexed (the record's fields may change afterwards); Seq 0: not indexed.
+    struct {
+        int32_t VarCode = 0;
+        int32_t ValueCode = 0;
+        uint64_t Seq = 0;  // the list's insertion sequence plus one
+    } IndexedAs;
 };
 
 // An instantiated number; Code is the variable's code.
@@ -511,10 +518,10 @@ protected:
 
 private:
     // (variable, value code, insertion sequence) -> record, so that a value of
-    // a variable is found without walking the variable's run.
+    // a variable is found without walking the variable's run. A record keeps
+    // its own sequence, so its key is known again when it leaves.
     using ValueKey = std::tuple<int32_t, int32_t, uint64_t>;
     std::map<ValueKey, Entry*> byValue_;
-    std::map<const TNode*, ValueKey> keyOf_;
     void IndexValue(Entry* entry);
 };
 

@@ -174,7 +174,7 @@ TTailNode TConsultPlan::PremiseNode(const TPlanPremise& premise, int32_t connect
     TTailNode node;
     node.Code = premise.RuleCode;
     node.VarCode = premise.VarCode;
-    node.Operator = operatorTexts_[premise.OperatorText];
+    node.Operator = OperatorText(premise);
     node.ValueCode = premise.ValueCode;
     node.Connective = connective;
     node.Negated = premise.Negated;

@@ -119,6 +119,8 @@ public:
         return {conclusions_.data() + rule.ConclusionsBegin, conclusions_.data() + rule.ConclusionsEnd};
     }
 
+    // The premise's operator as written in the base.
+    const std::string& OperatorText(const TPlanPremise& premise) const { return operatorTexts_[premise.OperatorText]; }
     // The premise record as stored in the base (a premise's connective is
     // kept apart, in Connectives).
     TTailNode PremiseNode(const TPlanPremise& premise, int32_t connective) const;

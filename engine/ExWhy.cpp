@@ -5,6 +5,50 @@
 
 namespace quorvel {
 
+namespace {
+
+// One line of the explanation: lead, the variable, the operator and the value.
+std::string WhyLine(std::string_view lead, std::string_view var, std::string_view op, std::string_view value) {
+    std::string line;
+    line.reserve(lead.size() + var.size() + op.size() + value.size() + 2);
+    line.append(lead).append(var).append(" ").append(op).append(" ").append(value);
+    return line;
+}
+
+}  // namespace
+
+bool TWhyText::FillFromPlan(int32_t varCode, int32_t ruleCode) {
+    // While a consultation runs, the rule and every name it needs are in the
+    // plan; a name the plan lacks (a damaged base) takes the lookups below.
+    const TConsultPlan* plan = engine_.Plan();
+    const int32_t slot = plan ? plan->RuleSlot(ruleCode) : TCodeSlots::kAbsent;
+    if (slot == TCodeSlots::kAbsent) return false;
+    const TPlanRule& rule = plan->Rule(slot);
+    const auto text = [&](int32_t var, int32_t value) -> std::optional<std::pair<std::string_view, std::string_view>> {
+        const TPlanVar* planned = engine_.PlannedVar(var);
+        const auto valueText = engine_.PlannedValueText(var, value);
+        if (!planned || !valueText) return std::nullopt;
+        return std::make_pair(std::string_view(planned->Name), *valueText);
+    };
+    std::vector<std::string> lines;
+    lines.push_back("Para concluir");
+    for (const TPlanConclusion& conclusion : plan->Conclusions(rule)) {
+        const auto names = text(conclusion.VarCode, conclusion.ValueCode);
+        if (!names) return false;
+        lines.push_back(WhyLine(" -  ", names->first, "=", names->second));
+    }
+    lines.push_back("eu preciso saber se");
+    const auto premises = plan->Premises(rule);
+    for (std::size_t i = 0; i < premises.size(); ++i) {
+        const auto names = text(premises[i].VarCode, premises[i].ValueCode);
+        if (!names) return false;
+        lines.push_back(WhyLine(premises[i].VarCode == varCode ? "==> " : " -  ", names->first,
+                                plan->OperatorText(premises[i]), names->second));
+    }
+    lines_ = std::move(lines);
+    return true;
+}
+
 const std::vector<std::string>& TWhyText::Fill(int32_t varCode) {
     lines_.clear();
     TSavedCursors keep(engine_);
@@ -19,6 +63,7 @@ const std::vector<std::string>& TWhyText::Fill(int32_t varCode) {
         return lines_;
     }
     const int32_t ruleCode = engine_.CurrentPremise->RuleCode;
+    if (FillFromPlan(varCode, ruleCode)) return lines_;
     lines_.push_back("Para concluir");
     for (const THeadNode& conclusion : RuleConclusions(engine_, ruleCode))
         lines_.push_back(" -  " + engine_.VarName(conclusion.VarCode) + " = " +

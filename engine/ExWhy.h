@@ -22,6 +22,10 @@ public:
     const std::vector<std::string>& Lines() const { return lines_; }
 
 private:
+    // The lines from the running consultation's plan; false (lines untouched)
+    // when the plan cannot tell them all.
+    bool FillFromPlan(int32_t varCode, int32_t ruleCode);
+
     TExpertSystem& engine_;
     std::vector<std::string> lines_;
 };

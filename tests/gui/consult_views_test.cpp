@@ -3,7 +3,6 @@
 // a base opened for execution only, which shows no reasoning at all.
 #include <QFile>
 #include <QImage>
-#include <QListWidget>
 #include <QtTest>
 
 #include "AddWVars.h"
@@ -28,9 +27,9 @@ QStringList ListTexts(const QAbstractItemView* list) {
 }
 
 void SelectWatched(TWatchPanel* panel, const QString& name) {
-    const QList<QListWidgetItem*> found = panel->listVars->findItems(name, Qt::MatchExactly);
-    QCOMPARE(found.size(), 1);
-    panel->listVars->setCurrentItem(found.front());
+    const int row = panel->listVars->Rows().RowOfText(name);
+    QVERIFY(row >= 0);
+    panel->listVars->setCurrentRow(row);
 }
 
 void AnswerYes(TFrame& f) {

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "CodeRows.h"
+#include "ExEditing.h"
 #include "ExSystem.h"
 #include "ExText.h"
 #include "MessageBoxSink.h"
@@ -233,6 +234,29 @@ private slots:
         };
         QCOMPARE(targetOf(0), QStringLiteral("Diagnóstico"));
         QCOMPARE(targetOf(1), QStringLiteral("Gravidade"));
+    }
+
+    // As many targets as a base holds: the tree has them all at once and
+    // reaches the last one's leaf.
+    void aTreeAtTheLimitOfTheFormatShowsItsLastRow() {
+        TMessageRecorder messages;
+        quorvel::TExpertSystem engine;
+        QStringList names;
+        for (int code = 1; code <= quorvel::kMaxRecordCode; ++code)
+            names << QStringLiteral("V%1").arg(code, 5, 10, QLatin1Char('0'));
+        MakeBase(engine, names, {}, names);
+        TdialogDepend dialog(engine);
+        dialog.show();
+        const QAbstractItemModel* rows = dialog.TreeView->model();
+        QCOMPARE(rows->rowCount(), int(quorvel::kMaxRecordCode));
+        const QModelIndex last = rows->index(rows->rowCount() - 1, 0);
+        QCOMPARE(last.data().toString(), QStringLiteral("V32767"));
+        const QModelIndex leaf = rows->index(0, 0, last);
+        QCOMPARE(leaf.data().toString(), QStringLiteral("Usuário"));
+        QCOMPARE(dialog.NodeItem(int(dialog.Analysis().Nodes().size()) - 1), leaf);
+        dialog.TreeView->scrollTo(leaf);
+        QVERIFY(dialog.TreeView->viewport()->rect().contains(dialog.TreeView->visualRect(leaf)));
+        QVERIFY(ShowsImage(dialog, last, quorvel::kDependImageExpanded));
     }
 
     void notShownForABaseThatMayOnlyBeExecuted() {

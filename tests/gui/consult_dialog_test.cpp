@@ -1,6 +1,7 @@
 // Whole consultations through the question dialog: options and numbers with
 // their validation, the confidence boxes, "Por que?", going back to the last
 // question, stopping and the dialog's close box.
+#include <QAbstractItemModelTester>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -163,6 +164,9 @@ void ConsultDialogTest::WholeConsultationAnswersOptionsAndNumbersAndShowsEachTar
                 history = r->ConsultTree->Texts();
                 QVERIFY(r->ConsultTree->topLevelItem(0)->isSelected());
                 allValues = r->AllVars->Texts();
+                using Tester = QAbstractItemModelTester;
+                const Tester allVarsRows(r->AllVars->model(), Tester::FailureReportingMode::QtTest);
+                const Tester gridRows(r->ValuesGrid->model(), Tester::FailureReportingMode::QtTest);
                 const QModelIndex variable = r->AllVars->model()->index(0, 0);
                 const QModelIndex value = r->AllVars->model()->index(0, 0, variable);
                 const auto shownImage = [r](const QModelIndex& index) {

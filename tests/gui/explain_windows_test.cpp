@@ -1,6 +1,7 @@
 // The explanation windows on the real widgets: "Como?" and "Por que não?"
 // from the results window after a consultation, and "Verificar base" from
 // the Sistema menu, whose double click opens the rule or editor concerned.
+#include <QAbstractItemModelTester>
 #include <QComboBox>
 #include <QPlainTextEdit>
 #include <QTreeView>
@@ -143,6 +144,13 @@ void ExplainWindowsTest::CheckBaseListsFindingsAndOpensWhatTheyConcern() {
     QCOMPARE(cell(1, 2),
              QStringLiteral("REGRA 3 (Repetida) repete as premissas e as conclus\u00F5es da REGRA 1 (Gripe)"));
     QCOMPARE(dialog->labelSummary->text(), QStringLiteral("0 erro(s), 2 aviso(s)"));
+    // Checking again lists the same findings afresh.
+    {
+        const QAbstractItemModelTester rows(list->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QTest::mouseClick(dialog->btnCheck, Qt::LeftButton);
+        QCOMPARE(list->model()->rowCount(), 2);
+        QCOMPARE(list->currentIndex().row(), 0);
+    }
 
     TfrmBase* base = frame.BaseWindow();
     QVERIFY(base);

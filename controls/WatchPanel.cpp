@@ -20,6 +20,29 @@ constexpr int kLabelGap = 1;
 
 QString CnfPercent(float cnf) { return QString::fromStdString(quorvel::CnfText(static_cast<double>(cnf) * 100.0)); }
 
+// The rows of the values list for a variable (none for code 0): its values
+// with their confidences while a consultation runs, else why there are none.
+std::vector<TCodeRows::TRow> ValueRows(quorvel::TExpertSystem& engine, int32_t varCode) {
+    if (varCode == 0) return {};
+    if (!engine.Running) return {{QStringLiteral("A base n\u00E3o est\u00E1 no modo de execu\u00E7\u00E3o."), 0}};
+    quorvel::TSavedCursors keep(engine);
+    std::vector<std::pair<int32_t, float>> values;
+    quorvel::TVarListTree& symbolic = engine.VarList();
+    for (symbolic.Find(varCode); !symbolic.Eof() && symbolic.GetCode() == varCode; symbolic.Next())
+        values.emplace_back(symbolic.GetValueCode(), symbolic.GetCnf());
+    std::vector<TCodeRows::TRow> rows;
+    for (const auto& [valueCode, cnf] : values)
+        rows.push_back({ScreenText(engine.ValueTextOf(varCode, valueCode)) + QStringLiteral(", com ") +
+                            CnfPercent(cnf) + QStringLiteral("%"),
+                        valueCode});
+    quorvel::TVarListExtraTree& numeric = engine.VarListExtra();
+    for (numeric.Find(varCode); !numeric.Eof() && numeric.GetCode() == varCode; numeric.Next())
+        rows.push_back({ScreenText(numeric.GetValueText()) + QStringLiteral(" (") + CnfPercent(numeric.GetCnf()) +
+                            QStringLiteral("%)"),
+                        0});
+    return rows;
+}
+
 }  // namespace
 
 // The engine's link: a base change (the engine idle) starts the lists
@@ -147,29 +170,7 @@ void TWatchPanel::ListAll() {
 
 void TWatchPanel::UpdateValues() {
     if (!Usable()) return;
-    std::vector<TCodeRows::TRow> rows;
-    const int32_t varCode = listVars->CurrentCode();
-    if (varCode != 0 && !engine_->Running)
-        rows.push_back({QStringLiteral("A base n\u00E3o est\u00E1 no modo de execu\u00E7\u00E3o."), 0});
-    if (varCode == 0 || !engine_->Running) {
-        listValues->Rows().Assign(std::move(rows));
-        return;
-    }
-    quorvel::TSavedCursors keep(*engine_);
-    std::vector<std::pair<int32_t, float>> values;
-    quorvel::TVarListTree& symbolic = engine_->VarList();
-    for (symbolic.Find(varCode); !symbolic.Eof() && symbolic.GetCode() == varCode; symbolic.Next())
-        values.emplace_back(symbolic.GetValueCode(), symbolic.GetCnf());
-    for (const auto& [valueCode, cnf] : values)
-        rows.push_back({ScreenText(engine_->ValueTextOf(varCode, valueCode)) + QStringLiteral(", com ") +
-                            CnfPercent(cnf) + QStringLiteral("%"),
-                        valueCode});
-    quorvel::TVarListExtraTree& numeric = engine_->VarListExtra();
-    for (numeric.Find(varCode); !numeric.Eof() && numeric.GetCode() == varCode; numeric.Next())
-        rows.push_back({ScreenText(numeric.GetValueText()) + QStringLiteral(" (") + CnfPercent(numeric.GetCnf()) +
-                            QStringLiteral("%)"),
-                        0});
-    listValues->Rows().Assign(std::move(rows));
+    listValues->Rows().Assign(ValueRows(*engine_, listVars->CurrentCode()));
 }
 
 void TWatchPanel::ArrangeLists() {

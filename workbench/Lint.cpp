@@ -18,14 +18,14 @@ using quorvel::gui::ScreenText;
 // The findings' rows: code, kind ("erro" in dark red, or "aviso") and message.
 class TLintRows : public QAbstractTableModel {
 public:
-    TLintRows(const std::vector<quorvel::TLintFinding>& findings, QObject* parent)
-        : QAbstractTableModel(parent), findings_(findings) {}
+    explicit TLintRows(QObject* parent) : QAbstractTableModel(parent) {}
 
-    // The findings changed all at once.
-    void Reread() {
+    void Assign(std::vector<quorvel::TLintFinding> findings) {
         beginResetModel();
+        findings_ = std::move(findings);
         endResetModel();
     }
+    const std::vector<quorvel::TLintFinding>& Findings() const { return findings_; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override {
         return parent.isValid() ? 0 : static_cast<int>(findings_.size());
@@ -59,7 +59,7 @@ public:
     }
 
 private:
-    const std::vector<quorvel::TLintFinding>& findings_;
+    std::vector<quorvel::TLintFinding> findings_;
 };
 
 TdialogLint::TdialogLint(QWidget* parent, std::function<void(const quorvel::TLintFinding&)> open)
@@ -72,7 +72,7 @@ TdialogLint::TdialogLint(QWidget* parent, std::function<void(const quorvel::TLin
     listFindings->setRootIsDecorated(false);
     listFindings->setUniformRowHeights(true);
     listFindings->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    rows_ = new TLintRows(findings_, listFindings);
+    rows_ = new TLintRows(listFindings);
     listFindings->setModel(rows_);
     listFindings->header()->setStretchLastSection(true);
     connect(listFindings, &QAbstractItemView::doubleClicked, this, [this] { listFindingsDblClick(); });
@@ -99,23 +99,25 @@ TdialogLint::TdialogLint(QWidget* parent, std::function<void(const quorvel::TLin
 
 void TdialogLint::Fill(quorvel::TExpertSystem& engine) {
     engine_ = &engine;
-    findings_ = quorvel::LintBase(engine);
-    rows_->Reread();
-    const auto errors = static_cast<int>(std::count_if(findings_.begin(), findings_.end(), [](const auto& finding) {
+    rows_->Assign(quorvel::LintBase(engine));
+    const std::vector<quorvel::TLintFinding>& findings = Findings();
+    const auto errors = static_cast<int>(std::count_if(findings.begin(), findings.end(), [](const auto& finding) {
         return finding.Severity == quorvel::TLintSeverity::Error;
     }));
     listFindings->resizeColumnToContents(0);
     listFindings->resizeColumnToContents(1);
-    if (!findings_.empty()) listFindings->setCurrentIndex(rows_->index(0, 0));
-    const int warnings = static_cast<int>(findings_.size()) - errors;
-    labelSummary->setText(findings_.empty() ? QStringLiteral("Nenhum problema encontrado.")
-                                            : QStringLiteral("%1 erro(s), %2 aviso(s)").arg(errors).arg(warnings));
+    if (!findings.empty()) listFindings->setCurrentIndex(rows_->index(0, 0));
+    const int warnings = static_cast<int>(findings.size()) - errors;
+    labelSummary->setText(findings.empty() ? QStringLiteral("Nenhum problema encontrado.")
+                                           : QStringLiteral("%1 erro(s), %2 aviso(s)").arg(errors).arg(warnings));
 }
+
+const std::vector<quorvel::TLintFinding>& TdialogLint::Findings() const { return rows_->Findings(); }
 
 void TdialogLint::listFindingsDblClick() {
     const int row = listFindings->currentIndex().row();
-    if (row < 0 || static_cast<std::size_t>(row) >= findings_.size() || !open_) return;
-    open_(findings_[static_cast<std::size_t>(row)]);
+    if (row < 0 || static_cast<std::size_t>(row) >= Findings().size() || !open_) return;
+    open_(Findings()[static_cast<std::size_t>(row)]);
 }
 
 // ------------------------------------------------------------ main window

@@ -27,7 +27,7 @@ public:
 
     // Checks the base again and lists what was found.
     void Fill(quorvel::TExpertSystem& engine);
-    const std::vector<quorvel::TLintFinding>& Findings() const { return findings_; }
+    const std::vector<quorvel::TLintFinding>& Findings() const;
 
     QTreeView* listFindings = nullptr;
     QLabel* labelSummary = nullptr;
@@ -39,6 +39,5 @@ private:
 
     std::function<void(const quorvel::TLintFinding&)> open_;
     quorvel::TExpertSystem* engine_ = nullptr;
-    std::vector<quorvel::TLintFinding> findings_;
     TLintRows* rows_ = nullptr;
 };

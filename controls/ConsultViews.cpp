@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <array>
 #include <functional>
 
 #include "ConsultImages.h"
@@ -9,6 +10,7 @@
 #include "ExSystem.h"
 #include "ExText.h"
 #include "MessageBoxSink.h"
+#include "OpenImages.h"
 
 using quorvel::gui::ScreenText;
 
@@ -71,60 +73,107 @@ QStringList TConsultTree::Texts() const { return TreeTexts(*this); }
 
 // ------------------------------------------------------- all-values tree
 
-TAllVars::TAllVars(QWidget* parent) : QTreeWidget(parent) {
+// The variables with their values' texts, two levels deep: a variable's row
+// has no parent, a value's row carries its variable's row plus one.
+class TAllVarsRows : public QAbstractItemModel {
+public:
+    struct TVariable {
+        QString Name;
+        std::vector<QString> Values;
+    };
+
+    explicit TAllVarsRows(QObject* parent) : QAbstractItemModel(parent) {}
+
+    void Assign(std::vector<TVariable> vars) {
+        beginResetModel();
+        vars_ = std::move(vars);
+        endResetModel();
+    }
+
+    QStringList Texts() const {
+        QStringList texts;
+        for (const TVariable& var : vars_) {
+            texts << var.Name;
+            for (const QString& value : var.Values) texts << QStringLiteral("  ") + value;
+        }
+        return texts;
+    }
+
+    QModelIndex index(int row, int column, const QModelIndex& parent = QModelIndex()) const override {
+        if (!hasIndex(row, column, parent)) return {};
+        return createIndex(row, column, parent.isValid() ? static_cast<quintptr>(parent.row()) + 1 : 0);
+    }
+
+    QModelIndex parent(const QModelIndex& child) const override {
+        if (!child.isValid() || child.internalId() == 0) return {};
+        return createIndex(static_cast<int>(child.internalId() - 1), 0, quintptr(0));
+    }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override {
+        if (!parent.isValid()) return static_cast<int>(vars_.size());
+        if (parent.internalId() != 0 || parent.column() != 0) return 0;
+        return static_cast<int>(vars_[static_cast<std::size_t>(parent.row())].Values.size());
+    }
+
+    int columnCount(const QModelIndex& = QModelIndex()) const override { return 1; }
+
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override {
+        if (!index.isValid()) return {};
+        const bool variable = index.internalId() == 0;
+        switch (role) {
+            case Qt::DisplayRole: {
+                if (variable) return vars_[static_cast<std::size_t>(index.row())].Name;
+                const TVariable& var = vars_[static_cast<std::size_t>(index.internalId() - 1)];
+                return var.Values[static_cast<std::size_t>(index.row())];
+            }
+            // Only the variables change their image; a value keeps its own.
+            case Qt::DecorationRole:
+                return quorvel::gui::AllVarsImage(variable ? quorvel::gui::kVarCollapsed : quorvel::gui::kVarValue);
+            case quorvel::gui::kOpenDecorationRole:
+                return variable ? QVariant(quorvel::gui::AllVarsImage(quorvel::gui::kVarExpanded)) : QVariant();
+            default:
+                return {};
+        }
+    }
+
+private:
+    std::vector<TVariable> vars_;
+};
+
+TAllVars::TAllVars(QWidget* parent) : QTreeView(parent), rows_(new TAllVarsRows(this)) {
     setHeaderHidden(true);
-    setColumnCount(1);
+    setUniformRowHeights(true);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setIconSize(QSize(16, 16));
-    // Only the variables change their image; a value keeps its own.
-    connect(this, &QTreeWidget::itemExpanded, this, [](QTreeWidgetItem* item) {
-        if (!item->parent()) item->setIcon(0, quorvel::gui::AllVarsImage(quorvel::gui::kVarExpanded));
-    });
-    connect(this, &QTreeWidget::itemCollapsed, this, [](QTreeWidgetItem* item) {
-        if (!item->parent()) item->setIcon(0, quorvel::gui::AllVarsImage(quorvel::gui::kVarCollapsed));
-    });
+    setModel(rows_);
+    new quorvel::gui::TOpenImageDelegate(this);
 }
 
 void TAllVars::Fill(quorvel::TExpertSystem& engine) {
-    clear();
-    if (engine.IsNew() || !engine.Running || !engine.RulesMayBeShown()) return;
-    setUpdatesEnabled(false);
-    {
+    std::vector<TAllVarsRows::TVariable> vars;
+    if (!engine.IsNew() && engine.Running && engine.RulesMayBeShown()) {
         quorvel::TSavedCursors keep(engine);
         quorvel::TVarListTree& symbolic = engine.VarList();
         quorvel::TVarListExtraTree& numeric = engine.VarListExtra();
         for (const quorvel::TNode* node : engine.Vars().Records(quorvel::kKeyName)) {
             const auto* var = static_cast<const quorvel::TVarNode*>(node);
-            QTreeWidgetItem* root = nullptr;
-            const auto rootItem = [&] {
-                if (!root) {
-                    root = new QTreeWidgetItem(this);
-                    root->setText(0, ScreenText(var->Name));
-                    root->setIcon(0, quorvel::gui::AllVarsImage(quorvel::gui::kVarCollapsed));
-                }
-                return root;
-            };
-            std::vector<std::pair<int32_t, float>> values;
+            std::vector<std::pair<int32_t, float>> cnfs;
             for (symbolic.Find(var->Code); !symbolic.Eof() && symbolic.GetCode() == var->Code; symbolic.Next())
-                values.emplace_back(symbolic.GetValueCode(), symbolic.GetCnf());
-            for (const auto& [valueCode, cnf] : values) {
-                auto* item = new QTreeWidgetItem(rootItem());
-                item->setText(0, ScreenText(engine.ValueTextOf(var->Code, valueCode)) + QStringLiteral(" (") +
-                                     CnfPercent(cnf) + QStringLiteral("%)"));
-                item->setIcon(0, quorvel::gui::AllVarsImage(quorvel::gui::kVarValue));
-            }
-            for (numeric.Find(var->Code); !numeric.Eof() && numeric.GetCode() == var->Code; numeric.Next()) {
-                auto* item = new QTreeWidgetItem(rootItem());
-                item->setText(0, ScreenText(numeric.GetValueText()) + QStringLiteral(" (") +
-                                     CnfPercent(numeric.GetCnf()) + QStringLiteral("%)"));
-                item->setIcon(0, quorvel::gui::AllVarsImage(quorvel::gui::kVarValue));
-            }
+                cnfs.emplace_back(symbolic.GetValueCode(), symbolic.GetCnf());
+            std::vector<QString> values;
+            for (const auto& [valueCode, cnf] : cnfs)
+                values.push_back(ScreenText(engine.ValueTextOf(var->Code, valueCode)) + QStringLiteral(" (") +
+                                 CnfPercent(cnf) + QStringLiteral("%)"));
+            for (numeric.Find(var->Code); !numeric.Eof() && numeric.GetCode() == var->Code; numeric.Next())
+                values.push_back(ScreenText(numeric.GetValueText()) + QStringLiteral(" (") +
+                                 CnfPercent(numeric.GetCnf()) + QStringLiteral("%)"));
+            // A variable without values is not instantiated: it is left out.
+            if (!values.empty()) vars.push_back({ScreenText(var->Name), std::move(values)});
         }
     }
-    collapseAll();
-    if (topLevelItemCount() > 0) setCurrentItem(topLevelItem(0));
-    setUpdatesEnabled(true);
+    rows_->Assign(std::move(vars));
+    if (rows_->rowCount() > 0) setCurrentIndex(rows_->index(0, 0));
 }
 
 void TAllVars::ExpandEverything() {
@@ -139,9 +188,51 @@ void TAllVars::CollapseEverything() {
     setUpdatesEnabled(true);
 }
 
-QStringList TAllVars::Texts() const { return TreeTexts(*this); }
+QStringList TAllVars::Texts() const { return rows_->Texts(); }
 
 // ------------------------------------------------------------ values grid
+
+// The grid's rows below its header: each value's text and confidence. Reset
+// leaves one empty row under an empty header.
+class TValuesRows : public QAbstractTableModel {
+public:
+    using TRow = std::array<QString, 2>;
+
+    explicit TValuesRows(QObject* parent) : QAbstractTableModel(parent) { Reset(); }
+
+    void Reset() { Assign({}, {TRow{}}); }
+
+    void Assign(TRow headers, std::vector<TRow> rows) {
+        beginResetModel();
+        headers_ = std::move(headers);
+        rows_ = std::move(rows);
+        endResetModel();
+    }
+
+    QString Text(int row, int column) const {
+        if (row < 0 || row >= rowCount() || column < 0 || column >= 2) return {};
+        return rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
+    }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override {
+        return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+    }
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override { return parent.isValid() ? 0 : 2; }
+
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override {
+        if (role != Qt::DisplayRole || !index.isValid()) return {};
+        return Text(index.row(), index.column());
+    }
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override {
+        if (orientation != Qt::Horizontal || section < 0 || section >= 2) return {};
+        return role == Qt::DisplayRole ? QVariant(headers_[static_cast<std::size_t>(section)]) : QVariant();
+    }
+
+private:
+    TRow headers_;
+    std::vector<TRow> rows_;
+};
 
 class TValuesGridInterface : public quorvel::TExCtrlInterface {
 public:
@@ -158,7 +249,8 @@ private:
     TValuesGrid& grid_;
 };
 
-TValuesGrid::TValuesGrid(QWidget* parent) : QTableWidget(parent) {
+TValuesGrid::TValuesGrid(QWidget* parent) : QTableView(parent), rows_(new TValuesRows(this)) {
+    setModel(rows_);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
@@ -167,7 +259,7 @@ TValuesGrid::TValuesGrid(QWidget* parent) : QTableWidget(parent) {
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     setWordWrap(false);
-    connect(this, &QTableWidget::cellDoubleClicked, this, [this] { emit helpRequested(); });
+    connect(this, &QAbstractItemView::doubleClicked, this, [this] { emit helpRequested(); });
     Reset();
 }
 
@@ -180,12 +272,7 @@ quorvel::TExCtrlInterface* TValuesGrid::Notifier() {
     return notifier_.get();
 }
 
-void TValuesGrid::Reset() {
-    setColumnCount(2);
-    setRowCount(1);
-    setHorizontalHeaderLabels({QString(), QString()});
-    for (int column = 0; column < 2; ++column) setItem(0, column, new QTableWidgetItem());
-}
+void TValuesGrid::Reset() { rows_->Reset(); }
 
 void TValuesGrid::SetExpertSystem(quorvel::TExpertSystem* engine) {
     Reset();
@@ -241,29 +328,25 @@ void TValuesGrid::Refresh() {
         quorvel::TSavedCursors keep(*engine_);
         engine_->ResultsOf(varCode_, names, cnfs);
     }
-    Reset();
-    setRowCount(static_cast<int>(std::max<std::size_t>(names.size(), 1)));
-    setHorizontalHeaderLabels({QStringLiteral("Valor"), QStringLiteral("CNF (%)")});
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        const int row = static_cast<int>(i);
-        setItem(row, 0, new QTableWidgetItem(ScreenText(names[i])));
-        setItem(row, 1, new QTableWidgetItem(i < cnfs.size() ? QString::fromStdString(cnfs[i]) : QString()));
-    }
+    // At least one row, empty when the variable has no values.
+    std::vector<TValuesRows::TRow> rows(std::max<std::size_t>(names.size(), 1));
+    for (std::size_t i = 0; i < names.size(); ++i)
+        rows[i] = {ScreenText(names[i]), i < cnfs.size() ? QString::fromStdString(cnfs[i]) : QString()};
+    rows_->Assign({QStringLiteral("Valor"), QStringLiteral("CNF (%)")}, std::move(rows));
 }
 
 QString TValuesGrid::Cell(int column, int row) const {
-    if (column < 0 || column >= columnCount()) return {};
-    if (row == 0) {
-        const QTableWidgetItem* header = horizontalHeaderItem(column);
-        return header ? header->text() : QString();
-    }
-    const QTableWidgetItem* cell = item(row - 1, column);
-    return cell ? cell->text() : QString();
+    if (row == 0) return rows_->headerData(column, Qt::Horizontal).toString();
+    return rows_->Text(row - 1, column);
 }
 
-int TValuesGrid::Row() const { return currentRow() < 0 ? 0 : currentRow() + 1; }
+int TValuesGrid::RowCount() const { return rows_->rowCount() + 1; }
 
-int TValuesGrid::Col() const { return currentColumn() < 0 ? 0 : currentColumn(); }
+int TValuesGrid::Row() const { return currentIndex().isValid() ? currentIndex().row() + 1 : 0; }
+
+int TValuesGrid::Col() const { return currentIndex().isValid() ? currentIndex().column() : 0; }
+
+void TValuesGrid::setCurrentCell(int row, int column) { setCurrentIndex(rows_->index(row, column)); }
 
 void TValuesGrid::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_F2) {
@@ -271,5 +354,5 @@ void TValuesGrid::keyPressEvent(QKeyEvent* event) {
         emit helpRequested();
         return;
     }
-    QTableWidget::keyPressEvent(event);
+    QTableView::keyPressEvent(event);
 }

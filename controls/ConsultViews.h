@@ -4,7 +4,8 @@
 // values with their confidences).
 #pragma once
 
-#include <QTableWidget>
+#include <QTableView>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <cstdint>
 #include <memory>
@@ -38,9 +39,13 @@ private:
     quorvel::TConsultTreeModel model_;
 };
 
+class TAllVarsRows;
+class TValuesRows;
+
 // A read-only tree of every instantiated variable of a running consultation,
-// in name order, with its values and their confidences.
-class TAllVars : public QTreeWidget {
+// in name order, with its values and their confidences. A variable's image
+// shows whether it is open.
+class TAllVars : public QTreeView {
     Q_OBJECT
 
 public:
@@ -52,12 +57,15 @@ public:
     void ExpandEverything();
     void CollapseEverything();
     QStringList Texts() const;
+
+private:
+    TAllVarsRows* rows_;
 };
 
 // A variable's values with their confidences: row 0 is the header ("Valor",
 // "CNF (%)"), then one row per value, the most certain first. Rows are
 // counted here as on the grid, header included.
-class TValuesGrid : public QTableWidget {
+class TValuesGrid : public QTableView {
     Q_OBJECT
 
 public:
@@ -82,10 +90,12 @@ public:
 
     // The grid's cells, row 0 being the header; "" outside.
     QString Cell(int column, int row) const;
-    int RowCount() const { return rowCount() + 1; }
+    int RowCount() const;
     // The current cell as on the grid (row 0 when there is none).
     int Row() const;
     int Col() const;
+    // Makes a cell current, counted without the header row.
+    void setCurrentCell(int row, int column);
 
 signals:
     // F2 or a double-click: help on the value under the cursor.
@@ -103,4 +113,5 @@ private:
     bool automaticUpdate_ = false;
     bool valid_ = false;
     std::unique_ptr<quorvel::TExCtrlInterface> notifier_;
+    TValuesRows* rows_;
 };

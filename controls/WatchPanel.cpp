@@ -3,9 +3,9 @@
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QListWidget>
 #include <algorithm>
 
+#include "CodeRows.h"
 #include "ExConsultTree.h"
 #include "ExSystem.h"
 #include "ExText.h"
@@ -16,10 +16,32 @@ using quorvel::gui::ScreenText;
 
 namespace {
 
-constexpr int kCodeRole = Qt::UserRole + 1;
 constexpr int kLabelGap = 1;
 
 QString CnfPercent(float cnf) { return QString::fromStdString(quorvel::CnfText(static_cast<double>(cnf) * 100.0)); }
+
+// The rows of the values list for a variable (none for code 0): its values
+// with their confidences while a consultation runs, else why there are none.
+std::vector<TCodeRows::TRow> ValueRows(quorvel::TExpertSystem& engine, int32_t varCode) {
+    if (varCode == 0) return {};
+    if (!engine.Running) return {{QStringLiteral("A base n\u00E3o est\u00E1 no modo de execu\u00E7\u00E3o."), 0}};
+    quorvel::TSavedCursors keep(engine);
+    std::vector<std::pair<int32_t, float>> values;
+    quorvel::TVarListTree& symbolic = engine.VarList();
+    for (symbolic.Find(varCode); !symbolic.Eof() && symbolic.GetCode() == varCode; symbolic.Next())
+        values.emplace_back(symbolic.GetValueCode(), symbolic.GetCnf());
+    std::vector<TCodeRows::TRow> rows;
+    for (const auto& [valueCode, cnf] : values)
+        rows.push_back({ScreenText(engine.ValueTextOf(varCode, valueCode)) + QStringLiteral(", com ") +
+                            CnfPercent(cnf) + QStringLiteral("%"),
+                        valueCode});
+    quorvel::TVarListExtraTree& numeric = engine.VarListExtra();
+    for (numeric.Find(varCode); !numeric.Eof() && numeric.GetCode() == varCode; numeric.Next())
+        rows.push_back({ScreenText(numeric.GetValueText()) + QStringLiteral(" (") + CnfPercent(numeric.GetCnf()) +
+                            QStringLiteral("%)"),
+                        0});
+    return rows;
+}
 
 }  // namespace
 
@@ -49,19 +71,17 @@ private:
 TWatchPanel::TWatchPanel(QWidget* parent) : QFrame(parent) {
     setFrameShape(QFrame::NoFrame);
     labelVars = new QLabel(QStringLiteral("Vari\u00E1veis"), this);
-    listVars = new QListWidget(this);
-    listVars->setSortingEnabled(true);
-    listVars->setSelectionMode(QAbstractItemView::SingleSelection);
+    // The variables in the order of their names, the values as the engine holds them.
+    listVars = new TCodeList(true, this);
     labelValues = new QLabel(QStringLiteral("Valores"), this);
-    listValues = new QListWidget(this);
+    listValues = new TCodeList(false, this);
     quorvel::gui::ShowFullTextTips(listVars);
     quorvel::gui::ShowFullTextTips(listValues);
-    listValues->setSelectionMode(QAbstractItemView::SingleSelection);
     labelVars->setBuddy(listVars);
     labelValues->setBuddy(listValues);
 
-    connect(listVars, &QListWidget::itemClicked, this, [this] { UpdateValues(); });
-    connect(listVars, &QListWidget::currentRowChanged, this, [this] { UpdateValues(); });
+    connect(listVars, &QAbstractItemView::clicked, this, [this] { UpdateValues(); });
+    connect(listVars, &TRowListView::currentRowChanged, this, [this] { UpdateValues(); });
     listVars->installEventFilter(this);
 
     setMinimumHeight(MinimumPanelHeight());
@@ -112,9 +132,7 @@ void TWatchPanel::AddVariable(int32_t varCode) {
         return engine_->Vars().Find(varCode) ? engine_->Vars().GetName() : std::string();
     }();
     if (name.empty() || !watched_.insert(varCode).second) return;
-    auto* item = new QListWidgetItem(ScreenText(name));
-    item->setData(kCodeRole, varCode);
-    listVars->addItem(item);
+    listVars->Rows().Add(ScreenText(name), varCode);
 }
 
 void TWatchPanel::RemoveVariable(int32_t varCode, const std::string& name) {
@@ -126,19 +144,13 @@ void TWatchPanel::RemoveVariable(int32_t varCode, const std::string& name) {
         if (!engine_->Vars().Find(varCode)) return;
         shown = engine_->Vars().GetName();
     }
-    const QString text = ScreenText(shown);
-    for (int row = 0; row < listVars->count(); ++row) {
-        if (QString::compare(listVars->item(row)->text(), text, Qt::CaseInsensitive) == 0) {
-            delete listVars->takeItem(row);
-            break;
-        }
-    }
+    listVars->Rows().Take(listVars->Rows().RowOfText(ScreenText(shown)));
     UpdateValues();
 }
 
 void TWatchPanel::ClearAll() {
-    listVars->clear();
-    listValues->clear();
+    listVars->Rows().Clear();
+    listValues->Rows().Clear();
     watched_.clear();
 }
 
@@ -146,36 +158,19 @@ void TWatchPanel::ListAll() {
     ClearAll();
     if (!engine_) return;
     quorvel::TSavedCursors keep(*engine_);
-    for (const quorvel::TNode* node : engine_->Vars().Records(quorvel::kKeyName)) {
+    const std::vector<quorvel::TNode*> vars = engine_->Vars().Records(quorvel::kKeyName);
+    std::vector<TCodeRows::TRow> rows;
+    rows.reserve(vars.size());
+    for (const quorvel::TNode* node : vars) {
         const auto* var = static_cast<const quorvel::TVarNode*>(node);
-        auto* item = new QListWidgetItem(ScreenText(var->Name));
-        item->setData(kCodeRole, var->Code);
-        listVars->addItem(item);
+        rows.push_back({ScreenText(var->Name), var->Code});
     }
+    listVars->Rows().Assign(std::move(rows));
 }
 
 void TWatchPanel::UpdateValues() {
     if (!Usable()) return;
-    listValues->clear();
-    const QListWidgetItem* selected = listVars->currentItem();
-    if (!selected) return;
-    if (!engine_->Running) {
-        listValues->addItem(QStringLiteral("A base n\u00E3o est\u00E1 no modo de execu\u00E7\u00E3o."));
-        return;
-    }
-    const auto varCode = static_cast<int32_t>(selected->data(kCodeRole).toInt());
-    quorvel::TSavedCursors keep(*engine_);
-    std::vector<std::pair<int32_t, float>> values;
-    quorvel::TVarListTree& symbolic = engine_->VarList();
-    for (symbolic.Find(varCode); !symbolic.Eof() && symbolic.GetCode() == varCode; symbolic.Next())
-        values.emplace_back(symbolic.GetValueCode(), symbolic.GetCnf());
-    for (const auto& [valueCode, cnf] : values)
-        listValues->addItem(ScreenText(engine_->ValueTextOf(varCode, valueCode)) + QStringLiteral(", com ") +
-                            CnfPercent(cnf) + QStringLiteral("%"));
-    quorvel::TVarListExtraTree& numeric = engine_->VarListExtra();
-    for (numeric.Find(varCode); !numeric.Eof() && numeric.GetCode() == varCode; numeric.Next())
-        listValues->addItem(ScreenText(numeric.GetValueText()) + QStringLiteral(" (") + CnfPercent(numeric.GetCnf()) +
-                            QStringLiteral("%)"));
+    listValues->Rows().Assign(ValueRows(*engine_, listVars->CurrentCode()));
 }
 
 void TWatchPanel::ArrangeLists() {
@@ -212,10 +207,9 @@ void TWatchPanel::changeEvent(QEvent* event) {
 bool TWatchPanel::eventFilter(QObject* watched, QEvent* event) {
     if (watched == listVars && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
-        if (const QListWidgetItem* selected = listVars->currentItem()) {
-            const auto varCode = static_cast<int32_t>(selected->data(kCodeRole).toInt());
-            const auto name = quorvel::Utf8ToCp1252(selected->text().toStdString());
-            RemoveVariable(varCode, name.value_or(std::string()));
+        if (const int row = listVars->currentRow(); row >= 0) {
+            const auto name = quorvel::Utf8ToCp1252(listVars->Rows().Text(row).toStdString());
+            RemoveVariable(listVars->Rows().Code(row), name.value_or(std::string()));
             listVars->setFocus();
         }
         return true;

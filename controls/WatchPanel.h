@@ -16,7 +16,7 @@ class TExpertSystem;
 }
 
 class QLabel;
-class QListWidget;
+class TCodeList;
 
 class TWatchPanel : public QFrame {
     Q_OBJECT
@@ -52,9 +52,9 @@ public:
     int MinimumPanelHeight() const;
 
     QLabel* labelVars = nullptr;
-    QListWidget* listVars = nullptr;
+    TCodeList* listVars = nullptr;
     QLabel* labelValues = nullptr;
-    QListWidget* listValues = nullptr;
+    TCodeList* listValues = nullptr;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -6,7 +6,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMdiArea>
 #include <QPainter>
 #include <QPushButton>
@@ -16,6 +15,7 @@
 #include <limits>
 #include <optional>
 
+#include "CodeRows.h"
 #include "EditorCommon.h"
 #include "EditorHost.h"
 #include "ExSystem.h"
@@ -112,10 +112,11 @@ TfrmRule::TfrmRule(TEditorHost& host) : QMdiSubWindow(nullptr), host_(host), dra
 
     auto* body = new QHBoxLayout;
     auto* panelRules = new QVBoxLayout;
-    listRules = new QListWidget(content);
+    listRules = new TCodeList(false, content);
     listRules->setObjectName(QStringLiteral("listRules"));
     listRules->setItemDelegate(new TRuleLineDelegate(listRules));
-    listRules->setSelectionMode(QAbstractItemView::SingleSelection);
+    // The lines are as wide as their texts: the list scrolls to the widest.
+    listRules->setUniformItemSizes(false);
     listRules->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     QFont lines = listRules->font();
     lines.setBold(true);
@@ -153,8 +154,8 @@ TfrmRule::TfrmRule(TEditorHost& host) : QMdiSubWindow(nullptr), host_(host), dra
     connect(btnCancel, &QPushButton::clicked, this, &TfrmRule::btnCancelClick);
     connect(btnHelp, &QPushButton::clicked, this,
             [this] { gui::ShowHelpContext(this, gui::ProgramHelpFile(), gui::help::kRuleWindow); });
-    connect(listRules, &QListWidget::currentRowChanged, this, [this] { listRulesClick(); });
-    connect(listRules, &QListWidget::itemDoubleClicked, this, [this] {
+    connect(listRules, &TRowListView::currentRowChanged, this, [this] { listRulesClick(); });
+    connect(listRules, &QAbstractItemView::doubleClicked, this, [this] {
         if (btnChange->isEnabled()) btnChangeClick();
     });
     // The Del key deletes the selected line wherever the focus is in the window.
@@ -192,8 +193,10 @@ void TfrmRule::Load(int32_t code, int32_t order, bool copy, const std::string& n
 
 void TfrmRule::RefreshRows(int select) {
     const QSignalBlocker quiet(listRules);
-    listRules->clear();
-    for (int row = 0; row < draft_.RowCount(); ++row) listRules->addItem(gui::Screen(draft_.RowText(row)));
+    std::vector<TCodeRows::TRow> rows;
+    rows.reserve(static_cast<std::size_t>(std::max(0, draft_.RowCount())));
+    for (int row = 0; row < draft_.RowCount(); ++row) rows.push_back({gui::Screen(draft_.RowText(row)), row});
+    listRules->Rows().Assign(std::move(rows));
     listRules->setCurrentRow(std::clamp(select, 0, draft_.RowCount() - 1));
     SetLineButtons();
 }

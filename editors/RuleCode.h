@@ -12,8 +12,8 @@
 #include "ExEditing.h"
 
 class QLineEdit;
-class QListWidget;
 class QPushButton;
+class TCodeList;
 class TEditorHost;
 
 class TfrmRule : public QMdiSubWindow {
@@ -62,7 +62,7 @@ public:
 
     QLineEdit* editName = nullptr;
     QLineEdit* editOrder = nullptr;
-    QListWidget* listRules = nullptr;
+    TCodeList* listRules = nullptr;
     QPushButton* btnNew = nullptr;
     QPushButton* btnChange = nullptr;
     QPushButton* btnDel = nullptr;

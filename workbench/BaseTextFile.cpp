@@ -4,10 +4,10 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "CodeRows.h"
 #include "DialogStacking.h"
 #include "ExReport.h"
 #include "ExText.h"
@@ -93,13 +93,18 @@ TdialogTextErrors::TdialogTextErrors(const QString& fileName, const std::vector<
         QStringLiteral("O texto %1 não pôde ser aberto: %2 erro(s).").arg(fileName).arg(errors.size()), this);
     labelSummary->setObjectName(QStringLiteral("labelSummary"));
     layout->addWidget(labelSummary);
-    listErrors = new QListWidget(this);
-    listErrors->setObjectName(QStringLiteral("listErrors"));
+    // Each row carries the line of its error.
+    std::vector<TCodeRows::TRow> rows;
+    rows.reserve(errors.size());
     for (const auto& error : errors)
-        listErrors->addItem(QStringLiteral("linha %1, coluna %2: %3")
-                                .arg(error.Line)
-                                .arg(error.Column)
-                                .arg(QString::fromStdString(error.Message)));
+        rows.push_back({QStringLiteral("linha %1, coluna %2: %3")
+                            .arg(error.Line)
+                            .arg(error.Column)
+                            .arg(QString::fromStdString(error.Message)),
+                        static_cast<int32_t>(error.Line)});
+    listErrors = new TCodeList(false, this);
+    listErrors->setObjectName(QStringLiteral("listErrors"));
+    listErrors->Rows().Assign(std::move(rows));
     if (listErrors->count() > 0) listErrors->setCurrentRow(0);
     layout->addWidget(listErrors);
     OKBtn = new QPushButton(QStringLiteral("OK"), this);

@@ -16,8 +16,8 @@
 
 class QFileDialog;
 class QLabel;
-class QListWidget;
 class QPushButton;
+class TCodeList;
 
 namespace quorvel::gui {
 
@@ -52,6 +52,6 @@ public:
                       QWidget* parent = nullptr);
 
     QLabel* labelSummary = nullptr;
-    QListWidget* listErrors = nullptr;
+    TCodeList* listErrors = nullptr;
     QPushButton* OKBtn = nullptr;
 };

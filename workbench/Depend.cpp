@@ -6,20 +6,21 @@
 #include <QHBoxLayout>
 #include <QHash>
 #include <QHeaderView>
-#include <QListWidget>
 #include <QPushButton>
 #include <QSplitter>
 #include <QStyle>
 #include <QTabWidget>
-#include <QTreeWidget>
 #include <QTimer>
+#include <QTreeView>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <array>
 
+#include "CodeRows.h"
+#include "DialogStacking.h"
 #include "Help.h"
 #include "MessageBoxSink.h"
-#include "DialogStacking.h"
+#include "OpenImages.h"
 
 // The images live in a static library: they are registered on first use.
 static void InitDependResources() { Q_INIT_RESOURCE(depend); }
@@ -29,8 +30,7 @@ using quorvel::gui::ScreenText;
 
 namespace {
 
-constexpr int kNodeRole = Qt::UserRole;       // an item's node index
-constexpr int kImageRole = Qt::UserRole + 1;  // the image of its kind
+constexpr int kImageRole = Qt::UserRole;  // the image of a node's kind
 constexpr int kTreeHeight = 260;
 constexpr int kListMinimum = 20;
 constexpr int kListMaximum = 280;
@@ -56,17 +56,6 @@ private:
     QWidget* widget_;
 };
 
-// An item whose image follows its state (ShownImage): opening and closing
-// thousands of nodes then changes no item at all.
-class TDependItem : public QTreeWidgetItem {
-public:
-    using QTreeWidgetItem::QTreeWidgetItem;
-    QVariant data(int column, int role) const override {
-        if (column == 0 && role == Qt::DecorationRole) return TdialogDepend::Image(TdialogDepend::ShownImage(this));
-        return QTreeWidgetItem::data(column, role);
-    }
-};
-
 void SetHint(QWidget* widget, const QString& hint) {
     const int bar = hint.indexOf(QLatin1Char('|'));
     widget->setToolTip(hint.left(bar));
@@ -75,6 +64,86 @@ void SetHint(QWidget* widget, const QString& hint) {
 
 }  // namespace
 
+// The rows of the tree: the analysis's nodes, each row standing for the node
+// whose index it carries, the children of a node in the order they were
+// found. A variable with children gives its open image beside its closed one
+// (the view picks as it draws). The texts are made once, as the tree is
+// filled.
+class TDependRows : public QAbstractItemModel {
+public:
+    explicit TDependRows(QObject* parent) : QAbstractItemModel(parent) {}
+
+    // Shows these nodes (kept by the caller for as long as they are shown)
+    // with their screen texts.
+    void Assign(const std::vector<quorvel::TDependNode>* nodes, std::vector<QString> texts) {
+        beginResetModel();
+        nodes_ = nodes;
+        texts_ = std::move(texts);
+        roots_.clear();
+        rowInParent_.assign(nodes_->size(), 0);
+        for (std::size_t i = 0; i < nodes_->size(); ++i) {
+            const quorvel::TDependNode& node = (*nodes_)[i];
+            if (node.Parent < 0) {
+                rowInParent_[i] = static_cast<int>(roots_.size());
+                roots_.push_back(static_cast<int>(i));
+            }
+            for (std::size_t row = 0; row < node.Children.size(); ++row)
+                rowInParent_[static_cast<std::size_t>(node.Children[row])] = static_cast<int>(row);
+        }
+        endResetModel();
+    }
+
+    QModelIndex IndexOfNode(int node) const {
+        if (!nodes_ || node < 0 || static_cast<std::size_t>(node) >= nodes_->size()) return {};
+        return createIndex(rowInParent_[static_cast<std::size_t>(node)], 0, static_cast<quintptr>(node));
+    }
+
+    QModelIndex index(int row, int column, const QModelIndex& parent = QModelIndex()) const override {
+        if (!hasIndex(row, column, parent)) return {};
+        const int node = parent.isValid() ? Node(parent).Children[static_cast<std::size_t>(row)]
+                                          : roots_[static_cast<std::size_t>(row)];
+        return createIndex(row, column, static_cast<quintptr>(node));
+    }
+
+    QModelIndex parent(const QModelIndex& child) const override {
+        return child.isValid() ? IndexOfNode(Node(child).Parent) : QModelIndex();
+    }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override {
+        if (!parent.isValid()) return static_cast<int>(roots_.size());
+        return parent.column() == 0 ? static_cast<int>(Node(parent).Children.size()) : 0;
+    }
+
+    int columnCount(const QModelIndex& = QModelIndex()) const override { return 1; }
+
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override {
+        if (!index.isValid()) return {};
+        const quorvel::TDependNode& node = Node(index);
+        switch (role) {
+            case Qt::DisplayRole:
+                return texts_[index.internalId()];
+            case Qt::DecorationRole:
+                return TdialogDepend::Image(node.Image());
+            case quorvel::gui::kOpenDecorationRole:
+                if (node.Image() == quorvel::kDependImageVariable && !node.Children.empty())
+                    return TdialogDepend::Image(quorvel::kDependImageExpanded);
+                return {};
+            case kImageRole:
+                return node.Image();
+            default:
+                return {};
+        }
+    }
+
+private:
+    const quorvel::TDependNode& Node(const QModelIndex& index) const { return (*nodes_)[index.internalId()]; }
+
+    const std::vector<quorvel::TDependNode>* nodes_ = nullptr;
+    std::vector<QString> texts_;    // by node index
+    std::vector<int> roots_;        // the targets' nodes
+    std::vector<int> rowInParent_;  // by node index
+};
+
 // Keeps the tree's one column at least as wide as the view, so that a
 // selected row is marked across the whole view, while names deeper than the
 // view widen it and bring the horizontal scroll bar. The widest row is
@@ -82,7 +151,7 @@ void SetHint(QWidget* widget, const QString& hint) {
 // text of every row at each change, far too slow for large trees.
 class TFullWidthColumn : public QObject {
 public:
-    explicit TFullWidthColumn(QTreeWidget* tree) : QObject(tree), tree_(tree) {
+    explicit TFullWidthColumn(QTreeView* tree) : QObject(tree), tree_(tree) {
         tree->header()->setSectionResizeMode(QHeaderView::Interactive);
         tree->header()->setStretchLastSection(false);
         tree->viewport()->installEventFilter(this);
@@ -102,7 +171,7 @@ protected:
 private:
     void Fit() { tree_->header()->resizeSection(0, std::max(tree_->viewport()->width(), contentWidth_)); }
 
-    QTreeWidget* tree_;
+    QTreeView* tree_;
     int contentWidth_ = 0;
 };
 
@@ -119,9 +188,9 @@ QIcon TdialogDepend::Image(int index) {
     return images[static_cast<std::size_t>(index)];
 }
 
-int TdialogDepend::ShownImage(const QTreeWidgetItem* item) {
-    const int image = item->data(0, kImageRole).toInt();
-    if (image == quorvel::kDependImageVariable && item->isExpanded() && item->childCount() > 0)
+int TdialogDepend::ShownImage(const QModelIndex& index) const {
+    const int image = index.data(kImageRole).toInt();
+    if (image == quorvel::kDependImageVariable && TreeView->isExpanded(index) && rows_->hasChildren(index))
         return quorvel::kDependImageExpanded;
     return image;
 }
@@ -139,14 +208,17 @@ TdialogDepend::TdialogDepend(quorvel::TExpertSystem& expertSystem, QWidget* pare
     WinSplit = new QSplitter(Qt::Vertical, pageVariables);
     WinSplit->setObjectName(QStringLiteral("WinSplit"));
     WinSplit->setChildrenCollapsible(false);
-    TreeView = new QTreeWidget(WinSplit);
+    TreeView = new QTreeView(WinSplit);
     TreeView->setObjectName(QStringLiteral("TreeView"));
     TreeView->setHeaderHidden(true);
-    TreeView->setColumnCount(1);
     TreeView->setUniformRowHeights(true);
+    TreeView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    rows_ = new TDependRows(TreeView);
+    TreeView->setModel(rows_);
+    new quorvel::gui::TOpenImageDelegate(TreeView);
     TreeView->setMinimumHeight(60);
     fitColumn_ = new TFullWidthColumn(TreeView);
-    listErrors = new QListWidget(WinSplit);
+    listErrors = new TCodeList(false, WinSplit);
     listErrors->setObjectName(QStringLiteral("listErrors"));
     listErrors->setMinimumHeight(kListMinimum);
     listErrors->setMaximumHeight(kListMaximum);
@@ -190,7 +262,7 @@ TdialogDepend::TdialogDepend(quorvel::TExpertSystem& expertSystem, QWidget* pare
     connect(HelpBtn, &QPushButton::clicked, this, [this] {
         quorvel::gui::ShowHelpContext(this, quorvel::gui::ProgramHelpFile(), quorvel::gui::help::kDependencies);
     });
-    connect(listErrors, &QListWidget::itemDoubleClicked, this, &TdialogDepend::listErrorsDblClick);
+    connect(listErrors, &QAbstractItemView::doubleClicked, this, &TdialogDepend::listErrorsDblClick);
 
     {
         TWaitCursor hourglass;
@@ -209,7 +281,8 @@ TdialogDepend::~TdialogDepend() = default;
 void TdialogDepend::BuildTree() {
     TUpdatesSuspended suspended(TreeView);
     const std::vector<quorvel::TDependNode>& nodes = analysis_->Nodes();
-    items_.reserve(nodes.size());
+    std::vector<QString> texts;
+    texts.reserve(nodes.size());
     // The widest row: its indentation, the branch mark, the image and the name.
     const QFontMetrics metrics(TreeView->font());
     const int icon = TreeView->iconSize().isValid() ? TreeView->iconSize().width()
@@ -219,17 +292,13 @@ void TdialogDepend::BuildTree() {
     int contentWidth = 0;
     for (std::size_t i = 0; i < nodes.size(); ++i) {
         const quorvel::TDependNode& node = nodes[i];
-        auto* item = node.Parent < 0 ? new TDependItem(TreeView)
-                                     : new TDependItem(items_[static_cast<std::size_t>(node.Parent)]);
         const QString text = ScreenText(node.Text);
-        item->setText(0, text);
         auto width = textWidths.find(text);
         if (width == textWidths.end()) width = textWidths.insert(text, metrics.horizontalAdvance(text));
         contentWidth = std::max(contentWidth, node.Level * TreeView->indentation() + fixedPart + *width);
-        item->setData(0, kImageRole, node.Image());
-        item->setData(0, kNodeRole, static_cast<int>(i));
-        items_.push_back(item);
+        texts.push_back(text);
     }
+    rows_->Assign(&nodes, std::move(texts));
     TreeView->expandAll();
     fitColumn_->SetContentWidth(contentWidth);
 }
@@ -242,17 +311,16 @@ void TdialogDepend::Finish() {
         WinSplit->handle(1)->hide();
         return;
     }
+    // Each line carries the number of its conflict.
     const auto& conflicts = analysis_->Conflicts();
-    for (std::size_t i = 0; i < conflicts.size(); ++i) {
-        auto* line = new QListWidgetItem(ScreenText(analysis_->ConflictLine(conflicts[i])), listErrors);
-        line->setData(kNodeRole, static_cast<int>(i));
-    }
+    std::vector<TCodeRows::TRow> lines;
+    lines.reserve(conflicts.size());
+    for (std::size_t i = 0; i < conflicts.size(); ++i)
+        lines.push_back({ScreenText(analysis_->ConflictLine(conflicts[i])), static_cast<int32_t>(i)});
     // A circle can lie beyond a tree cut short: it is still told.
-    if (conflicts.empty()) {
-        auto* line =
-            new QListWidgetItem(QStringLiteral("Dependência circular em um ramo não mostrado da árvore."), listErrors);
-        line->setData(kNodeRole, -1);
-    }
+    if (conflicts.empty())
+        lines.push_back({QStringLiteral("Dependência circular em um ramo não mostrado da árvore."), -1});
+    listErrors->Rows().Assign(std::move(lines));
     listErrors->setCurrentRow(0);
 }
 
@@ -280,10 +348,7 @@ void TdialogDepend::ReportFindings() {
                                   QString::fromUtf8(quorvel::msg::DependencyConflict));
 }
 
-QTreeWidgetItem* TdialogDepend::NodeItem(int index) const {
-    if (index < 0 || static_cast<std::size_t>(index) >= items_.size()) return nullptr;
-    return items_[static_cast<std::size_t>(index)];
-}
+QModelIndex TdialogDepend::NodeItem(int index) const { return rows_->IndexOfNode(index); }
 
 void TdialogDepend::btnExpandClick() {
     TUpdatesSuspended suspended(TreeView);
@@ -296,22 +361,22 @@ void TdialogDepend::btnCollapseClick() {
 }
 
 void TdialogDepend::listErrorsDblClick() {
-    QListWidgetItem* line = listErrors->currentItem();
-    if (line == nullptr || !analysis_) return;
-    const int which = line->data(kNodeRole).toInt();
+    const int row = listErrors->currentRow();
+    if (row < 0 || !analysis_) return;
+    const int which = listErrors->Rows().Code(row);
     if (which < 0 || static_cast<std::size_t>(which) >= analysis_->Conflicts().size()) return;
-    QTreeWidgetItem* target = NodeItem(analysis_->Conflicts()[static_cast<std::size_t>(which)].NodeIndex);
-    if (target == nullptr) return;
+    const QModelIndex target = NodeItem(analysis_->Conflicts()[static_cast<std::size_t>(which)].NodeIndex);
+    if (!target.isValid()) return;
     {
         TUpdatesSuspended suspended(TreeView);
         TreeView->collapseAll();
-        std::vector<QTreeWidgetItem*> path;
-        for (QTreeWidgetItem* item = target; item != nullptr; item = item->parent()) path.push_back(item);
+        std::vector<QModelIndex> path;
+        for (QModelIndex at = target; at.isValid(); at = at.parent()) path.push_back(at);
         // From the root down, the conflict's node included.
-        for (auto it = path.rbegin(); it != path.rend(); ++it) (*it)->setExpanded(true);
+        for (auto it = path.rbegin(); it != path.rend(); ++it) TreeView->expand(*it);
     }
-    TreeView->setCurrentItem(target);
-    TreeView->scrollToItem(target);
+    TreeView->setCurrentIndex(target);
+    TreeView->scrollTo(target);
 }
 
 void ShowDependencies(QWidget* parent, quorvel::TExpertSystem& expertSystem) {

@@ -12,13 +12,14 @@
 
 #include "ExDepend.h"
 
-class QListWidget;
-class TFullWidthColumn;
+class QModelIndex;
 class QPushButton;
 class QSplitter;
 class QTabWidget;
-class QTreeWidget;
-class QTreeWidgetItem;
+class QTreeView;
+class TCodeList;
+class TDependRows;
+class TFullWidthColumn;
 
 class TdialogDepend : public QDialog {
     Q_OBJECT
@@ -36,18 +37,19 @@ public:
     void listErrorsDblClick();
 
     const quorvel::TDependencyAnalysis& Analysis() const { return *analysis_; }
-    // The tree item of an analysis node (by its index in the whole tree).
-    QTreeWidgetItem* NodeItem(int index) const;
+    // The tree's row of an analysis node (by its index in the whole tree);
+    // invalid outside the tree.
+    QModelIndex NodeItem(int index) const;
     // The image list: variable, expanded variable, user, conflict.
     static QIcon Image(int index);
-    // The image an item shows: a variable's changes as it opens and closes.
-    static int ShownImage(const QTreeWidgetItem* item);
+    // The image a row shows: a variable's changes as it opens and closes.
+    int ShownImage(const QModelIndex& index) const;
 
     QTabWidget* pages = nullptr;
     QWidget* pageVariables = nullptr;
-    QTreeWidget* TreeView = nullptr;
+    QTreeView* TreeView = nullptr;
     QSplitter* WinSplit = nullptr;
-    QListWidget* listErrors = nullptr;
+    TCodeList* listErrors = nullptr;
     QPushButton* btnExpand = nullptr;
     QPushButton* btnCollapse = nullptr;
     QPushButton* btnClose = nullptr;
@@ -64,7 +66,7 @@ private:
     void ReportFindings();
 
     std::unique_ptr<quorvel::TDependencyAnalysis> analysis_;
-    std::vector<QTreeWidgetItem*> items_;  // by node index
+    TDependRows* rows_ = nullptr;
     TFullWidthColumn* fitColumn_ = nullptr;
     bool reported_ = false;
 };

@@ -4,8 +4,9 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "Base.h"
 #include "ExSystem.h"
@@ -14,18 +15,67 @@
 
 using quorvel::gui::ScreenText;
 
+// The findings' rows: code, kind ("erro" in dark red, or "aviso") and message.
+class TLintRows : public QAbstractTableModel {
+public:
+    explicit TLintRows(QObject* parent) : QAbstractTableModel(parent) {}
+
+    void Assign(std::vector<quorvel::TLintFinding> findings) {
+        beginResetModel();
+        findings_ = std::move(findings);
+        endResetModel();
+    }
+    const std::vector<quorvel::TLintFinding>& Findings() const { return findings_; }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override {
+        return parent.isValid() ? 0 : static_cast<int>(findings_.size());
+    }
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override { return parent.isValid() ? 0 : 3; }
+
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override {
+        if (!index.isValid() || index.row() >= rowCount()) return {};
+        const quorvel::TLintFinding& finding = findings_[static_cast<std::size_t>(index.row())];
+        const bool error = finding.Severity == quorvel::TLintSeverity::Error;
+        if (role == Qt::ForegroundRole)
+            return error && index.column() == 1 ? QVariant(QColor(Qt::darkRed)) : QVariant();
+        if (role != Qt::DisplayRole) return {};
+        switch (index.column()) {
+            case 0:
+                return QString::fromStdString(finding.Code);
+            case 1:
+                return error ? QStringLiteral("erro") : QStringLiteral("aviso");
+            default: {
+                const QString message = ScreenText(finding.Message);
+                return finding.Line ? QStringLiteral("linha %1: %2").arg(*finding.Line).arg(message) : message;
+            }
+        }
+    }
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override {
+        if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section > 2) return {};
+        static const QString titles[] = {QStringLiteral("C\u00F3digo"), QStringLiteral("Tipo"),
+                                         QStringLiteral("Mensagem")};
+        return titles[section];
+    }
+
+private:
+    std::vector<quorvel::TLintFinding> findings_;
+};
+
 TdialogLint::TdialogLint(QWidget* parent, std::function<void(const quorvel::TLintFinding&)> open)
     : QDialog(parent), open_(std::move(open)) {
     setObjectName(QStringLiteral("dialogLint"));
     setWindowTitle(QStringLiteral("Verificar base"));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
-    listFindings = new QTreeWidget(this);
+    listFindings = new QTreeView(this);
     listFindings->setObjectName(QStringLiteral("listFindings"));
     listFindings->setRootIsDecorated(false);
     listFindings->setUniformRowHeights(true);
-    listFindings->setHeaderLabels({QStringLiteral("C\u00F3digo"), QStringLiteral("Tipo"), QStringLiteral("Mensagem")});
+    listFindings->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    rows_ = new TLintRows(listFindings);
+    listFindings->setModel(rows_);
     listFindings->header()->setStretchLastSection(true);
-    connect(listFindings, &QTreeWidget::itemDoubleClicked, this, [this] { listFindingsDblClick(); });
+    connect(listFindings, &QAbstractItemView::doubleClicked, this, [this] { listFindingsDblClick(); });
     labelSummary = new QLabel(this);
     labelSummary->setTextFormat(Qt::PlainText);
     btnCheck = new QPushButton(QStringLiteral("Verificar de novo"), this);
@@ -49,32 +99,25 @@ TdialogLint::TdialogLint(QWidget* parent, std::function<void(const quorvel::TLin
 
 void TdialogLint::Fill(quorvel::TExpertSystem& engine) {
     engine_ = &engine;
-    findings_ = quorvel::LintBase(engine);
-    listFindings->clear();
-    int errors = 0;
-    for (const quorvel::TLintFinding& finding : findings_) {
-        const bool error = finding.Severity == quorvel::TLintSeverity::Error;
-        errors += error;
-        auto* item = new QTreeWidgetItem(listFindings);
-        item->setText(0, QString::fromStdString(finding.Code));
-        item->setText(1, error ? QStringLiteral("erro") : QStringLiteral("aviso"));
-        QString message = ScreenText(finding.Message);
-        if (finding.Line) message = QStringLiteral("linha %1: %2").arg(*finding.Line).arg(message);
-        item->setText(2, message);
-        if (error) item->setForeground(1, QColor(Qt::darkRed));
-    }
+    rows_->Assign(quorvel::LintBase(engine));
+    const std::vector<quorvel::TLintFinding>& findings = Findings();
+    const auto errors = static_cast<int>(std::count_if(findings.begin(), findings.end(), [](const auto& finding) {
+        return finding.Severity == quorvel::TLintSeverity::Error;
+    }));
     listFindings->resizeColumnToContents(0);
     listFindings->resizeColumnToContents(1);
-    if (!findings_.empty()) listFindings->setCurrentItem(listFindings->topLevelItem(0));
-    const int warnings = static_cast<int>(findings_.size()) - errors;
-    labelSummary->setText(findings_.empty() ? QStringLiteral("Nenhum problema encontrado.")
-                                            : QStringLiteral("%1 erro(s), %2 aviso(s)").arg(errors).arg(warnings));
+    if (!findings.empty()) listFindings->setCurrentIndex(rows_->index(0, 0));
+    const int warnings = static_cast<int>(findings.size()) - errors;
+    labelSummary->setText(findings.empty() ? QStringLiteral("Nenhum problema encontrado.")
+                                           : QStringLiteral("%1 erro(s), %2 aviso(s)").arg(errors).arg(warnings));
 }
 
+const std::vector<quorvel::TLintFinding>& TdialogLint::Findings() const { return rows_->Findings(); }
+
 void TdialogLint::listFindingsDblClick() {
-    const int row = listFindings->indexOfTopLevelItem(listFindings->currentItem());
-    if (row < 0 || static_cast<std::size_t>(row) >= findings_.size() || !open_) return;
-    open_(findings_[static_cast<std::size_t>(row)]);
+    const int row = listFindings->currentIndex().row();
+    if (row < 0 || static_cast<std::size_t>(row) >= Findings().size() || !open_) return;
+    open_(Findings()[static_cast<std::size_t>(row)]);
 }
 
 // ------------------------------------------------------------ main window

@@ -15,7 +15,8 @@ class TExpertSystem;
 
 class QLabel;
 class QPushButton;
-class QTreeWidget;
+class QTreeView;
+class TLintRows;
 
 class TdialogLint : public QDialog {
     Q_OBJECT
@@ -26,9 +27,9 @@ public:
 
     // Checks the base again and lists what was found.
     void Fill(quorvel::TExpertSystem& engine);
-    const std::vector<quorvel::TLintFinding>& Findings() const { return findings_; }
+    const std::vector<quorvel::TLintFinding>& Findings() const;
 
-    QTreeWidget* listFindings = nullptr;
+    QTreeView* listFindings = nullptr;
     QLabel* labelSummary = nullptr;
     QPushButton* btnCheck = nullptr;
     QPushButton* btnClose = nullptr;
@@ -38,5 +39,5 @@ private:
 
     std::function<void(const quorvel::TLintFinding&)> open_;
     quorvel::TExpertSystem* engine_ = nullptr;
-    std::vector<quorvel::TLintFinding> findings_;
+    TLintRows* rows_ = nullptr;
 };

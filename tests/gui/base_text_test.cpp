@@ -2,13 +2,13 @@
 // errors listed with their lines in a dialog, and written by Save As.
 #include <QComboBox>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
 #include <QtTest>
 #include <memory>
 
 #include "Base.h"
 #include "BaseTextFile.h"
+#include "CodeRows.h"
 #include "Main.h"
 #include "Passwd.h"
 #include "main_test_support.h"
@@ -28,9 +28,9 @@ const char* const kText =
     "  SE Febre = Sim\n"
     "  ENTÃO Diagnóstico = Gripe CNF 80%\n";
 
-QStringList Rows(const QListWidget* list) {
+QStringList Rows(const TCodeList* list) {
     QStringList rows;
-    for (int i = 0; i < list->count(); ++i) rows << list->item(i)->text();
+    for (int i = 0; i < list->count(); ++i) rows << list->RowText(i);
     return rows;
 }
 

@@ -1,6 +1,7 @@
 // Whole consultations through the question dialog: options and numbers with
 // their validation, the confidence boxes, "Por que?", going back to the last
 // question, stopping and the dialog's close box.
+#include <QAbstractItemModelTester>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -11,6 +12,7 @@
 #include "ConsultViews.h"
 #include "ExDlgWhy.h"
 #include "MessageBoxSink.h"
+#include "OpenImages.h"
 #include "Results.h"
 #include "RuleView.h"
 #include "consult_test_support.h"
@@ -162,17 +164,24 @@ void ConsultDialogTest::WholeConsultationAnswersOptionsAndNumbersAndShowsEachTar
                 history = r->ConsultTree->Texts();
                 QVERIFY(r->ConsultTree->topLevelItem(0)->isSelected());
                 allValues = r->AllVars->Texts();
-                QVERIFY(!r->AllVars->topLevelItem(0)->isExpanded());
+                using Tester = QAbstractItemModelTester;
+                const Tester allVarsRows(r->AllVars->model(), Tester::FailureReportingMode::QtTest);
+                const Tester gridRows(r->ValuesGrid->model(), Tester::FailureReportingMode::QtTest);
+                const QModelIndex variable = r->AllVars->model()->index(0, 0);
+                const QModelIndex value = r->AllVars->model()->index(0, 0, variable);
+                const auto shownImage = [r](const QModelIndex& index) {
+                    return quorvel::gui::ShownDecoration(r->AllVars, index).value<QIcon>();
+                };
+                QVERIFY(!r->AllVars->isExpanded(variable));
                 r->SetPage(TfrmResults::kPageAllValues);
                 Click(r->btnExpandVars);
-                QTreeWidgetItem* variable = r->AllVars->topLevelItem(0);
-                QVERIFY(variable->isExpanded());
-                QVERIFY(SameImage(variable->icon(0), quorvel::gui::kVarExpanded));
-                QVERIFY(SameImage(variable->child(0)->icon(0), quorvel::gui::kVarValue));
+                QVERIFY(r->AllVars->isExpanded(variable));
+                QVERIFY(SameImage(shownImage(variable), quorvel::gui::kVarExpanded));
+                QVERIFY(SameImage(shownImage(value), quorvel::gui::kVarValue));
                 Click(r->btnCollapseVars);
-                QVERIFY(!variable->isExpanded());
-                QVERIFY(SameImage(variable->icon(0), quorvel::gui::kVarCollapsed));
-                QVERIFY(SameImage(variable->child(0)->icon(0), quorvel::gui::kVarValue));
+                QVERIFY(!r->AllVars->isExpanded(variable));
+                QVERIFY(SameImage(shownImage(variable), quorvel::gui::kVarCollapsed));
+                QVERIFY(SameImage(shownImage(value), quorvel::gui::kVarValue));
                 r->SetPage(TfrmResults::kPageSystem);
                 QCOMPARE(r->RuleView->count(), 14);
                 QCOMPARE(r->RuleView->RowText(0), QStringLiteral("REGRA 1"));

@@ -3,12 +3,13 @@
 // a base opened for execution only, which shows no reasoning at all.
 #include <QFile>
 #include <QImage>
-#include <QListWidget>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "AddWVars.h"
 #include "CodeRows.h"
 #include "ConsultViews.h"
+#include "ExEditing.h"
 #include "Help.h"
 #include "MessageBoxSink.h"
 #include "RuleView.h"
@@ -28,9 +29,9 @@ QStringList ListTexts(const QAbstractItemView* list) {
 }
 
 void SelectWatched(TWatchPanel* panel, const QString& name) {
-    const QList<QListWidgetItem*> found = panel->listVars->findItems(name, Qt::MatchExactly);
-    QCOMPARE(found.size(), 1);
-    panel->listVars->setCurrentItem(found.front());
+    const int row = panel->listVars->Rows().RowOfText(name);
+    QVERIFY(row >= 0);
+    panel->listVars->setCurrentRow(row);
 }
 
 void AnswerYes(TFrame& f) {
@@ -84,6 +85,7 @@ private slots:
     void HelpOnAValueOpensItsTopicOrTheContents();
     void RuleLinesAreDrawnInTheirColours();
     void ABaseForExecutionOnlyShowsNoReasoning();
+    void WatchPanelListsABaseAtTheLimitOfTheFormat();
 
 private:
     QStringList boxes;
@@ -319,6 +321,34 @@ void ConsultViewsTest::ABaseForExecutionOnlyShowsNoReasoning() {
     QCOMPARE(f.windows->frmTrace->DebugPanel->count(), 0);
     // The base's window stays locked: it may not be edited at this level.
     QVERIFY(!f.child->isEnabled());
+}
+
+// Every variable of a base with as many as a file holds is listed at once;
+// the last one can be reached and, selected, fills the values list.
+void ConsultViewsTest::WatchPanelListsABaseAtTheLimitOfTheFormat() {
+    QTemporaryDir folder;
+    quorvel::TExpertSystem engine;
+    QVERIFY(OpenThroughFile(engine, folder.path(), [](quorvel::TExpertSystem& base) {
+        base.ClearBase();
+        for (int32_t code = 1; code <= quorvel::kMaxRecordCode; ++code)
+            base.Vars().AddVariable(code, QStringLiteral("V%1").arg(code, 5, 10, QLatin1Char('0')).toStdString(), false,
+                                    false);
+    }));
+    TWatchPanel panel;
+    panel.resize(300, 400);
+    panel.SetExpertSystem(&engine);
+    panel.show();
+    TCodeList* list = panel.listVars;
+    QCOMPARE(list->count(), int(quorvel::kMaxRecordCode));
+    const int last = list->count() - 1;
+    QCOMPARE(list->RowText(last), QStringLiteral("V32767"));
+    list->scrollToBottom();
+    QVERIFY(list->viewport()->rect().contains(list->visualRect(list->model()->index(last, 0))));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      list->visualRect(list->model()->index(last, 0)).center());
+    QCOMPARE(list->currentRow(), last);
+    QCOMPARE(ListTexts(panel.listValues),
+             QStringList{QString::fromUtf8("A base n\u00E3o est\u00E1 no modo de execu\u00E7\u00E3o.")});
 }
 
 QTEST_MAIN(ConsultViewsTest)

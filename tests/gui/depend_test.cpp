@@ -3,21 +3,23 @@
 // conflict. Setting QUORVEL_SCREENSHOT_DIR keeps a picture of the dialog.
 #include "Depend.h"
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QDir>
-#include <QListWidget>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QtTest>
 #include <functional>
 #include <map>
 #include <optional>
 #include <vector>
 
+#include "CodeRows.h"
+#include "ExEditing.h"
 #include "ExSystem.h"
 #include "ExText.h"
 #include "MessageBoxSink.h"
@@ -70,35 +72,46 @@ void MakeBase(quorvel::TExpertSystem& engine, const QStringList& vars, const std
     for (const QString& target : targets) engine.Targets().Add(code.at(target));
 }
 
-// Every item in display order, indented by two blanks per level.
-QStringList TreeLines(const QTreeWidget* tree) {
-    QStringList lines;
-    std::function<void(QTreeWidgetItem*, int)> walk = [&](QTreeWidgetItem* item, int level) {
-        lines << QString(level * 2, QLatin1Char(' ')) + item->text(0);
-        for (int i = 0; i < item->childCount(); ++i) walk(item->child(i), level + 1);
+// Calls `visit` on every row of the tree in display order, with its level.
+void WalkTree(const QTreeView* tree, const std::function<void(const QModelIndex&, int)>& visit) {
+    const QAbstractItemModel* model = tree->model();
+    std::function<void(const QModelIndex&, int)> walk = [&](const QModelIndex& parent, int level) {
+        for (int row = 0; row < model->rowCount(parent); ++row) {
+            const QModelIndex at = model->index(row, 0, parent);
+            visit(at, level);
+            walk(at, level + 1);
+        }
     };
-    for (int i = 0; i < tree->topLevelItemCount(); ++i) walk(tree->topLevelItem(i), 0);
-    return lines;
+    walk(QModelIndex(), 0);
 }
 
-QStringList ListLines(const QListWidget* list) {
+// Every row in display order, indented by two blanks per level.
+QStringList TreeLines(const QTreeView* tree) {
     QStringList lines;
-    for (int i = 0; i < list->count(); ++i) lines << list->item(i)->text();
+    WalkTree(tree, [&](const QModelIndex& at, int level) {
+        lines << QString(level * 2, QLatin1Char(' ')) + at.data().toString();
+    });
     return lines;
 }
 
-bool ShowsImage(const QTreeWidgetItem* item, int image) { return TdialogDepend::ShownImage(item) == image; }
+QStringList ListLines(const TCodeList* list) {
+    QStringList lines;
+    for (int i = 0; i < list->count(); ++i) lines << list->RowText(i);
+    return lines;
+}
 
-// Whether exactly the items on the way to `item` (and it) are expanded.
-bool OnlyPathExpanded(const QTreeWidget* tree, const QTreeWidgetItem* item) {
-    QSet<const QTreeWidgetItem*> path;
-    for (const QTreeWidgetItem* at = item; at != nullptr; at = at->parent()) path.insert(at);
+bool ShowsImage(const TdialogDepend& dialog, const QModelIndex& index, int image) {
+    return dialog.ShownImage(index) == image;
+}
+
+// Whether exactly the rows on the way to `index` (and it) are expanded.
+bool OnlyPathExpanded(const QTreeView* tree, const QModelIndex& index) {
+    QSet<QModelIndex> path;
+    for (QModelIndex at = index; at.isValid(); at = at.parent()) path.insert(at);
     bool ok = true;
-    std::function<void(QTreeWidgetItem*)> walk = [&](QTreeWidgetItem* at) {
-        if (at->childCount() > 0 && at->isExpanded() != path.contains(at)) ok = false;
-        for (int i = 0; i < at->childCount(); ++i) walk(at->child(i));
-    };
-    for (int i = 0; i < tree->topLevelItemCount(); ++i) walk(tree->topLevelItem(i));
+    WalkTree(tree, [&](const QModelIndex& at, int) {
+        if (tree->model()->hasChildren(at) && tree->isExpanded(at) != path.contains(at)) ok = false;
+    });
     return ok;
 }
 
@@ -126,7 +139,7 @@ private slots:
         dialog.show();
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Dependências"));
         QCOMPARE(dialog.pages->tabText(0), QStringLiteral("Variáveis"));
-        QCOMPARE(dialog.TreeView->topLevelItemCount(), 0);
+        QCOMPARE(dialog.TreeView->model()->rowCount(), 0);
         QVERIFY(messages.texts.isEmpty());
         QVERIFY(!dialog.listErrors->isVisible());
     }
@@ -138,7 +151,7 @@ private slots:
         TdialogDepend dialog(engine);
         dialog.show();
         QCOMPARE(TreeLines(dialog.TreeView), QStringList({"Chuva", "  Usuário"}));
-        QVERIFY(ShowsImage(dialog.NodeItem(1), quorvel::kDependImageUser));
+        QVERIFY(ShowsImage(dialog, dialog.NodeItem(1), quorvel::kDependImageUser));
         QVERIFY(messages.texts.isEmpty());
         QVERIFY(!dialog.listErrors->isVisible());
     }
@@ -154,9 +167,9 @@ private slots:
         QCOMPARE(TreeLines(dialog.TreeView), QStringList({"A", "  B", "    A", "      CONFLITO!"}));
         QCOMPARE(ListLines(dialog.listErrors), QStringList({"Dependência circular entre B e A"}));
         QVERIFY(dialog.listErrors->isVisible());
-        QVERIFY(ShowsImage(dialog.NodeItem(3), quorvel::kDependImageConflict));
+        QVERIFY(ShowsImage(dialog, dialog.NodeItem(3), quorvel::kDependImageConflict));
         // Built expanded: the variables with children show the open image.
-        for (int node : {0, 1, 2}) QVERIFY(ShowsImage(dialog.NodeItem(node), quorvel::kDependImageExpanded));
+        for (int node : {0, 1, 2}) QVERIFY(ShowsImage(dialog, dialog.NodeItem(node), quorvel::kDependImageExpanded));
     }
 
     void expandCollapseAndImages() {
@@ -165,24 +178,24 @@ private slots:
         MakeConflictBase(engine);
         TdialogDepend dialog(engine);
         dialog.show();
-        QTreeWidgetItem* target = dialog.TreeView->topLevelItem(0);
+        QAbstractItemModelTester tester(dialog.TreeView->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        const QModelIndex target = dialog.TreeView->model()->index(0, 0);
 
         QTest::mouseClick(dialog.btnCollapse, Qt::LeftButton);
-        QVERIFY(!target->isExpanded());
-        QVERIFY(ShowsImage(target, quorvel::kDependImageVariable));
+        QVERIFY(!dialog.TreeView->isExpanded(target));
+        QVERIFY(ShowsImage(dialog, target, quorvel::kDependImageVariable));
         // The user opens one node: it alone shows the open image.
-        target->setExpanded(true);
-        QVERIFY(ShowsImage(target, quorvel::kDependImageExpanded));
-        QVERIFY(ShowsImage(target->child(0), quorvel::kDependImageVariable));
+        dialog.TreeView->expand(target);
+        QVERIFY(ShowsImage(dialog, target, quorvel::kDependImageExpanded));
+        QVERIFY(ShowsImage(dialog, target.model()->index(0, 0, target), quorvel::kDependImageVariable));
 
         QTest::mouseClick(dialog.btnExpand, Qt::LeftButton);
-        std::function<void(QTreeWidgetItem*)> allOpen = [&](QTreeWidgetItem* item) {
-            if (item->childCount() == 0) return;
-            QVERIFY(item->isExpanded());
-            QVERIFY(ShowsImage(item, quorvel::kDependImageExpanded));
-            for (int i = 0; i < item->childCount(); ++i) allOpen(item->child(i));
-        };
-        for (int i = 0; i < dialog.TreeView->topLevelItemCount(); ++i) allOpen(dialog.TreeView->topLevelItem(i));
+        WalkTree(dialog.TreeView, [&](const QModelIndex& at, int) {
+            if (!at.model()->hasChildren(at)) return;
+            QVERIFY(dialog.TreeView->isExpanded(at));
+            QVERIFY(ShowsImage(dialog, at, quorvel::kDependImageExpanded));
+        });
 
         QCOMPARE(dialog.btnExpand->toolTip(), QStringLiteral("Expandir tudo"));
         QCOMPARE(dialog.btnCollapse->statusTip(), QStringLiteral("Fecha todos os nós da árvore de dependências."));
@@ -201,27 +214,49 @@ private slots:
                                                             "Dependência circular entre Temperatura e Febre"}));
         QCOMPARE(int(conflicts.size()), 2);
         for (int row = 0; row < dialog.listErrors->count(); ++row) {
-            QListWidgetItem* line = dialog.listErrors->item(row);
-            dialog.listErrors->setCurrentItem(line);
-            const QRect place = dialog.listErrors->visualItemRect(line);
+            dialog.listErrors->setCurrentRow(row);
+            const QRect place = dialog.listErrors->visualRect(dialog.listErrors->model()->index(row, 0));
             // A double click is a press, a release and a second press.
             QTest::mouseClick(dialog.listErrors->viewport(), Qt::LeftButton, Qt::NoModifier, place.center());
             QTest::mouseDClick(dialog.listErrors->viewport(), Qt::LeftButton, Qt::NoModifier, place.center());
-            QTreeWidgetItem* node = dialog.NodeItem(conflicts[static_cast<std::size_t>(row)].NodeIndex);
-            QCOMPARE(dialog.TreeView->currentItem(), node);
-            QCOMPARE(node->text(0), QStringLiteral("Febre"));
-            QCOMPARE(node->child(0)->text(0), QStringLiteral("CONFLITO!"));
+            const QModelIndex node = dialog.NodeItem(conflicts[static_cast<std::size_t>(row)].NodeIndex);
+            QCOMPARE(dialog.TreeView->currentIndex(), node);
+            QCOMPARE(node.data().toString(), QStringLiteral("Febre"));
+            QCOMPARE(node.model()->index(0, 0, node).data().toString(), QStringLiteral("CONFLITO!"));
             QVERIFY(OnlyPathExpanded(dialog.TreeView, node));
-            QVERIFY(ShowsImage(node, quorvel::kDependImageExpanded));
+            QVERIFY(ShowsImage(dialog, node, quorvel::kDependImageExpanded));
         }
         // The two conflicts are under different targets.
         const auto targetOf = [&](int row) {
-            QTreeWidgetItem* item = dialog.NodeItem(conflicts[static_cast<std::size_t>(row)].NodeIndex);
-            while (item->parent() != nullptr) item = item->parent();
-            return item->text(0);
+            QModelIndex at = dialog.NodeItem(conflicts[static_cast<std::size_t>(row)].NodeIndex);
+            while (at.parent().isValid()) at = at.parent();
+            return at.data().toString();
         };
         QCOMPARE(targetOf(0), QStringLiteral("Diagnóstico"));
         QCOMPARE(targetOf(1), QStringLiteral("Gravidade"));
+    }
+
+    // As many targets as a base holds: the tree has them all at once and
+    // reaches the last one's leaf.
+    void aTreeAtTheLimitOfTheFormatShowsItsLastRow() {
+        TMessageRecorder messages;
+        quorvel::TExpertSystem engine;
+        QStringList names;
+        for (int code = 1; code <= quorvel::kMaxRecordCode; ++code)
+            names << QStringLiteral("V%1").arg(code, 5, 10, QLatin1Char('0'));
+        MakeBase(engine, names, {}, names);
+        TdialogDepend dialog(engine);
+        dialog.show();
+        const QAbstractItemModel* rows = dialog.TreeView->model();
+        QCOMPARE(rows->rowCount(), int(quorvel::kMaxRecordCode));
+        const QModelIndex last = rows->index(rows->rowCount() - 1, 0);
+        QCOMPARE(last.data().toString(), QStringLiteral("V32767"));
+        const QModelIndex leaf = rows->index(0, 0, last);
+        QCOMPARE(leaf.data().toString(), QStringLiteral("Usuário"));
+        QCOMPARE(dialog.NodeItem(int(dialog.Analysis().Nodes().size()) - 1), leaf);
+        dialog.TreeView->scrollTo(leaf);
+        QVERIFY(dialog.TreeView->viewport()->rect().contains(dialog.TreeView->visualRect(leaf)));
+        QVERIFY(ShowsImage(dialog, last, quorvel::kDependImageExpanded));
     }
 
     void notShownForABaseThatMayOnlyBeExecuted() {

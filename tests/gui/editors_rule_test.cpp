@@ -10,6 +10,7 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include "CodeRows.h"
 #include "Newrule.h"
 #include "RuleCode.h"
 #include "Ruleedit.h"
@@ -226,7 +227,7 @@ private slots:
             editor->btnModify->click();
         });
         window->btnChange->click();
-        QCOMPARE(window->listRules->item(4)->text(), QStringLiteral("   Peso = PESO+3 CNF 40%"));
+        QCOMPARE(window->listRules->RowText(4), QStringLiteral("   Peso = PESO+3 CNF 40%"));
 
         window->SelectRow(1);
         QTest::keyClick(window->listRules, Qt::Key_Delete);
@@ -290,7 +291,7 @@ private slots:
                 });
                 window->btnChange->click();
             }
-            QCOMPARE(window->listRules->item(1)->text(), QStringLiteral("   Peso > PESO*4"));
+            QCOMPARE(window->listRules->RowText(1), QStringLiteral("   Peso > PESO*4"));
             QCOMPARE(Bytes(engine_), before);  // nothing reaches the base before OK
             window->btnCancel->click();
             QVERIFY(host.savedRules.empty());

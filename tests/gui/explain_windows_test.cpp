@@ -1,9 +1,10 @@
 // The explanation windows on the real widgets: "Como?" and "Por que não?"
 // from the results window after a consultation, and "Verificar base" from
 // the Sistema menu, whose double click opens the rule or editor concerned.
+#include <QAbstractItemModelTester>
 #include <QComboBox>
 #include <QPlainTextEdit>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QtTest>
 
 #include "Base.h"
@@ -30,10 +31,10 @@ void WhileShown(QDialog* dialog, std::function<void()> act) {
     poll->start();
 }
 
-void DoubleClickRow(QTreeWidget* list, int row) {
-    QTreeWidgetItem* item = list->topLevelItem(row);
-    list->setCurrentItem(item);
-    const QRect place = list->visualItemRect(item);
+void DoubleClickRow(QTreeView* list, int row) {
+    const QModelIndex index = list->model()->index(row, 0);
+    list->setCurrentIndex(index);
+    const QRect place = list->visualRect(index);
     // A double click is a press, a release and a second press.
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, place.center());
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, place.center());
@@ -132,16 +133,24 @@ void ExplainWindowsTest::CheckBaseListsFindingsAndOpensWhatTheyConcern() {
     QVERIFY(dialog);
     QVERIFY(QTest::qWaitForWindowExposed(dialog));
     QCOMPARE(dialog->windowTitle(), QStringLiteral("Verificar base"));
-    QTreeWidget* list = dialog->listFindings;
-    QCOMPARE(list->topLevelItemCount(), 2);
-    QCOMPARE(list->topLevelItem(0)->text(0), QStringLiteral("QL004"));
-    QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("aviso"));
-    QCOMPARE(list->topLevelItem(0)->text(2),
+    QTreeView* list = dialog->listFindings;
+    const auto cell = [list](int row, int column) { return list->model()->index(row, column).data().toString(); };
+    QCOMPARE(list->model()->rowCount(), 2);
+    QCOMPARE(cell(0, 0), QStringLiteral("QL004"));
+    QCOMPARE(cell(0, 1), QStringLiteral("aviso"));
+    QCOMPARE(cell(0, 2),
              QStringLiteral("A vari\u00E1vel \"Solta\" n\u00E3o \u00E9 usada por nenhuma regra nem \u00E9 objetivo"));
-    QCOMPARE(list->topLevelItem(1)->text(0), QStringLiteral("QL007"));
-    QCOMPARE(list->topLevelItem(1)->text(2),
+    QCOMPARE(cell(1, 0), QStringLiteral("QL007"));
+    QCOMPARE(cell(1, 2),
              QStringLiteral("REGRA 3 (Repetida) repete as premissas e as conclus\u00F5es da REGRA 1 (Gripe)"));
     QCOMPARE(dialog->labelSummary->text(), QStringLiteral("0 erro(s), 2 aviso(s)"));
+    // Checking again lists the same findings afresh.
+    {
+        const QAbstractItemModelTester rows(list->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QTest::mouseClick(dialog->btnCheck, Qt::LeftButton);
+        QCOMPARE(list->model()->rowCount(), 2);
+        QCOMPARE(list->currentIndex().row(), 0);
+    }
 
     TfrmBase* base = frame.BaseWindow();
     QVERIFY(base);

@@ -216,9 +216,9 @@ void WriteJsonReport(std::ostream& out, const TJsonReport& report, const TConsul
     // held at once, since a deep chain of rules indents them far.
     bool first = true;
     if (tree) {
-        tree->ForEachNode([&](std::size_t depth, const TConsultNode& node) {
+        tree->ForEachNode([&](std::size_t depth, TConsultTreeModel::TNodeId node) {
             // The text as a JSON string with the indent put after its opening quote.
-            const std::string text = json(Utf8(node.Text)).dump();
+            const std::string text = json(Cp1252ToUtf8(tree->Text(node))).dump();
             out << (first ? "\n    \"" : ",\n    \"");
             WriteBlanks(out, depth * 2);
             out.write(text.data() + 1, static_cast<std::streamsize>(text.size() - 1));
@@ -231,9 +231,9 @@ void WriteJsonReport(std::ostream& out, const TJsonReport& report, const TConsul
 
 void WriteTree(std::ostream& out, const TConsultTreeModel& tree) {
     out << "\nÁrvore de raciocínio:\n";
-    tree.ForEachNode([&out](std::size_t depth, const TConsultNode& node) {
+    tree.ForEachNode([&](std::size_t depth, TConsultTreeModel::TNodeId node) {
         WriteBlanks(out, depth * 2);
-        out << Utf8(node.Text) << '\n';
+        out << Cp1252ToUtf8(tree.Text(node)) << '\n';
     });
 }
 

@@ -1,9 +1,13 @@
 #include "ConsultViews.h"
 
+#include <QAbstractItemModel>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <array>
 #include <functional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "ConsultImages.h"
 #include "ExConsultTree.h"
@@ -16,60 +20,124 @@ using quorvel::gui::ScreenText;
 
 namespace {
 
-void CollectTexts(const QTreeWidgetItem* item, int depth, QStringList& texts) {
-    texts << QString(depth * 2, QLatin1Char(' ')) + item->text(0);
-    for (int i = 0; i < item->childCount(); ++i) CollectTexts(item->child(i), depth + 1, texts);
-}
-
-QStringList TreeTexts(const QTreeWidget& tree) {
-    QStringList texts;
-    for (int i = 0; i < tree.topLevelItemCount(); ++i) CollectTexts(tree.topLevelItem(i), 0, texts);
-    return texts;
-}
-
 QString CnfPercent(float cnf) { return QString::fromStdString(quorvel::CnfText(static_cast<double>(cnf) * 100.0)); }
 
 }  // namespace
 
 // ------------------------------------------------------ consultation tree
 
-TConsultTree::TConsultTree(QWidget* parent) : QTreeWidget(parent) {
+// The rows of the consultation tree: the engine's nodes, each row's index
+// naming its node (id + 1; 0 is the invisible root). The children of every
+// node are listed in one array, made again in one pass after each Fill, so
+// that a row's node, parent and children are found without a walk.
+class TConsultTreeRows : public QAbstractItemModel {
+public:
+    using TNodeId = quorvel::TConsultTreeModel::TNodeId;
+
+    TConsultTreeRows(const quorvel::TConsultTreeModel& tree, QObject* parent)
+        : QAbstractItemModel(parent), tree_(tree) {}
+
+    // The tree changed: every row is read again.
+    void Reload() {
+        beginResetModel();
+        const std::size_t count = tree_.NodeCount();
+        firstChild_.assign(count + 2, 0);
+        children_.clear();
+        children_.reserve(count);
+        rowOf_.assign(count, 0);
+        // The root's children first, then each node's, in id order: a node's
+        // children sit at children_[firstChild_[slot], firstChild_[slot + 1]).
+        const auto list = [&](std::size_t slot, TNodeId first) {
+            firstChild_[slot] = static_cast<int>(children_.size());
+            int row = 0;
+            for (TNodeId child = first; child != kNone; child = tree_.NextSibling(child)) {
+                children_.push_back(child);
+                rowOf_[static_cast<std::size_t>(child)] = row++;
+            }
+        };
+        list(0, tree_.FirstNode());
+        for (std::size_t node = 0; node < count; ++node) list(node + 1, tree_.FirstChild(static_cast<TNodeId>(node)));
+        firstChild_[count + 1] = static_cast<int>(children_.size());
+        endResetModel();
+    }
+
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override {
+        const std::size_t slot = parent.isValid() ? parent.internalId() : 0;
+        if (column != 0 || row < 0 || row >= Count(slot)) return {};
+        const TNodeId node = children_[static_cast<std::size_t>(firstChild_[slot] + row)];
+        return createIndex(row, 0, static_cast<quintptr>(node) + 1);
+    }
+    QModelIndex parent(const QModelIndex& child) const override {
+        if (!child.isValid()) return {};
+        const TNodeId parent = tree_.Parent(NodeOf(child));
+        if (parent == kNone) return {};
+        return createIndex(rowOf_[static_cast<std::size_t>(parent)], 0, static_cast<quintptr>(parent) + 1);
+    }
+    int rowCount(const QModelIndex& parent = {}) const override {
+        if (parent.isValid() && parent.column() != 0) return 0;
+        return Count(parent.isValid() ? parent.internalId() : 0);
+    }
+    int columnCount(const QModelIndex& = {}) const override { return 1; }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid()) return {};
+        const TNodeId node = NodeOf(index);
+        if (role == Qt::DisplayRole) return ScreenText(std::string(tree_.Text(node)));
+        if (role == Qt::DecorationRole) return quorvel::gui::TreeImage(tree_.Image(node));
+        return {};
+    }
+
+private:
+    static constexpr TNodeId kNone = quorvel::TConsultTreeModel::kNoNode;
+
+    static TNodeId NodeOf(const QModelIndex& index) { return static_cast<TNodeId>(index.internalId() - 1); }
+    int Count(std::size_t slot) const {
+        return slot + 1 < firstChild_.size() ? firstChild_[slot + 1] - firstChild_[slot] : 0;
+    }
+
+    const quorvel::TConsultTreeModel& tree_;
+    std::vector<int> firstChild_;  // by slot: 0 the root, id + 1 a node
+    std::vector<TNodeId> children_;
+    std::vector<int> rowOf_;  // by node id: its row under its parent
+};
+
+TConsultTree::TConsultTree(QWidget* parent) : QTreeView(parent), rows_(new TConsultTreeRows(model_, this)) {
     setHeaderHidden(true);
-    setColumnCount(1);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setIconSize(QSize(16, 16));
+    setUniformRowHeights(true);
+    setModel(rows_);
 }
+
+TConsultTree::~TConsultTree() = default;
 
 void TConsultTree::Fill(quorvel::TExpertSystem& engine) {
     if (!engine.RulesMayBeShown()) return;
     model_.Fill(engine);
-    Show();
+    rows_->Reload();
+    expandAll();
+    if (rows_->rowCount() > 0) setCurrentIndex(rows_->index(0, 0));
 }
 
 void TConsultTree::Clear() {
     model_.Clear();
-    clear();
+    rows_->Reload();
 }
 
-void TConsultTree::Show() {
-    // The model appends to what it holds; the widget mirrors all of it.
-    setUpdatesEnabled(false);
-    clear();
-    const std::function<void(const quorvel::TConsultNode&, QTreeWidgetItem*)> add =
-        [&](const quorvel::TConsultNode& node, QTreeWidgetItem* parent) {
-            auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
-            item->setText(0, ScreenText(node.Text));
-            item->setIcon(0, quorvel::gui::TreeImage(node.Image));
-            for (const auto& child : node.Children) add(*child, item);
-        };
-    for (const auto& root : model_.Roots()) add(*root, nullptr);
-    expandAll();
-    if (topLevelItemCount() > 0) setCurrentItem(topLevelItem(0));
-    setUpdatesEnabled(true);
+QStringList TConsultTree::Texts() const {
+    // Pre-order by a stack of pending rows, however deep the tree.
+    QStringList texts;
+    std::vector<std::pair<QModelIndex, int>> pending;
+    for (int row = rows_->rowCount() - 1; row >= 0; --row) pending.emplace_back(rows_->index(row, 0), 0);
+    while (!pending.empty()) {
+        const auto [index, depth] = pending.back();
+        pending.pop_back();
+        texts << QString(depth * 2, QLatin1Char(' ')) + index.data().toString();
+        for (int row = rows_->rowCount(index) - 1; row >= 0; --row)
+            pending.emplace_back(rows_->index(row, 0, index), depth + 1);
+    }
+    return texts;
 }
-
-QStringList TConsultTree::Texts() const { return TreeTexts(*this); }
 
 // ------------------------------------------------------- all-values tree
 

@@ -6,7 +6,6 @@
 
 #include <QTableView>
 #include <QTreeView>
-#include <QTreeWidget>
 #include <cstdint>
 #include <memory>
 
@@ -17,26 +16,29 @@ namespace quorvel {
 class TExpertSystem;
 }
 
+class TConsultTreeRows;
+
 // A read-only tree of the consultation. Each Fill takes what the engine
 // recorded since the last one off its tape and appends it; Clear empties the
-// tree for the next consultation.
-class TConsultTree : public QTreeWidget {
+// tree for the next consultation. The view reads the engine's tree in place:
+// a consultation of thousands of rules shows at once.
+class TConsultTree : public QTreeView {
     Q_OBJECT
 
 public:
     explicit TConsultTree(QWidget* parent = nullptr);
+    ~TConsultTree() override;
 
     // Nothing happens for a base that may only be executed.
     void Fill(quorvel::TExpertSystem& engine);
     void Clear();
     const quorvel::TConsultTreeModel& Model() const { return model_; }
-    // Every node in pre-order, indented by two blanks per level (screen texts).
+    // Every row in pre-order, indented by two blanks per level, as the view shows it.
     QStringList Texts() const;
 
 private:
-    void Show();
-
     quorvel::TConsultTreeModel model_;
+    TConsultTreeRows* rows_ = nullptr;
 };
 
 class TAllVarsRows;

@@ -177,16 +177,20 @@ private:
 // (at the start, or after the rules entered were all closed) it is appended
 // under `base`, the top level or the node a formula segment belongs to.
 struct TPlacement {
-    TConsultNode* base = nullptr;
-    TConsultNode* current = nullptr;
+    TConsultTreeModel::TNodeId base = TConsultTreeModel::kNoNode;
+    TConsultTreeModel::TNodeId current = TConsultTreeModel::kNoNode;
     bool firstChild = false;
-    std::vector<TConsultNode*> entered;  // the "Entrando na regra" nodes still open
+    std::vector<TConsultTreeModel::TNodeId> entered;  // the "Entrando na regra" nodes still open
 };
 
-class TTreeBuilder {
+}  // namespace
+
+class TConsultTreeBuilder {
 public:
-    TTreeBuilder(TExpertSystem& engine, std::vector<std::unique_ptr<TConsultNode>>& roots)
-        : engine_(engine), roots_(roots) {}
+    using TNodeId = TConsultTreeModel::TNodeId;
+    static constexpr TNodeId kNoNode = TConsultTreeModel::kNoNode;
+
+    TConsultTreeBuilder(TExpertSystem& engine, TConsultTreeModel& tree) : engine_(engine), tree_(tree) {}
 
     void Render(TPairSource& source, TPlacement& place) {
         int32_t code = 0;
@@ -197,7 +201,7 @@ public:
             else if (code == kTapeAnswered)
                 Answered(place, argument);
             else if (code == kTapeDeriving)
-                Add(place, "Procurando " + engine_.VarName(argument) + " ...", 0);
+                Add(place, {"Procurando ", VarName(argument), " ..."}, 0);
             else if (code == kTapeRuleRejected)
                 Rejected(place, argument);
             else if (code == kTapeRuleFired)
@@ -207,39 +211,53 @@ public:
     }
 
 private:
-    std::vector<std::unique_ptr<TConsultNode>>& ChildrenOf(TConsultNode* node) {
-        return node ? node->Children : roots_;
-    }
+    using TNode = TConsultTreeModel::TNode;
 
-    TConsultNode* Add(TPlacement& place, std::string text, int image, bool asSibling = false) {
-        auto node = std::make_unique<TConsultNode>();
-        node->Text = std::move(text);
-        node->Image = image;
-        TConsultNode* raw = node.get();
-        if (place.current && place.firstChild && !asSibling) {
-            node->Parent = place.current;
-            place.current->Children.insert(place.current->Children.begin(), std::move(node));
-        } else if (place.current) {
-            node->Parent = place.current->Parent;
-            auto& siblings = ChildrenOf(place.current->Parent);
-            // The current node is nearly always the last one: search from the back.
-            auto at = std::find_if(siblings.rbegin(), siblings.rend(),
-                                   [&](const std::unique_ptr<TConsultNode>& n) { return n.get() == place.current; });
-            siblings.insert(at.base(), std::move(node));
+    TNode& At(TNodeId node) { return tree_.nodes_[static_cast<std::size_t>(node)]; }
+
+    // The first and last child of a node, or the first and last top-level node.
+    TNodeId& FirstChildOf(TNodeId node) { return node == kNoNode ? tree_.firstRoot_ : At(node).FirstChild; }
+    TNodeId& LastChildOf(TNodeId node) { return node == kNoNode ? tree_.lastRoot_ : At(node).LastChild; }
+
+    // A node whose text is the pieces joined, placed as `place` says.
+    TNodeId Add(TPlacement& place, std::initializer_list<std::string_view> pieces, int image, bool asSibling = false) {
+        const auto id = static_cast<TNodeId>(tree_.nodes_.size());
+        TNode node;
+        node.TextBegin = static_cast<uint32_t>(tree_.texts_.size());
+        for (std::string_view piece : pieces) tree_.texts_.append(piece);
+        node.TextLength = static_cast<uint32_t>(tree_.texts_.size() - node.TextBegin);
+        node.Image = image;
+        const TNodeId current = place.current;
+        if (current != kNoNode && place.firstChild && !asSibling) {
+            node.Parent = current;
+            node.NextSibling = At(current).FirstChild;
+            At(current).FirstChild = id;
+            if (At(current).LastChild == kNoNode) At(current).LastChild = id;
+        } else if (current != kNoNode) {
+            node.Parent = At(current).Parent;
+            node.NextSibling = At(current).NextSibling;
+            At(current).NextSibling = id;
+            if (LastChildOf(node.Parent) == current) LastChildOf(node.Parent) = id;
         } else {
-            node->Parent = place.base;
-            ChildrenOf(place.base).push_back(std::move(node));
+            node.Parent = place.base;
+            TNodeId& last = LastChildOf(place.base);
+            if (last == kNoNode)
+                FirstChildOf(place.base) = id;
+            else
+                At(last).NextSibling = id;
+            last = id;
         }
-        place.current = raw;
+        tree_.nodes_.push_back(node);
+        place.current = id;
         place.firstChild = false;
-        return raw;
+        return id;
     }
 
     // Closes the innermost rule entered; an unbalanced close (a tape recorded
     // after going back to a question lacks its start) returns to the base.
     static void Leave(TPlacement& place) {
         if (place.entered.empty()) {
-            place.current = nullptr;
+            place.current = kNoNode;
         } else {
             place.current = place.entered.back();
             place.entered.pop_back();
@@ -247,8 +265,25 @@ private:
         place.firstChild = false;
     }
 
+    // Names and value texts come from the consultation's plan while it
+    // runs; otherwise they are looked up and kept while the builder lives.
+    std::string_view VarName(int32_t varCode) {
+        if (const TPlanVar* var = engine_.PlannedVar(varCode)) return var->Name;
+        return scratch_.emplace_back(engine_.VarName(varCode));
+    }
+    // An answer's value, as the engine names a value of a variable.
+    std::string_view AnswerText(int32_t varCode, int32_t valueCode) {
+        if (auto text = engine_.PlannedValueText(varCode, valueCode)) return *text;
+        return scratch_.emplace_back(engine_.ValueTextOf(varCode, valueCode));
+    }
+    // A conclusion's value, as a rule shows it.
+    std::string_view ConclusionText(int32_t varCode, int32_t valueCode) {
+        if (auto text = engine_.PlannedValueText(varCode, valueCode)) return *text;
+        return scratch_.emplace_back(ValueTextOfVar(engine_, varCode, valueCode));
+    }
+
     void Answered(TPlacement& place, int32_t varCode) {
-        Add(place, "Perguntando ao usu\xE1rio sobre " + engine_.VarName(varCode) + " ...", 0);
+        Add(place, {"Perguntando ao usu\xE1rio sobre ", VarName(varCode), " ..."}, 0);
         std::vector<std::pair<int32_t, float>> values;
         const THeldSet* held = engine_.HeldSet(varCode);
         if (held) {
@@ -261,8 +296,8 @@ private:
         if (!values.empty()) {
             for (const auto& [valueCode, cnf] : values)
                 Add(place,
-                    "Resposta do usu\xE1rio: " + engine_.ValueTextOf(varCode, valueCode) + ", com " +
-                        CnfText(static_cast<double>(cnf) * 100.0) + "%",
+                    {"Resposta do usu\xE1rio: ", AnswerText(varCode, valueCode), ", com ",
+                     CnfText(static_cast<double>(cnf) * 100.0), "%"},
                     0);
             return;
         }
@@ -275,49 +310,69 @@ private:
                 numbers.emplace_back(extra.GetValueText(), extra.GetCnf());
         }
         for (const auto& [text, cnf] : numbers)
-            Add(place, "Resposta do usu\xE1rio:  " + text + ", com " + CnfText(static_cast<double>(cnf) * 100.0) + "%",
+            Add(place, {"Resposta do usu\xE1rio:  ", text, ", com ", CnfText(static_cast<double>(cnf) * 100.0), "%"},
                 0);
     }
 
     void Premise(TPlacement& place, int32_t ruleCode, int32_t index) {
         if (index == 1) {
-            place.entered.push_back(Add(place, "Entrando na regra " + RuleNumberText(engine_, ruleCode) + " ...", 1));
+            place.entered.push_back(Add(place, {"Entrando na regra ", RuleNumberText(engine_, ruleCode), " ..."}, 1));
             place.firstChild = true;
         }
+        if (PlannedPremise(place, ruleCode, index)) return;
         const std::optional<TTailNode> taken = RulePremiseAt(engine_, ruleCode, index);
         if (!taken) return;
         const TTailNode& premise = *taken;
-        if (premise.Negated)
-            Add(place, PremiseText(engine_, premise, "Verificando se ") + " \xE9 falso", 0);
-        else
-            Add(place, PremiseText(engine_, premise, "Comparando "), 0);
+        Add(place, {PremiseText(engine_, premise, PremiseLead(premise.Negated)), PremiseTail(premise.Negated)}, 0);
+    }
+
+    static std::string_view PremiseLead(bool negated) { return negated ? "Verificando se " : "Comparando "; }
+    static std::string_view PremiseTail(bool negated) { return negated ? " \xE9 falso" : ""; }
+
+    // A premise's node made from the running consultation's plan alone;
+    // false when the plan cannot tell it.
+    bool PlannedPremise(TPlacement& place, int32_t ruleCode, int32_t index) {
+        const TConsultPlan* plan = engine_.Plan();
+        const int32_t slot = plan ? plan->RuleSlot(ruleCode) : TCodeSlots::kAbsent;
+        if (slot == TCodeSlots::kAbsent) return false;
+        const auto premises = plan->Premises(plan->Rule(slot));
+        if (index < 1 || static_cast<std::size_t>(index) > premises.size()) return false;
+        const TPlanPremise& premise = premises[static_cast<std::size_t>(index) - 1];
+        const TPlanVar* var = engine_.PlannedVar(premise.VarCode);
+        const auto value = engine_.PlannedValueText(premise.VarCode, premise.ValueCode);
+        if (!var || !value) return false;
+        Add(place,
+            {PremiseLead(premise.Negated), var->Name, " ", plan->OperatorText(premise), " ", *value,
+             PremiseTail(premise.Negated)},
+            0);
+        return true;
     }
 
     void Rejected(TPlacement& place, int32_t ruleCode) {
-        Add(place, "A regra " + RuleNumberText(engine_, ruleCode) + " foi rejeitada.", 0);
+        Add(place, {"A regra ", RuleNumberText(engine_, ruleCode), " foi rejeitada."}, 0);
         Leave(place);
     }
 
     void Fired(TPairSource& source, TPlacement& place, int32_t ruleCode) {
-        Add(place, "A regra " + RuleNumberText(engine_, ruleCode) + " foi aceita:", 1, true);
+        Add(place, {"A regra ", RuleNumberText(engine_, ruleCode), " foi aceita:"}, 1, true);
         place.firstChild = true;
         for (const THeadNode& conclusion : RuleConclusions(engine_, ruleCode)) {
-            const std::string name = engine_.VarName(conclusion.VarCode);
-            if (!IsNumericVar(engine_, conclusion.VarCode)) {
-                Add(place, name + " = " + ValueTextOfVar(engine_, conclusion.VarCode, conclusion.ValueCode), 0);
+            const std::string_view name = VarName(conclusion.VarCode);
+            const bool numeric = IsNumericVar(engine_, conclusion.VarCode);
+            const std::string_view value = ConclusionText(conclusion.VarCode, conclusion.ValueCode);
+            if (!numeric) {
+                Add(place, {name, " = ", value}, 0);
                 continue;
             }
-            TConsultNode* evaluating =
-                Add(place,
-                    "Avaliando " + name + " = " + ValueTextOfVar(engine_, conclusion.VarCode, conclusion.ValueCode), 0);
+            const TNodeId evaluating = Add(place, {"Avaliando ", name, " = ", value}, 0);
             std::deque<int32_t> segment;
             if (TakeSegment(source, segment) && !segment.empty()) {
                 TPairSource inner(segment);
                 TPlacement sub{evaluating, evaluating, true, {}};
                 Render(inner, sub);
-                evaluating->Image = 1;
+                At(evaluating).Image = 1;
             }
-            Add(place, name + " = " + NumberText(conclusion.ValueCode), 0);
+            Add(place, {name, " = ", NumberText(conclusion.ValueCode)}, 0);
         }
         Leave(place);
     }
@@ -360,41 +415,60 @@ private:
     }
 
     TExpertSystem& engine_;
-    std::vector<std::unique_ptr<TConsultNode>>& roots_;
+    TConsultTreeModel& tree_;
+    // Texts made for a node that the plan does not hold; kept until the node is made.
+    std::deque<std::string> scratch_;
 };
-
-}  // namespace
 
 void TConsultTreeModel::Fill(TExpertSystem& engine) {
     if (!engine.RulesMayBeShown()) return;
     TSavedCursors keep(engine);
-    TTreeBuilder builder(engine, roots_);
+    // Room for what the tape will add, made at once: a pair makes about a
+    // node and rarely a line of over 64 characters. Growing by doubling at
+    // least keeps a tree filled in many steps from moving all it holds each time.
+    const std::size_t pairs = engine.Tape().Size() / 2;
+    const auto makeRoom = [](auto& buffer, std::size_t wanted) {
+        if (wanted > buffer.capacity()) buffer.reserve(std::max(wanted, 2 * buffer.capacity()));
+    };
+    makeRoom(nodes_, nodes_.size() + pairs);
+    makeRoom(texts_, texts_.size() + 64 * pairs);
+    TConsultTreeBuilder builder(engine, *this);
     TPairSource tape(engine.Tape());
     TPlacement place;
     builder.Render(tape, place);
 }
 
-void TConsultTreeModel::ForEachNode(const std::function<void(std::size_t, const TConsultNode&)>& visit) const {
-    // A stack of sibling ranges instead of recursion: a consultation through
-    // a long chain of rules nests as deep as the chain.
-    using TIter = std::vector<std::unique_ptr<TConsultNode>>::const_iterator;
-    std::vector<std::pair<TIter, TIter>> open{{roots_.begin(), roots_.end()}};
-    while (!open.empty()) {
-        auto& [next, end] = open.back();
-        if (next == end) {
-            open.pop_back();
+void TConsultTreeModel::Clear() {
+    nodes_.clear();
+    texts_.clear();
+    firstRoot_ = lastRoot_ = kNoNode;
+}
+
+void TConsultTreeModel::ForEachNode(const std::function<void(std::size_t, TNodeId)>& visit) const {
+    // Walked by the links alone: a consultation through a long chain of
+    // rules nests as deep as the chain.
+    std::size_t depth = 0;
+    TNodeId node = firstRoot_;
+    while (node != kNoNode) {
+        visit(depth, node);
+        if (At(node).FirstChild != kNoNode) {
+            node = At(node).FirstChild;
+            ++depth;
             continue;
         }
-        const TConsultNode& node = **next++;
-        visit(open.size() - 1, node);
-        if (!node.Children.empty()) open.emplace_back(node.Children.begin(), node.Children.end());
+        while (node != kNoNode && At(node).NextSibling == kNoNode) {
+            node = At(node).Parent;
+            if (node != kNoNode) --depth;
+        }
+        if (node != kNoNode) node = At(node).NextSibling;
     }
 }
 
 std::vector<std::string> TConsultTreeModel::Render() const {
     std::vector<std::string> lines;
-    ForEachNode([&lines](std::size_t depth, const TConsultNode& node) {
-        lines.push_back(std::string(depth * 2, ' ') + node.Text);
+    ForEachNode([&](std::size_t depth, TNodeId node) {
+        std::string& line = lines.emplace_back(depth * 2, ' ');
+        line.append(Text(node));
     });
     return lines;
 }

@@ -58,38 +58,63 @@ std::string PremiseText(TExpertSystem& engine, const TTailNode& premise, std::st
 
 // ------------------------------------------------- consultation tree
 
-struct TConsultNode {
-    std::string Text;
-    int Image = 0;  // 0 a step, 1 a rule or a node with a sub-tree
-    TConsultNode* Parent = nullptr;
-    std::vector<std::unique_ptr<TConsultNode>> Children;
-};
-
 // The consultation tree. Each Fill takes every pair off the engine's tape
 // and appends the nodes they describe after those already present, so the
 // tree grows through one consultation; Clear empties it for the next one.
+//
+// A large consultation makes hundreds of thousands of nodes, so none is an
+// object of its own: the nodes are records in one array, named by their
+// index there (a TNodeId) and linked to their parent, first and last child
+// and next sibling, and their texts lie end to end in one buffer. Putting a
+// node anywhere is a few links changed; nothing is allocated per node.
 class TConsultTreeModel {
 public:
+    using TNodeId = int32_t;
+    static constexpr TNodeId kNoNode = -1;
+
     // Does nothing when the base may only be executed (access level 2): the
     // tape is then left as it is.
     void Fill(TExpertSystem& engine);
-    void Clear() { roots_.clear(); }
+    void Clear();
 
-    const std::vector<std::unique_ptr<TConsultNode>>& Roots() const { return roots_; }
-    bool Empty() const { return roots_.empty(); }
-    // The first node in display order, or nullptr: the node the view selects.
-    const TConsultNode* FirstNode() const { return roots_.empty() ? nullptr : roots_.front().get(); }
+    bool Empty() const { return nodes_.empty(); }
+    std::size_t NodeCount() const { return nodes_.size(); }
+    // The first top-level node, kNoNode for an empty tree: the node the view selects.
+    TNodeId FirstNode() const { return firstRoot_; }
+    TNodeId FirstChild(TNodeId node) const { return At(node).FirstChild; }
+    TNodeId NextSibling(TNodeId node) const { return At(node).NextSibling; }
+    TNodeId Parent(TNodeId node) const { return At(node).Parent; }
+    std::string_view Text(TNodeId node) const {
+        return std::string_view(texts_).substr(At(node).TextBegin, At(node).TextLength);
+    }
+    int Image(TNodeId node) const { return At(node).Image; }  // 0 a step, 1 a rule or a node with a sub-tree
 
     // Calls `visit` for every node in pre-order with its depth (0 for the
     // top level), however deep the tree: a printer writes each line as it
     // comes, in memory linear in the number of nodes.
-    void ForEachNode(const std::function<void(std::size_t depth, const TConsultNode&)>& visit) const;
+    void ForEachNode(const std::function<void(std::size_t depth, TNodeId node)>& visit) const;
     // Every node in pre-order, indented by two blanks per level; for small
     // trees (the line count times the depth is held at once).
     std::vector<std::string> Render() const;
 
 private:
-    std::vector<std::unique_ptr<TConsultNode>> roots_;
+    friend class TConsultTreeBuilder;
+
+    struct TNode {
+        uint32_t TextBegin = 0;
+        uint32_t TextLength = 0;
+        TNodeId Parent = kNoNode;
+        TNodeId FirstChild = kNoNode;
+        TNodeId LastChild = kNoNode;
+        TNodeId NextSibling = kNoNode;
+        int Image = 0;
+    };
+    const TNode& At(TNodeId node) const { return nodes_[static_cast<std::size_t>(node)]; }
+
+    std::vector<TNode> nodes_;
+    std::string texts_;
+    TNodeId firstRoot_ = kNoNode;
+    TNodeId lastRoot_ = kNoNode;
 };
 
 // ---------------------------------------------------------- rule view

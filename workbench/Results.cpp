@@ -129,8 +129,8 @@ TfrmResults::TfrmResults(quorvel::TExpertSystem& engine, QWidget* parent)
                            QStringLiteral("Expandir tudo|Expande todos os n\u00F3s da \u00E1rvore de pesquisa."), this);
     btnCollapse = SideButton(QStringLiteral("Fechar tudo"),
                              QStringLiteral("Fechar tudo|Fecha todos os n\u00F3s da \u00E1rvore de pesquisa."), this);
-    connect(btnExpand, &QPushButton::clicked, ConsultTree, &QTreeWidget::expandAll);
-    connect(btnCollapse, &QPushButton::clicked, ConsultTree, &QTreeWidget::collapseAll);
+    connect(btnExpand, &QPushButton::clicked, ConsultTree, &QTreeView::expandAll);
+    connect(btnCollapse, &QPushButton::clicked, ConsultTree, &QTreeView::collapseAll);
     btnExpandVars =
         SideButton(QStringLiteral("Expandir tudo"),
                    QStringLiteral("Expandir tudo|Expande todas as vari\u00E1veis em exibi\u00E7\u00E3o."), this);

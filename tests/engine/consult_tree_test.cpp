@@ -180,17 +180,18 @@ TEST_F(ConsultViews, TreeMarksRulesAndSubTreesWithImageOne) {
     sys.VarListExtra().AddNumericInstantiation(kTemp, "40", 1.0f);
     Record({kRuleC, 1, -1, kRuleC, -5, 0, -4, kTemp, -6, 0, -3, kRuleC, kRuleA, 1, -2, kRuleA});
     tree.Fill(sys);
+    // Walked by the links themselves, each child checked against its parent.
     std::vector<std::pair<std::string, int>> images;
-    const std::function<void(const TConsultNode&)> walk = [&](const TConsultNode& node) {
-        images.emplace_back(Cp1252ToUtf8(node.Text), node.Image);
-        for (const auto& child : node.Children) {
-            EXPECT_EQ(child->Parent, &node);
-            walk(*child);
+    const std::function<void(TConsultTreeModel::TNodeId)> walk = [&](TConsultTreeModel::TNodeId node) {
+        images.emplace_back(Cp1252ToUtf8(tree.Text(node)), tree.Image(node));
+        for (auto child = tree.FirstChild(node); child != TConsultTreeModel::kNoNode; child = tree.NextSibling(child)) {
+            EXPECT_EQ(tree.Parent(child), node);
+            walk(child);
         }
     };
-    for (const auto& root : tree.Roots()) {
-        EXPECT_EQ(root->Parent, nullptr);
-        walk(*root);
+    for (auto root = tree.FirstNode(); root != TConsultTreeModel::kNoNode; root = tree.NextSibling(root)) {
+        EXPECT_EQ(tree.Parent(root), TConsultTreeModel::kNoNode);
+        walk(root);
     }
     EXPECT_THAT(images, ElementsAre(std::pair<std::string, int>{"Entrando na regra 3 ...", 1},
                                     std::pair<std::string, int>{"Comparando Temp >= 38", 0},
@@ -201,7 +202,7 @@ TEST_F(ConsultViews, TreeMarksRulesAndSubTreesWithImageOne) {
                                     std::pair<std::string, int>{"Entrando na regra 1 ...", 1},
                                     std::pair<std::string, int>{"Comparando Febre = Sim", 0},
                                     std::pair<std::string, int>{"A regra 1 foi rejeitada.", 0}));
-    EXPECT_EQ(Cp1252ToUtf8(tree.FirstNode()->Text), "Entrando na regra 3 ...");
+    EXPECT_EQ(Cp1252ToUtf8(tree.Text(tree.FirstNode())), "Entrando na regra 3 ...");
 }
 
 TEST_F(ConsultViews, NumericConclusionOfAnUnknownVariableIsUnknown) {
@@ -222,7 +223,9 @@ TEST_F(ConsultViews, SecondFillAppendsOnlyWhatWasRecordedSince) {
                 ElementsAre("Entrando na regra 2 ...", "  Verificando se Febre = Não é falso",
                             "  A regra 2 foi rejeitada.", "Procurando Tosse ...", "Entrando na regra 1 ...",
                             "  Comparando Febre = Sim", "  A regra 1 foi rejeitada."));
-    EXPECT_EQ(tree.Roots().size(), 3u);
+    std::size_t roots = 0;
+    for (auto root = tree.FirstNode(); root != TConsultTreeModel::kNoNode; root = tree.NextSibling(root)) ++roots;
+    EXPECT_EQ(roots, 3u);
 }
 
 TEST_F(ConsultViews, ExecutionOnlyBaseShowsNoTreeAndKeepsTheTape) {

@@ -162,7 +162,7 @@ void ConsultDialogTest::WholeConsultationAnswersOptionsAndNumbersAndShowsEachTar
                 QCOMPARE(r->panelVarName->text(), QStringLiteral("Risco"));
                 secondResults = GridRows(r->ValuesGrid);
                 history = r->ConsultTree->Texts();
-                QVERIFY(r->ConsultTree->topLevelItem(0)->isSelected());
+                QVERIFY(r->ConsultTree->selectionModel()->isSelected(r->ConsultTree->model()->index(0, 0)));
                 allValues = r->AllVars->Texts();
                 using Tester = QAbstractItemModelTester;
                 const Tester allVarsRows(r->AllVars->model(), Tester::FailureReportingMode::QtTest);

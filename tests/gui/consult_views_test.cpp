@@ -1,6 +1,7 @@
 // The views that follow a consultation: the watch window and its add
 // dialog, the results window's help on a value, the coloured rule lines, and
 // a base opened for execution only, which shows no reasoning at all.
+#include <QAbstractItemModelTester>
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
@@ -86,6 +87,7 @@ private slots:
     void RuleLinesAreDrawnInTheirColours();
     void ABaseForExecutionOnlyShowsNoReasoning();
     void WatchPanelListsABaseAtTheLimitOfTheFormat();
+    void ConsultationTreeShowsWhatEachFillAppended();
 
 private:
     QStringList boxes;
@@ -349,6 +351,50 @@ void ConsultViewsTest::WatchPanelListsABaseAtTheLimitOfTheFormat() {
     QCOMPARE(list->currentRow(), last);
     QCOMPARE(ListTexts(panel.listValues),
              QStringList{QString::fromUtf8("A base n\u00E3o est\u00E1 no modo de execu\u00E7\u00E3o.")});
+}
+
+// The view reads the engine's tree: what it shows, row by row and level by
+// level, is what the tree renders, through fills that append to earlier
+// nodes' levels, and a cleared tree shows nothing.
+void ConsultViewsTest::ConsultationTreeShowsWhatEachFillAppended() {
+    quorvel::TExpertSystem engine;
+    FillTriageBase(engine);
+    TConsultTree view;
+    QAbstractItemModelTester tester(view.model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+    view.resize(400, 600);
+    view.show();
+    const auto record = [&](std::initializer_list<int32_t> items) {
+        for (int32_t item : items) engine.Tape().Append(item);
+    };
+    const auto rendered = [&] {
+        QStringList lines;
+        for (const std::string& line : view.Model().Render()) lines << quorvel::gui::ScreenText(line);
+        return lines;
+    };
+    // Diagnóstico sought: rule 1 entered, Febre asked inside it, the rule rejected.
+    record({quorvel::kTapeDeriving, kDiagnostico, kRuleGripe, 1, quorvel::kTapeDeriving, kFebre,
+            quorvel::kTapeRuleRejected, kRuleGripe});
+    view.Fill(engine);
+    QCOMPARE(view.Texts(), rendered());
+    QCOMPARE(view.Texts().size(), 5);
+    QCOMPARE(view.Texts()[3], QStringLiteral("  Procurando Febre ..."));
+    QCOMPARE(view.currentIndex(), view.model()->index(0, 0));
+    // A second fill adds a rule entered at the top level and accepted inside it.
+    record({kRuleResfriado, 1, quorvel::kTapeRuleFired, kRuleResfriado, quorvel::kTapeConclusionsDone, kRuleResfriado});
+    view.Fill(engine);
+    QCOMPARE(view.Texts(), rendered());
+    QCOMPARE(view.model()->rowCount(), 3);
+    const QModelIndex entered = view.model()->index(2, 0);
+    QCOMPARE(entered.data().toString(), QStringLiteral("Entrando na regra 2 ..."));
+    QCOMPARE(view.model()->rowCount(entered), 2);
+    const QModelIndex accepted = view.model()->index(1, 0, entered);
+    QCOMPARE(accepted.data().toString(), QStringLiteral("A regra 2 foi aceita:"));
+    QVERIFY(view.isExpanded(accepted));
+    QCOMPARE(view.model()->rowCount(accepted), 1);
+    QCOMPARE(view.model()->index(0, 0, accepted).parent(), accepted);
+    view.Clear();
+    QCOMPARE(view.model()->rowCount(), 0);
+    QVERIFY(view.Texts().isEmpty());
 }
 
 QTEST_MAIN(ConsultViewsTest)

@@ -84,26 +84,16 @@ std::string PercentText(float cnf) {
 
 const char* WhyNotKindName(TWhyNotKind kind) {
     switch (kind) {
-        case TWhyNotKind::Concluded:
-            return "concluded";
-        case TWhyNotKind::BelowMinimum:
-            return "belowMinimum";
-        case TWhyNotKind::NoRuleConcludes:
-            return "noRuleConcludes";
-        case TWhyNotKind::Answered:
-            return "answered";
-        case TWhyNotKind::NotSought:
-            return "notSought";
-        case TWhyNotKind::AlreadySettled:
-            return "alreadySettled";
-        case TWhyNotKind::PremiseFailed:
-            return "premiseFailed";
-        case TWhyNotKind::RuleCnfBelowMinimum:
-            return "ruleCnfBelowMinimum";
-        case TWhyNotKind::ConclusionBelowMinimum:
-            return "conclusionBelowMinimum";
-        case TWhyNotKind::Replaced:
-            return "replaced";
+        case TWhyNotKind::Concluded: return "concluded";
+        case TWhyNotKind::BelowMinimum: return "belowMinimum";
+        case TWhyNotKind::NoRuleConcludes: return "noRuleConcludes";
+        case TWhyNotKind::Answered: return "answered";
+        case TWhyNotKind::NotSought: return "notSought";
+        case TWhyNotKind::AlreadySettled: return "alreadySettled";
+        case TWhyNotKind::PremiseFailed: return "premiseFailed";
+        case TWhyNotKind::RuleCnfBelowMinimum: return "ruleCnfBelowMinimum";
+        case TWhyNotKind::ConclusionBelowMinimum: return "conclusionBelowMinimum";
+        case TWhyNotKind::Replaced: return "replaced";
     }
     return "";
 }

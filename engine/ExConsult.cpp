@@ -236,20 +236,13 @@ float TExpertSystem::CompareNumber(int32_t varCode, TPlanOperator op, int32_t fo
     const long double v = *number;
     const long double limit = m;
     switch (op) {
-        case TPlanOperator::Equal:
-            return v == limit ? c : FalseCnf;
-        case TPlanOperator::NotEqual:
-            return v != limit ? c : FalseCnf;
-        case TPlanOperator::Greater:
-            return v > limit ? TrueCnf : FalseCnf;
-        case TPlanOperator::Less:
-            return v < limit ? TrueCnf : FalseCnf;
-        case TPlanOperator::GreaterEqual:
-            return v >= limit ? TrueCnf : FalseCnf;
-        case TPlanOperator::LessEqual:
-            return v <= limit ? TrueCnf : FalseCnf;
-        case TPlanOperator::Other:
-            break;
+        case TPlanOperator::Equal: return v == limit ? c : FalseCnf;
+        case TPlanOperator::NotEqual: return v != limit ? c : FalseCnf;
+        case TPlanOperator::Greater: return v > limit ? TrueCnf : FalseCnf;
+        case TPlanOperator::Less: return v < limit ? TrueCnf : FalseCnf;
+        case TPlanOperator::GreaterEqual: return v >= limit ? TrueCnf : FalseCnf;
+        case TPlanOperator::LessEqual: return v <= limit ? TrueCnf : FalseCnf;
+        case TPlanOperator::Other: break;
     }
     return FalseCnf;
 }

@@ -347,12 +347,9 @@ TSingleIndexTree::Entry* TSingleIndexTree::PriorInKey(const Entry* entry, int ke
         return entry->slot[key] > 0 ? sorted[entry->slot[key] - 1] : nullptr;
     }
     switch (key) {
-        case kKeyName:
-            return entry->nameIt == names_.begin() ? nullptr : std::prev(entry->nameIt)->second;
-        case kKeyThird:
-            return entry->thirdIt == thirds_.begin() ? nullptr : std::prev(entry->thirdIt)->second;
-        default:
-            return entry->codeIt == codes_.begin() ? nullptr : std::prev(entry->codeIt)->second;
+        case kKeyName: return entry->nameIt == names_.begin() ? nullptr : std::prev(entry->nameIt)->second;
+        case kKeyThird: return entry->thirdIt == thirds_.begin() ? nullptr : std::prev(entry->thirdIt)->second;
+        default: return entry->codeIt == codes_.begin() ? nullptr : std::prev(entry->codeIt)->second;
     }
 }
 
@@ -365,12 +362,9 @@ TSingleIndexTree::Entry* TSingleIndexTree::EndOfKey(int key, bool last) const {
         return index.empty() ? nullptr : last ? std::prev(index.end())->second : index.begin()->second;
     };
     switch (key) {
-        case kKeyName:
-            return end(names_);
-        case kKeyThird:
-            return end(thirds_);
-        default:
-            return end(codes_);
+        case kKeyName: return end(names_);
+        case kKeyThird: return end(thirds_);
+        default: return end(codes_);
     }
 }
 
@@ -534,15 +528,9 @@ std::vector<TNode*> TSingleIndexTree::Records(int key) const {
         for (const auto& [k, entry] : index) records.push_back(entry->record);
     };
     switch (chain) {
-        case kKeyName:
-            take(names_);
-            break;
-        case kKeyThird:
-            take(thirds_);
-            break;
-        default:
-            take(codes_);
-            break;
+        case kKeyName: take(names_); break;
+        case kKeyThird: take(thirds_); break;
+        default: take(codes_); break;
     }
     return records;
 }

@@ -301,10 +301,8 @@ std::string TExplanationRecorder::StoreOrigin(const TStore& store) const {
                 TSavedCursors saved(engine_);
                 return RuleNumberText(engine_, store.RuleCode);
             }();
-        case TSource::Answer:
-            return "resposta do usu\xE1rio";
-        case TSource::Default:
-            return "nenhuma regra disparou: DESCONHECIDO por omiss\xE3o";
+        case TSource::Answer: return "resposta do usu\xE1rio";
+        case TSource::Default: return "nenhuma regra disparou: DESCONHECIDO por omiss\xE3o";
     }
     return {};
 }

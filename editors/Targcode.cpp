@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QHBoxLayout>
-#include <QListWidget>
 #include <QMdiArea>
 #include <QPushButton>
 #include <QToolButton>

@@ -306,7 +306,7 @@ int RunConsult(const TConsultOptions& options, std::istream& in, std::ostream& o
         if (options.Json) report.questions.push_back({e.VarName(varCode), model.QuestionText(), lines});
         if (answers)
             AnswerFromScript(e, model, sink, *answers, varCode);
-        else if (!terminal.Answer(varCode, std::vector<std::string>(lines)))  // a going back asks anew
+        else if (!terminal.Answer(varCode, lines))
             inputEnded = true;
     };
     engine.OnShowResults = [&](TExpertSystem& e, int32_t varCode) {

@@ -35,20 +35,10 @@ TSavedCursors::~TSavedCursors() {
         if (!SameCursors(it->tree->SaveCursors(), it->state)) it->tree->RestoreCursors(it->state);
 }
 
-namespace {
-
-// The rule's slot in the running consultation's plan, or kAbsent.
-int32_t PlannedRule(const TExpertSystem& engine, int32_t ruleCode) {
-    return engine.Plan() ? engine.Plan()->RuleSlot(ruleCode) : TCodeSlots::kAbsent;
-}
-
-}  // namespace
-
 std::vector<TTailNode> RulePremises(TExpertSystem& engine, int32_t ruleCode) {
     std::vector<TTailNode> premises;
-    if (const int32_t slot = PlannedRule(engine, ruleCode); slot != TCodeSlots::kAbsent) {
-        const TPlanRule& rule = engine.Plan()->Rule(slot);
-        for (int32_t index = 1; auto premise = engine.Plan()->PremiseAt(rule, index); ++index)
+    if (const TPlanRule* rule = engine.PlannedRule(ruleCode)) {
+        for (int32_t index = 1; auto premise = engine.Plan()->PremiseAt(*rule, index); ++index)
             premises.push_back(std::move(*premise));
         return premises;
     }
@@ -60,8 +50,8 @@ std::vector<TTailNode> RulePremises(TExpertSystem& engine, int32_t ruleCode) {
 
 std::vector<THeadNode> RuleConclusions(TExpertSystem& engine, int32_t ruleCode) {
     std::vector<THeadNode> conclusions;
-    if (const int32_t slot = PlannedRule(engine, ruleCode); slot != TCodeSlots::kAbsent) {
-        for (const TPlanConclusion& planned : engine.Plan()->Conclusions(engine.Plan()->Rule(slot))) {
+    if (const TPlanRule* rule = engine.PlannedRule(ruleCode)) {
+        for (const TPlanConclusion& planned : engine.Plan()->Conclusions(*rule)) {
             THeadNode& head = conclusions.emplace_back();
             head.Code = ruleCode;
             head.VarCode = planned.VarCode;
@@ -79,8 +69,7 @@ std::vector<THeadNode> RuleConclusions(TExpertSystem& engine, int32_t ruleCode) 
 std::optional<TTailNode> RulePremiseAt(TExpertSystem& engine, int32_t ruleCode, int32_t index) {
     if (index < 1) return std::nullopt;
     const auto at = static_cast<std::size_t>(index) - 1;
-    if (const int32_t slot = PlannedRule(engine, ruleCode); slot != TCodeSlots::kAbsent)
-        return engine.Plan()->PremiseAt(engine.Plan()->Rule(slot), index);
+    if (const TPlanRule* rule = engine.PlannedRule(ruleCode)) return engine.Plan()->PremiseAt(*rule, index);
     TSavedCursors saved(engine);
     const std::vector<TTailNode> premises = RulePremises(engine, ruleCode);
     if (at >= premises.size()) return std::nullopt;
@@ -90,8 +79,8 @@ std::optional<TTailNode> RulePremiseAt(TExpertSystem& engine, int32_t ruleCode, 
 std::optional<THeadNode> RuleConclusionAt(TExpertSystem& engine, int32_t ruleCode, int32_t index) {
     if (index < 1) return std::nullopt;
     const auto at = static_cast<std::size_t>(index) - 1;
-    if (const int32_t slot = PlannedRule(engine, ruleCode); slot != TCodeSlots::kAbsent) {
-        const auto conclusions = engine.Plan()->Conclusions(engine.Plan()->Rule(slot));
+    if (const TPlanRule* rule = engine.PlannedRule(ruleCode)) {
+        const auto conclusions = engine.Plan()->Conclusions(*rule);
         if (at >= conclusions.size()) return std::nullopt;
         THeadNode head;
         head.Code = ruleCode;
@@ -107,8 +96,8 @@ std::optional<THeadNode> RuleConclusionAt(TExpertSystem& engine, int32_t ruleCod
 }
 
 std::string RuleNumberText(TExpertSystem& engine, int32_t ruleCode) {
-    if (const int32_t slot = PlannedRule(engine, ruleCode); slot != TCodeSlots::kAbsent)
-        return engine.Plan()->Rule(slot).Exists ? std::to_string(engine.Plan()->Rule(slot).Order) : std::string("???");
+    if (const TPlanRule* rule = engine.PlannedRule(ruleCode))
+        return rule->Exists ? std::to_string(rule->Order) : std::string("???");
     TRules& rules = engine.Rules();
     return rules.Find(ruleCode) ? std::to_string(rules.GetOrder()) : std::string("???");
 }
@@ -332,17 +321,15 @@ private:
     // A premise's node made from the running consultation's plan alone;
     // false when the plan cannot tell it.
     bool PlannedPremise(TPlacement& place, int32_t ruleCode, int32_t index) {
-        const TConsultPlan* plan = engine_.Plan();
-        const int32_t slot = plan ? plan->RuleSlot(ruleCode) : TCodeSlots::kAbsent;
-        if (slot == TCodeSlots::kAbsent) return false;
-        const auto premises = plan->Premises(plan->Rule(slot));
-        if (index < 1 || static_cast<std::size_t>(index) > premises.size()) return false;
-        const TPlanPremise& premise = premises[static_cast<std::size_t>(index) - 1];
+        const TPlanRule* rule = engine_.PlannedRule(ruleCode);
+        const TPlanPremise* planned = rule ? engine_.Plan()->PremiseOf(*rule, index) : nullptr;
+        if (!planned) return false;
+        const TPlanPremise& premise = *planned;
         const TPlanVar* var = engine_.PlannedVar(premise.VarCode);
         const auto value = engine_.PlannedValueText(premise.VarCode, premise.ValueCode);
         if (!var || !value) return false;
         Add(place,
-            {PremiseLead(premise.Negated), var->Name, " ", plan->OperatorText(premise), " ", *value,
+            {PremiseLead(premise.Negated), var->Name, " ", engine_.Plan()->OperatorText(premise), " ", *value,
              PremiseTail(premise.Negated)},
             0);
         return true;

@@ -181,11 +181,16 @@ TTailNode TConsultPlan::PremiseNode(const TPlanPremise& premise, int32_t connect
     return node;
 }
 
-std::optional<TTailNode> TConsultPlan::PremiseAt(const TPlanRule& rule, int32_t index) const {
+const TPlanPremise* TConsultPlan::PremiseOf(const TPlanRule& rule, int32_t index) const {
     const std::span<const TPlanPremise> premises = Premises(rule);
-    if (index < 1 || static_cast<std::size_t>(index) > premises.size()) return std::nullopt;
-    const auto at = static_cast<std::size_t>(index) - 1;
-    return PremiseNode(premises[at], Connectives(rule)[at]);
+    if (index < 1 || static_cast<std::size_t>(index) > premises.size()) return nullptr;
+    return &premises[static_cast<std::size_t>(index) - 1];
+}
+
+std::optional<TTailNode> TConsultPlan::PremiseAt(const TPlanRule& rule, int32_t index) const {
+    const TPlanPremise* premise = PremiseOf(rule, index);
+    if (!premise) return std::nullopt;
+    return PremiseNode(*premise, Connectives(rule)[static_cast<std::size_t>(index) - 1]);
 }
 
 const std::string* TConsultPlan::ValueName(int32_t valueCode) const {

@@ -124,6 +124,8 @@ public:
     // The premise record as stored in the base (a premise's connective is
     // kept apart, in Connectives).
     TTailNode PremiseNode(const TPlanPremise& premise, int32_t connective) const;
+    // Premise `index` (from 1) of a rule; null when the rule has no such premise.
+    const TPlanPremise* PremiseOf(const TPlanRule& rule, int32_t index) const;
     // Premise `index` (from 1) of a rule as stored, if the rule has one.
     std::optional<TTailNode> PremiseAt(const TPlanRule& rule, int32_t index) const;
 

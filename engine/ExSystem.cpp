@@ -139,6 +139,12 @@ const TPlanVar* TExpertSystem::PlannedVar(int32_t varCode) const {
     return &plan_->Var(slot);
 }
 
+const TPlanRule* TExpertSystem::PlannedRule(int32_t ruleCode) const {
+    if (!plan_) return nullptr;
+    const int32_t slot = plan_->RuleSlot(ruleCode);
+    return slot == TCodeSlots::kAbsent ? nullptr : &plan_->Rule(slot);
+}
+
 std::optional<std::string_view> TExpertSystem::PlannedValueText(int32_t varCode, int32_t valueCode) const {
     const TPlanVar* var = PlannedVar(varCode);
     if (!var) return std::nullopt;

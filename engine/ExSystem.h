@@ -282,6 +282,9 @@ public:
     std::optional<std::string_view> PlannedValueText(int32_t varCode, int32_t valueCode) const;
     // While a consultation runs: the plan's record of an existing variable.
     const TPlanVar* PlannedVar(int32_t varCode) const;
+    // While a consultation runs: the plan's record of a rule that a rule
+    // record or the rule's premises or conclusions name (`Exists` tells which).
+    const TPlanRule* PlannedRule(int32_t ruleCode) const;
     // While a consultation runs: what a variable of the plan holds, in the
     // instantiation lists' order; null outside a consultation or for a code
     // the plan does not know.

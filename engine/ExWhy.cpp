@@ -20,10 +20,9 @@ std::string WhyLine(std::string_view lead, std::string_view var, std::string_vie
 bool TWhyText::FillFromPlan(int32_t varCode, int32_t ruleCode) {
     // While a consultation runs, the rule and every name it needs are in the
     // plan; a name the plan lacks (a damaged base) takes the lookups below.
+    const TPlanRule* rule = engine_.PlannedRule(ruleCode);
+    if (!rule) return false;
     const TConsultPlan* plan = engine_.Plan();
-    const int32_t slot = plan ? plan->RuleSlot(ruleCode) : TCodeSlots::kAbsent;
-    if (slot == TCodeSlots::kAbsent) return false;
-    const TPlanRule& rule = plan->Rule(slot);
     const auto text = [&](int32_t var, int32_t value) -> std::optional<std::pair<std::string_view, std::string_view>> {
         const TPlanVar* planned = engine_.PlannedVar(var);
         const auto valueText = engine_.PlannedValueText(var, value);
@@ -32,13 +31,13 @@ bool TWhyText::FillFromPlan(int32_t varCode, int32_t ruleCode) {
     };
     std::vector<std::string> lines;
     lines.push_back("Para concluir");
-    for (const TPlanConclusion& conclusion : plan->Conclusions(rule)) {
+    for (const TPlanConclusion& conclusion : plan->Conclusions(*rule)) {
         const auto names = text(conclusion.VarCode, conclusion.ValueCode);
         if (!names) return false;
         lines.push_back(WhyLine(" -  ", names->first, "=", names->second));
     }
     lines.push_back("eu preciso saber se");
-    const auto premises = plan->Premises(rule);
+    const auto premises = plan->Premises(*rule);
     for (std::size_t i = 0; i < premises.size(); ++i) {
         const auto names = text(premises[i].VarCode, premises[i].ValueCode);
         if (!names) return false;

@@ -564,7 +564,7 @@ void TExpertSystem::BeginConsultation() {
     CurrentPosition = {};
     LastReportedPosition = {};
 
-    plan_ = std::make_unique<TConsultPlan>(*vars_, *values_, *rules_, *tails_, *heads_, *formulas_, *targets_);
+    plan_ = std::make_shared<const TConsultPlan>(*vars_, *values_, *rules_, *tails_, *heads_, *formulas_, *targets_);
     triedRules_.assign(plan_->RuleCount(), 0);
     deriving_.assign(plan_->VarCount(), 0);
     held_.assign(plan_->VarCount(), THeldSet());

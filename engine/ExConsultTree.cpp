@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "ExExceptions.h"
+#include "ExPlan.h"
 #include "ExText.h"
 
 namespace quorvel {
@@ -96,8 +97,7 @@ std::optional<THeadNode> RuleConclusionAt(TExpertSystem& engine, int32_t ruleCod
 }
 
 std::string RuleNumberText(TExpertSystem& engine, int32_t ruleCode) {
-    if (const TPlanRule* rule = engine.PlannedRule(ruleCode))
-        return rule->Exists ? std::to_string(rule->Order) : std::string("???");
+    if (const TPlanRule* rule = engine.PlannedRule(ruleCode)) return TConsultPlan::OrderText(*rule);
     TRules& rules = engine.Rules();
     return rules.Find(ruleCode) ? std::to_string(rules.GetOrder()) : std::string("???");
 }
@@ -177,9 +177,11 @@ struct TPlacement {
 class TConsultTreeBuilder {
 public:
     using TNodeId = TConsultTreeModel::TNodeId;
+    using TStep = TConsultTreeModel::TStep;
     static constexpr TNodeId kNoNode = TConsultTreeModel::kNoNode;
 
-    TConsultTreeBuilder(TExpertSystem& engine, TConsultTreeModel& tree) : engine_(engine), tree_(tree) {}
+    TConsultTreeBuilder(TExpertSystem& engine, TConsultTreeModel& tree)
+        : engine_(engine), tree_(tree), plan_(engine.Plan()) {}
 
     void Render(TPairSource& source, TPlacement& place) {
         int32_t code = 0;
@@ -190,7 +192,7 @@ public:
             else if (code == kTapeAnswered)
                 Answered(place, argument);
             else if (code == kTapeDeriving)
-                Add(place, {"Procurando ", VarName(argument), " ..."}, 0);
+                Deriving(place, argument);
             else if (code == kTapeRuleRejected)
                 Rejected(place, argument);
             else if (code == kTapeRuleFired)
@@ -208,14 +210,31 @@ private:
     TNodeId& FirstChildOf(TNodeId node) { return node == kNoNode ? tree_.firstRoot_ : At(node).FirstChild; }
     TNodeId& LastChildOf(TNodeId node) { return node == kNoNode ? tree_.lastRoot_ : At(node).LastChild; }
 
-    // A node whose text is the pieces joined, placed as `place` says.
-    TNodeId Add(TPlacement& place, std::initializer_list<std::string_view> pieces, int image, bool asSibling = false) {
-        const auto id = static_cast<TNodeId>(tree_.nodes_.size());
+    // A node that names codes of the plan.
+    TNodeId Add(TPlacement& place, TStep step, int image, int32_t first, int32_t second = 0, float cnf = 0.0f,
+                bool asSibling = false) {
         TNode node;
-        node.TextBegin = static_cast<uint32_t>(tree_.texts_.size());
+        node.Step = step;
+        node.Image = static_cast<uint8_t>(image);
+        node.First = first;
+        node.Second = second;
+        node.Cnf = cnf;
+        return Place(place, node, asSibling);
+    }
+
+    // A node whose text is the pieces joined.
+    TNodeId Add(TPlacement& place, std::initializer_list<std::string_view> pieces, int image, bool asSibling = false) {
+        TNode node;
+        node.Image = static_cast<uint8_t>(image);
+        node.First = static_cast<int32_t>(tree_.texts_.size());
         for (std::string_view piece : pieces) tree_.texts_.append(piece);
-        node.TextLength = static_cast<uint32_t>(tree_.texts_.size() - node.TextBegin);
-        node.Image = image;
+        node.Second = static_cast<int32_t>(tree_.texts_.size()) - node.First;
+        return Place(place, node, asSibling);
+    }
+
+    // Links the node in as `place` says and makes it the current one.
+    TNodeId Place(TPlacement& place, TNode& node, bool asSibling) {
+        const auto id = static_cast<TNodeId>(tree_.nodes_.size());
         const TNodeId current = place.current;
         if (current != kNoNode && place.firstChild && !asSibling) {
             node.Parent = current;
@@ -254,25 +273,26 @@ private:
         place.firstChild = false;
     }
 
-    // Names and value texts come from the consultation's plan while it
-    // runs; otherwise they are looked up and kept while the builder lives.
-    std::string_view VarName(int32_t varCode) {
-        if (const TPlanVar* var = engine_.PlannedVar(varCode)) return var->Name;
-        return scratch_.emplace_back(engine_.VarName(varCode));
+    // Whether the plan names what a node would show; when it does not, the
+    // node is written out with the names looked up in the base.
+    bool PlanNames(int32_t varCode) const { return plan_ && plan_->ExistingVar(varCode); }
+    bool PlanNames(int32_t varCode, int32_t valueCode) const {
+        return plan_ && plan_->ValueText(varCode, valueCode).has_value();
     }
-    // An answer's value, as the engine names a value of a variable.
-    std::string_view AnswerText(int32_t varCode, int32_t valueCode) {
-        if (auto text = engine_.PlannedValueText(varCode, valueCode)) return *text;
-        return scratch_.emplace_back(engine_.ValueTextOf(varCode, valueCode));
-    }
-    // A conclusion's value, as a rule shows it.
-    std::string_view ConclusionText(int32_t varCode, int32_t valueCode) {
-        if (auto text = engine_.PlannedValueText(varCode, valueCode)) return *text;
-        return scratch_.emplace_back(ValueTextOfVar(engine_, varCode, valueCode));
+    bool PlanNamesRule(int32_t ruleCode) const { return plan_ && plan_->RuleOf(ruleCode); }
+
+    void Deriving(TPlacement& place, int32_t varCode) {
+        if (PlanNames(varCode))
+            Add(place, TStep::Deriving, 0, varCode);
+        else
+            Add(place, {"Procurando ", engine_.VarName(varCode), " ..."}, 0);
     }
 
     void Answered(TPlacement& place, int32_t varCode) {
-        Add(place, {"Perguntando ao usu\xE1rio sobre ", VarName(varCode), " ..."}, 0);
+        if (PlanNames(varCode))
+            Add(place, TStep::Asking, 0, varCode);
+        else
+            Add(place, {"Perguntando ao usu\xE1rio sobre ", engine_.VarName(varCode), " ..."}, 0);
         std::vector<std::pair<int32_t, float>> values;
         const THeldSet* held = engine_.HeldSet(varCode);
         if (held) {
@@ -283,11 +303,15 @@ private:
                 values.emplace_back(list.GetValueCode(), list.GetCnf());
         }
         if (!values.empty()) {
-            for (const auto& [valueCode, cnf] : values)
-                Add(place,
-                    {"Resposta do usu\xE1rio: ", AnswerText(varCode, valueCode), ", com ",
-                     CnfText(static_cast<double>(cnf) * 100.0), "%"},
-                    0);
+            for (const auto& [valueCode, cnf] : values) {
+                if (PlanNames(varCode, valueCode))
+                    Add(place, TStep::Answer, 0, varCode, valueCode, cnf);
+                else
+                    Add(place,
+                        {"Resposta do usu\xE1rio: ", engine_.ValueTextOf(varCode, valueCode), ", com ",
+                         CnfText(static_cast<double>(cnf) * 100.0), "%"},
+                        0);
+            }
             return;
         }
         std::vector<std::pair<std::string, float>> numbers;
@@ -305,53 +329,62 @@ private:
 
     void Premise(TPlacement& place, int32_t ruleCode, int32_t index) {
         if (index == 1) {
-            place.entered.push_back(Add(place, {"Entrando na regra ", RuleNumberText(engine_, ruleCode), " ..."}, 1));
+            place.entered.push_back(
+                PlanNamesRule(ruleCode)
+                    ? Add(place, TStep::EnteringRule, 1, ruleCode)
+                    : Add(place, {"Entrando na regra ", RuleNumberText(engine_, ruleCode), " ..."}, 1));
             place.firstChild = true;
         }
-        if (PlannedPremise(place, ruleCode, index)) return;
+        if (PlanNamesPremise(ruleCode, index)) {
+            Add(place, TStep::Premise, 0, ruleCode, index);
+            return;
+        }
         const std::optional<TTailNode> taken = RulePremiseAt(engine_, ruleCode, index);
         if (!taken) return;
         const TTailNode& premise = *taken;
-        Add(place, {PremiseText(engine_, premise, PremiseLead(premise.Negated)), PremiseTail(premise.Negated)}, 0);
+        Add(place,
+            {PremiseText(engine_, premise, TConsultTreeModel::PremiseLead(premise.Negated)),
+             TConsultTreeModel::PremiseTail(premise.Negated)},
+            0);
     }
 
-    static std::string_view PremiseLead(bool negated) { return negated ? "Verificando se " : "Comparando "; }
-    static std::string_view PremiseTail(bool negated) { return negated ? " \xE9 falso" : ""; }
-
-    // A premise's node made from the running consultation's plan alone;
-    // false when the plan cannot tell it.
-    bool PlannedPremise(TPlacement& place, int32_t ruleCode, int32_t index) {
-        const TPlanRule* rule = engine_.PlannedRule(ruleCode);
-        const TPlanPremise* planned = rule ? engine_.Plan()->PremiseOf(*rule, index) : nullptr;
-        if (!planned) return false;
-        const TPlanPremise& premise = *planned;
-        const TPlanVar* var = engine_.PlannedVar(premise.VarCode);
-        const auto value = engine_.PlannedValueText(premise.VarCode, premise.ValueCode);
-        if (!var || !value) return false;
-        Add(place,
-            {PremiseLead(premise.Negated), var->Name, " ", engine_.Plan()->OperatorText(premise), " ", *value,
-             PremiseTail(premise.Negated)},
-            0);
-        return true;
+    bool PlanNamesPremise(int32_t ruleCode, int32_t index) const {
+        const TPlanRule* rule = plan_ ? plan_->RuleOf(ruleCode) : nullptr;
+        const TPlanPremise* premise = rule ? plan_->PremiseOf(*rule, index) : nullptr;
+        return premise && PlanNames(premise->VarCode) && PlanNames(premise->VarCode, premise->ValueCode);
     }
 
     void Rejected(TPlacement& place, int32_t ruleCode) {
-        Add(place, {"A regra ", RuleNumberText(engine_, ruleCode), " foi rejeitada."}, 0);
+        if (PlanNamesRule(ruleCode))
+            Add(place, TStep::Rejected, 0, ruleCode);
+        else
+            Add(place, {"A regra ", RuleNumberText(engine_, ruleCode), " foi rejeitada."}, 0);
         Leave(place);
     }
 
     void Fired(TPairSource& source, TPlacement& place, int32_t ruleCode) {
-        Add(place, {"A regra ", RuleNumberText(engine_, ruleCode), " foi aceita:"}, 1, true);
+        if (PlanNamesRule(ruleCode))
+            Add(place, TStep::Fired, 1, ruleCode, 0, 0.0f, true);
+        else
+            Add(place, {"A regra ", RuleNumberText(engine_, ruleCode), " foi aceita:"}, 1, true);
         place.firstChild = true;
         for (const THeadNode& conclusion : RuleConclusions(engine_, ruleCode)) {
-            const std::string_view name = VarName(conclusion.VarCode);
-            const bool numeric = IsNumericVar(engine_, conclusion.VarCode);
-            const std::string_view value = ConclusionText(conclusion.VarCode, conclusion.ValueCode);
-            if (!numeric) {
-                Add(place, {name, " = ", value}, 0);
+            const int32_t varCode = conclusion.VarCode;
+            const int32_t valueCode = conclusion.ValueCode;
+            const bool planned = PlanNames(varCode) && PlanNames(varCode, valueCode);
+            if (!IsNumericVar(engine_, varCode)) {
+                if (planned)
+                    Add(place, TStep::Conclusion, 0, varCode, valueCode);
+                else
+                    Add(place, {engine_.VarName(varCode), " = ", ValueTextOfVar(engine_, varCode, valueCode)}, 0);
                 continue;
             }
-            const TNodeId evaluating = Add(place, {"Avaliando ", name, " = ", value}, 0);
+            const TNodeId evaluating =
+                planned
+                    ? Add(place, TStep::Evaluating, 0, varCode, valueCode)
+                    : Add(place,
+                          {"Avaliando ", engine_.VarName(varCode), " = ", ValueTextOfVar(engine_, varCode, valueCode)},
+                          0);
             std::deque<int32_t> segment;
             if (TakeSegment(source, segment) && !segment.empty()) {
                 TPairSource inner(segment);
@@ -359,9 +392,15 @@ private:
                 Render(inner, sub);
                 At(evaluating).Image = 1;
             }
-            Add(place, {name, " = ", NumberText(conclusion.ValueCode)}, 0);
+            // The value as it is now: later answers could change what the formula gives.
+            Add(place, {VarNameText(varCode), " = ", NumberText(valueCode)}, 0);
         }
         Leave(place);
+    }
+
+    std::string_view VarNameText(int32_t varCode) {
+        if (const TPlanVar* var = plan_ ? plan_->ExistingVar(varCode) : nullptr) return var->Name;
+        return scratch_ = engine_.VarName(varCode);
     }
 
     // Moves the inner pairs of the formula segment that opens at the front
@@ -403,22 +442,27 @@ private:
 
     TExpertSystem& engine_;
     TConsultTreeModel& tree_;
-    // Texts made for a node that the plan does not hold; kept until the node is made.
-    std::deque<std::string> scratch_;
+    const TConsultPlan* plan_;
+    std::string scratch_;  // a name looked up for a node being made
 };
+
+TConsultTreeModel::TConsultTreeModel() = default;
+TConsultTreeModel::~TConsultTreeModel() = default;
 
 void TConsultTreeModel::Fill(TExpertSystem& engine) {
     if (!engine.RulesMayBeShown()) return;
     TSavedCursors keep(engine);
+    // The nodes made so far name the plan they were made under.
+    if (plan_ != engine.SharedPlan()) {
+        WriteOutPlanned();
+        plan_ = engine.SharedPlan();
+    }
     // Room for what the tape will add, made at once: a pair makes about a
-    // node and rarely a line of over 64 characters. Growing by doubling at
-    // least keeps a tree filled in many steps from moving all it holds each time.
+    // node. Growing by doubling at least keeps a tree filled in many steps
+    // from moving all it holds each time.
     const std::size_t pairs = engine.Tape().Size() / 2;
-    const auto makeRoom = [](auto& buffer, std::size_t wanted) {
-        if (wanted > buffer.capacity()) buffer.reserve(std::max(wanted, 2 * buffer.capacity()));
-    };
-    makeRoom(nodes_, nodes_.size() + pairs);
-    makeRoom(texts_, texts_.size() + 64 * pairs);
+    if (nodes_.size() + pairs > nodes_.capacity())
+        nodes_.reserve(std::max(nodes_.size() + pairs, 2 * nodes_.capacity()));
     TConsultTreeBuilder builder(engine, *this);
     TPairSource tape(engine.Tape());
     TPlacement place;
@@ -428,7 +472,60 @@ void TConsultTreeModel::Fill(TExpertSystem& engine) {
 void TConsultTreeModel::Clear() {
     nodes_.clear();
     texts_.clear();
+    plan_.reset();
     firstRoot_ = lastRoot_ = kNoNode;
+}
+
+void TConsultTreeModel::WriteOutPlanned() {
+    for (TNode& node : nodes_) {
+        if (node.Step == TStep::Written) continue;
+        const std::string text = Text(static_cast<TNodeId>(&node - nodes_.data()));
+        node.Step = TStep::Written;
+        node.First = static_cast<int32_t>(texts_.size());
+        node.Second = static_cast<int32_t>(text.size());
+        texts_.append(text);
+    }
+}
+
+std::string_view TConsultTreeModel::PremiseLead(bool negated) { return negated ? "Verificando se " : "Comparando "; }
+std::string_view TConsultTreeModel::PremiseTail(bool negated) { return negated ? " \xE9 falso" : ""; }
+
+std::string TConsultTreeModel::Text(TNodeId id) const {
+    const TNode& node = At(id);
+    if (node.Step == TStep::Written)
+        return texts_.substr(static_cast<std::size_t>(node.First), static_cast<std::size_t>(node.Second));
+    // Made under a plan that names every code the node holds.
+    const TConsultPlan& plan = *plan_;
+    const auto join = [](std::initializer_list<std::string_view> pieces) {
+        std::size_t size = 0;
+        for (std::string_view piece : pieces) size += piece.size();
+        std::string text;
+        text.reserve(size);
+        for (std::string_view piece : pieces) text.append(piece);
+        return text;
+    };
+    const auto name = [&](int32_t varCode) -> std::string_view { return plan.ExistingVar(varCode)->Name; };
+    const auto value = [&](int32_t varCode, int32_t valueCode) { return *plan.ValueText(varCode, valueCode); };
+    const auto order = [&](int32_t ruleCode) { return TConsultPlan::OrderText(*plan.RuleOf(ruleCode)); };
+    switch (node.Step) {
+        case TStep::Deriving: return join({"Procurando ", name(node.First), " ..."});
+        case TStep::Asking: return join({"Perguntando ao usu\xE1rio sobre ", name(node.First), " ..."});
+        case TStep::Answer:
+            return join({"Resposta do usu\xE1rio: ", value(node.First, node.Second), ", com ",
+                         CnfText(static_cast<double>(node.Cnf) * 100.0), "%"});
+        case TStep::EnteringRule: return join({"Entrando na regra ", order(node.First), " ..."});
+        case TStep::Premise: {
+            const TPlanPremise& premise = *plan.PremiseOf(*plan.RuleOf(node.First), node.Second);
+            return join({PremiseLead(premise.Negated), name(premise.VarCode), " ", plan.OperatorText(premise), " ",
+                         value(premise.VarCode, premise.ValueCode), PremiseTail(premise.Negated)});
+        }
+        case TStep::Rejected: return join({"A regra ", order(node.First), " foi rejeitada."});
+        case TStep::Fired: return join({"A regra ", order(node.First), " foi aceita:"});
+        case TStep::Conclusion: return join({name(node.First), " = ", value(node.First, node.Second)});
+        case TStep::Evaluating: return join({"Avaliando ", name(node.First), " = ", value(node.First, node.Second)});
+        case TStep::Written: break;
+    }
+    return {};
 }
 
 void TConsultTreeModel::ForEachNode(const std::function<void(std::size_t, TNodeId)>& visit) const {

@@ -65,12 +65,23 @@ std::string PremiseText(TExpertSystem& engine, const TTailNode& premise, std::st
 // A large consultation makes hundreds of thousands of nodes, so none is an
 // object of its own: the nodes are records in one array, named by their
 // index there (a TNodeId) and linked to their parent, first and last child
-// and next sibling, and their texts lie end to end in one buffer. Putting a
-// node anywhere is a few links changed; nothing is allocated per node.
+// and next sibling. Putting a node anywhere is a few links changed; nothing
+// is allocated per node.
+//
+// A node keeps what its line says, not the line: the step and the codes it
+// names (a rule, a premise's number, a variable and value, an answer's
+// confidence). Text writes the line when a reader asks for it, from the
+// names of the consultation's plan, which the tree keeps alive: a view shows
+// a few lines at a time, and a consultation makes far more lines than anyone
+// reads. What the plan cannot name (a damaged base), and what must be taken
+// as it was when the node was made (a formula's value), is kept as written.
 class TConsultTreeModel {
 public:
     using TNodeId = int32_t;
     static constexpr TNodeId kNoNode = -1;
+
+    TConsultTreeModel();
+    ~TConsultTreeModel();
 
     // Does nothing when the base may only be executed (access level 2): the
     // tape is then left as it is.
@@ -84,9 +95,7 @@ public:
     TNodeId FirstChild(TNodeId node) const { return At(node).FirstChild; }
     TNodeId NextSibling(TNodeId node) const { return At(node).NextSibling; }
     TNodeId Parent(TNodeId node) const { return At(node).Parent; }
-    std::string_view Text(TNodeId node) const {
-        return std::string_view(texts_).substr(At(node).TextBegin, At(node).TextLength);
-    }
+    std::string Text(TNodeId node) const;
     int Image(TNodeId node) const { return At(node).Image; }  // 0 a step, 1 a rule or a node with a sub-tree
 
     // Calls `visit` for every node in pre-order with its depth (0 for the
@@ -100,19 +109,41 @@ public:
 private:
     friend class TConsultTreeBuilder;
 
+    // What a node's line tells; each but Written names codes of the plan.
+    enum class TStep : uint8_t {
+        Written,       // the text itself, at First (its start in texts_) for Second characters
+        Deriving,      // First: the variable looked for
+        Asking,        // First: the variable asked
+        Answer,        // First, Second: the variable and value answered; Cnf
+        EnteringRule,  // First: the rule
+        Premise,       // First: the rule, Second: the premise's number from 1
+        Rejected,      // First: the rule
+        Fired,         // First: the rule
+        Conclusion,    // First, Second: the variable and value concluded
+        Evaluating,    // First, Second: the variable and the formula worked out
+    };
     struct TNode {
-        uint32_t TextBegin = 0;
-        uint32_t TextLength = 0;
+        TStep Step = TStep::Written;
+        uint8_t Image = 0;
+        int32_t First = 0;
+        int32_t Second = 0;
+        float Cnf = 0.0f;
         TNodeId Parent = kNoNode;
         TNodeId FirstChild = kNoNode;
         TNodeId LastChild = kNoNode;
         TNodeId NextSibling = kNoNode;
-        int Image = 0;
     };
     const TNode& At(TNodeId node) const { return nodes_[static_cast<std::size_t>(node)]; }
+    // How a premise's line starts and ends, by its negation.
+    static std::string_view PremiseLead(bool negated);
+    static std::string_view PremiseTail(bool negated);
+    // Writes out the lines of every node that names the plan, for a Fill
+    // under another plan.
+    void WriteOutPlanned();
 
     std::vector<TNode> nodes_;
-    std::string texts_;
+    std::string texts_;  // the Written nodes' texts, end to end
+    std::shared_ptr<const TConsultPlan> plan_;
     TNodeId firstRoot_ = kNoNode;
     TNodeId lastRoot_ = kNoNode;
 };

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string_view>
 
+#include "ExText.h"
+
 namespace quorvel {
 
 TPlanOperator TConsultPlan::OperatorOf(const TTailNode& premise) {
@@ -201,6 +203,40 @@ const std::string* TConsultPlan::ValueName(int32_t valueCode) const {
 const std::string* TConsultPlan::FormulaText(int32_t formulaCode) const {
     const int32_t slot = formulaSlots_.SlotOf(formulaCode);
     return slot == TCodeSlots::kAbsent ? nullptr : &formulaTexts_[static_cast<std::size_t>(slot)];
+}
+
+const TPlanVar* TConsultPlan::ExistingVar(int32_t varCode) const {
+    const int32_t slot = VarSlot(varCode);
+    if (slot == TCodeSlots::kAbsent || !Var(slot).Exists) return nullptr;
+    return &Var(slot);
+}
+
+const TPlanRule* TConsultPlan::RuleOf(int32_t ruleCode) const {
+    const int32_t slot = RuleSlot(ruleCode);
+    return slot == TCodeSlots::kAbsent ? nullptr : &Rule(slot);
+}
+
+std::optional<std::string_view> TConsultPlan::ValueText(int32_t varCode, int32_t valueCode) const {
+    const TPlanVar* var = ExistingVar(varCode);
+    if (!var) return std::nullopt;
+    const std::string* text = nullptr;
+    if (var->Numeric) {
+        if (valueCode == kCodeUnknown) return kTextUnknown;
+        text = FormulaText(valueCode);
+    } else {
+        switch (valueCode) {
+            case kCodeNo: return kTextNo;
+            case kCodeYes: return kTextYes;
+            case kCodeUnknown: return kTextUnknown;
+            default: text = ValueName(valueCode); break;
+        }
+    }
+    if (!text) return std::nullopt;
+    return *text;
+}
+
+std::string TConsultPlan::OrderText(const TPlanRule& rule) {
+    return rule.Exists ? std::to_string(rule.Order) : std::string("???");
 }
 
 }  // namespace quorvel

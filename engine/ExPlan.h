@@ -25,6 +25,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -135,6 +136,16 @@ public:
     // The name of a value record, the text of a formula; null when absent.
     const std::string* ValueName(int32_t valueCode) const;
     const std::string* FormulaText(int32_t formulaCode) const;
+
+    // The variable `varCode` when a variable record carries it, else null.
+    const TPlanVar* ExistingVar(int32_t varCode) const;
+    // The rule `ruleCode` when a rule record or a rule's lines name it, else null.
+    const TPlanRule* RuleOf(int32_t ruleCode) const;
+    // A value of a variable as the engine names it (a formula's text for a
+    // numeric variable); nullopt when a record it needs is missing.
+    std::optional<std::string_view> ValueText(int32_t varCode, int32_t valueCode) const;
+    // A rule's order number as the views show it, "???" for a rule without a record.
+    static std::string OrderText(const TPlanRule& rule);
 
 private:
     std::vector<TPlanVar> vars_;

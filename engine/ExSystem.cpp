@@ -133,35 +133,16 @@ std::string TExpertSystem::ValueTextFor(const TVarNode* var, int32_t valueCode, 
 }
 
 const TPlanVar* TExpertSystem::PlannedVar(int32_t varCode) const {
-    if (!plan_) return nullptr;
-    const int32_t slot = plan_->VarSlot(varCode);
-    if (slot == TCodeSlots::kAbsent || !plan_->Var(slot).Exists) return nullptr;
-    return &plan_->Var(slot);
+    return plan_ ? plan_->ExistingVar(varCode) : nullptr;
 }
 
 const TPlanRule* TExpertSystem::PlannedRule(int32_t ruleCode) const {
-    if (!plan_) return nullptr;
-    const int32_t slot = plan_->RuleSlot(ruleCode);
-    return slot == TCodeSlots::kAbsent ? nullptr : &plan_->Rule(slot);
+    return plan_ ? plan_->RuleOf(ruleCode) : nullptr;
 }
 
 std::optional<std::string_view> TExpertSystem::PlannedValueText(int32_t varCode, int32_t valueCode) const {
-    const TPlanVar* var = PlannedVar(varCode);
-    if (!var) return std::nullopt;
-    const std::string* text = nullptr;
-    if (var->Numeric) {
-        if (valueCode == kCodeUnknown) return kTextUnknown;
-        text = plan_->FormulaText(valueCode);
-    } else {
-        switch (valueCode) {
-            case kCodeNo: return kTextNo;
-            case kCodeYes: return kTextYes;
-            case kCodeUnknown: return kTextUnknown;
-            default: text = plan_->ValueName(valueCode); break;
-        }
-    }
-    if (!text) return std::nullopt;
-    return *text;
+    if (!plan_) return std::nullopt;
+    return plan_->ValueText(varCode, valueCode);
 }
 
 std::string TExpertSystem::ValueTextOf(int32_t varCode, int32_t valueCode) {

@@ -252,6 +252,9 @@ public:
     float PremiseCnf(const TTailNode& premise);
     // The base compiled for the running consultation; null when none runs.
     const TConsultPlan* Plan() const { return plan_.get(); }
+    // The same plan, for a view that shows the consultation after it ended
+    // (the plan never changes once built).
+    std::shared_ptr<const TConsultPlan> SharedPlan() const { return plan_; }
     // The confidence calculus with the base's settings and formulas.
     TCnfCalculus& Calculus() { return *calculus_; }
 
@@ -403,7 +406,7 @@ private:
     std::unique_ptr<TCnfCalculus> calculus_;
     TTape tape_;
     std::vector<TQuestionHistoryEntry> history_;
-    std::unique_ptr<TConsultPlan> plan_;
+    std::shared_ptr<const TConsultPlan> plan_;
     // Run-time state by plan slot.
     std::vector<uint8_t> triedRules_;  // the rule's premises were evaluated to a decision
     std::vector<uint8_t> deriving_;    // the variable is being derived, against cycles

@@ -228,6 +228,45 @@ TEST_F(ConsultViews, SecondFillAppendsOnlyWhatWasRecordedSince) {
     EXPECT_EQ(roots, 3u);
 }
 
+TEST_F(ConsultViews, LinesReadAfterTheConsultationSayWhatItSaw) {
+    // A real consultation: the nodes name the running plan's records, and
+    // their lines are read only once it has ended and a variable was renamed.
+    sys.Running = false;
+    sys.OnPrompt = [](TExpertSystem& e, int32_t var) {
+        e.Instantiate(var, std::to_string(kCodeYes), true, 0.9f);
+        e.ReleaseWait();
+    };
+    sys.OnShowResults = [&](TExpertSystem& e, int32_t) { tree.Fill(e); };
+    const std::vector<std::string> first = {"Procurando Gripe ...",
+                                            "Entrando na regra 1 ...",
+                                            "  Comparando Febre = Sim",
+                                            "  Procurando Febre ...",
+                                            "  Perguntando ao usuário sobre Febre ...",
+                                            "  Resposta do usuário: Sim, com 90%",
+                                            "  Comparando Tosse = Sim",
+                                            "  Procurando Tosse ...",
+                                            "  Perguntando ao usuário sobre Tosse ...",
+                                            "  Resposta do usuário: Sim, com 90%",
+                                            "  A regra 1 foi aceita:",
+                                            "    Gripe = provável",
+                                            "    Sintomas = dor"};
+    sys.Start();
+    ASSERT_FALSE(sys.Running);
+    sys.Vars().Find(kFever);
+    sys.Vars().Rename("Calor");
+    EXPECT_THAT(Utf8(tree.Render()), ElementsAreArray(first));
+
+    // A second consultation appends under its own plan; the first one's
+    // lines keep the names they were made with.
+    sys.Start();
+    const std::vector<std::string> lines = Utf8(tree.Render());
+    ASSERT_EQ(lines.size(), 2 * first.size());
+    EXPECT_THAT(std::vector<std::string>(lines.begin(), lines.begin() + static_cast<long>(first.size())),
+                ElementsAreArray(first));
+    EXPECT_EQ(lines[first.size() + 2], "  Comparando Calor = Sim");
+    EXPECT_EQ(lines[first.size() + 4], "  Perguntando ao usuário sobre Calor ...");
+}
+
 TEST_F(ConsultViews, ExecutionOnlyBaseShowsNoTreeAndKeepsTheTape) {
     sys.AccessLevel = kAccessConsultOnly;
     Record({-4, kFlu, kRuleA, 1});

@@ -8,6 +8,10 @@
 namespace quorvel {
 
 TPlanOperator TConsultPlan::OperatorOf(const TTailNode& premise) {
+    return OperatorOf(premise.Operator, premise.Negated);
+}
+
+TPlanOperator TConsultPlan::OperatorOf(std::string_view text, bool negated) {
     // A negated premise compares with the opposite operator.
     struct TPair {
         const char* text;
@@ -23,7 +27,7 @@ TPlanOperator TConsultPlan::OperatorOf(const TTailNode& premise) {
         {">=", TPlanOperator::GreaterEqual, TPlanOperator::Less},
     };
     for (const TPair& pair : kOperators)
-        if (premise.Operator == pair.text) return premise.Negated ? pair.negated : pair.plain;
+        if (text == pair.text) return negated ? pair.negated : pair.plain;
     return TPlanOperator::Other;
 }
 
@@ -46,14 +50,10 @@ void ForEachCodeRun(const std::vector<TNode*>& records, Visit visit) {
 
 // ---------------------------------------------------------------- TCodeSlots
 
-std::pair<int32_t, bool> TCodeSlots::Assign(int32_t code, int32_t next) {
+std::pair<int32_t, bool> TCodeSlots::AssignOther(int32_t code, int32_t next) {
     if (code >= 0 && code <= kHigh) {
-        const auto index = static_cast<std::size_t>(code);
-        if (index >= table_.size()) table_.resize(std::max(index + 1, 2 * table_.size()), kAbsent);
-        int32_t& slot = table_[index];
-        if (slot != kAbsent) return {slot, false};
-        slot = next;
-        return {next, true};
+        table_.resize(std::max(static_cast<std::size_t>(code) + 1, 2 * table_.size()), kAbsent);
+        return Assign(code, next);
     }
     const auto [it, added] = others_.emplace(code, next);
     return {it->second, added};
@@ -100,12 +100,15 @@ TConsultPlan::TConsultPlan(const TVars& vars, const TValues& values, const TRule
     }
 
     // A base writes a handful of distinct operators: each premise keeps the
-    // index of its own text.
-    std::unordered_map<std::string_view, uint32_t> operatorIndex;
+    // index of its own text, found among those seen so far, and takes the
+    // comparison worked out once for that text.
+    std::vector<std::pair<TPlanOperator, TPlanOperator>> comparisons;  // plain and negated, by text
     const auto operatorText = [&](const std::string& text) {
-        const auto [at, added] = operatorIndex.emplace(text, static_cast<uint32_t>(operatorTexts_.size()));
-        if (added) operatorTexts_.push_back(text);
-        return at->second;
+        for (std::size_t i = 0; i < operatorTexts_.size(); ++i)
+            if (operatorTexts_[i] == text) return static_cast<uint32_t>(i);
+        operatorTexts_.push_back(text);
+        comparisons.emplace_back(OperatorOf(text, false), OperatorOf(text, true));
+        return static_cast<uint32_t>(operatorTexts_.size() - 1);
     };
     const std::vector<TNode*> premiseRecords = tails.Records(kKeyCode);
     premises_.reserve(premiseRecords.size());
@@ -116,8 +119,10 @@ TConsultPlan::TConsultPlan(const TVars& vars, const TValues& values, const TRule
         rule.PremisesEnd = static_cast<uint32_t>(premises_.size() + (last - first));
         for (std::size_t i = first; i < last; ++i) {
             const auto* premise = static_cast<const TTailNode*>(premiseRecords[i]);
+            const uint32_t text = operatorText(premise->Operator);
+            const auto [plain, negated] = comparisons[text];
             premises_.push_back({premise->Code, premise->VarCode, premise->ValueCode, varSlot(premise->VarCode),
-                                 OperatorOf(*premise), premise->Negated, operatorText(premise->Operator)});
+                                 premise->Negated ? negated : plain, premise->Negated, text});
             connectives_.push_back(premise->Connective);
         }
     });
@@ -152,16 +157,24 @@ TConsultPlan::TConsultPlan(const TVars& vars, const TValues& values, const TRule
         if (!rules_[static_cast<std::size_t>(rule)].Exists) continue;
         found.push_back({varSlot(head->VarCode), rules_[static_cast<std::size_t>(rule)].Order, rule});
     }
-    std::stable_sort(found.begin(), found.end(), [](const TCandidate& a, const TCandidate& b) {
-        return a.var != b.var ? a.var < b.var : a.order < b.order;
-    });
-    candidates_.reserve(found.size());
-    std::size_t next = 0;
+    // Grouped by variable in one counting pass, which keeps the visiting
+    // order; each variable's few rules are then sorted by order number.
+    std::vector<uint32_t> groupEnd(vars_.size() + 1, 0);
+    for (const TCandidate& candidate : found) ++groupEnd[static_cast<std::size_t>(candidate.var) + 1];
     for (std::size_t v = 0; v < vars_.size(); ++v) {
-        vars_[v].CandidatesBegin = static_cast<uint32_t>(candidates_.size());
-        for (; next < found.size() && found[next].var == static_cast<int32_t>(v); ++next)
-            candidates_.push_back(found[next].rule);
-        vars_[v].CandidatesEnd = static_cast<uint32_t>(candidates_.size());
+        groupEnd[v + 1] += groupEnd[v];
+        vars_[v].CandidatesBegin = groupEnd[v];
+        vars_[v].CandidatesEnd = groupEnd[v + 1];
+    }
+    std::vector<TCandidate> grouped(found.size());
+    for (const TCandidate& candidate : found) grouped[groupEnd[static_cast<std::size_t>(candidate.var)]++] = candidate;
+    candidates_.resize(grouped.size());
+    for (TPlanVar& var : vars_) {
+        const auto begin = grouped.begin() + var.CandidatesBegin;
+        const auto end = grouped.begin() + var.CandidatesEnd;
+        std::stable_sort(begin, end, [](const TCandidate& a, const TCandidate& b) { return a.order < b.order; });
+        std::transform(begin, end, candidates_.begin() + var.CandidatesBegin,
+                       [](const TCandidate& candidate) { return candidate.rule; });
     }
 
     for (const TNode* node : values.Records(kKeyCode))

@@ -41,7 +41,13 @@ public:
     static constexpr int32_t kAbsent = -1;
 
     // The code's slot; a code without one gets `next`. `second` tells whether it did.
-    std::pair<int32_t, bool> Assign(int32_t code, int32_t next);
+    std::pair<int32_t, bool> Assign(int32_t code, int32_t next) {
+        if (code < 0 || static_cast<std::size_t>(code) >= table_.size()) return AssignOther(code, next);
+        int32_t& slot = table_[static_cast<std::size_t>(code)];
+        if (slot != kAbsent) return {slot, false};
+        slot = next;
+        return {next, true};
+    }
     int32_t SlotOf(int32_t code) const {
         if (code >= 0 && code < static_cast<int32_t>(table_.size())) return table_[static_cast<std::size_t>(code)];
         return code >= 0 && code <= kHigh ? kAbsent : OtherSlotOf(code);
@@ -50,6 +56,8 @@ public:
 private:
     static constexpr int32_t kHigh = 32767;
     int32_t OtherSlotOf(int32_t code) const;
+    // A code beyond the table: the table grows to hold a file's code, the map takes any other.
+    std::pair<int32_t, bool> AssignOther(int32_t code, int32_t next);
     std::vector<int32_t> table_;
     std::unordered_map<int32_t, int32_t> others_;
 };
@@ -132,6 +140,7 @@ public:
 
     // A premise's comparison, its negation applied.
     static TPlanOperator OperatorOf(const TTailNode& premise);
+    static TPlanOperator OperatorOf(std::string_view text, bool negated);
 
     // The name of a value record, the text of a formula; null when absent.
     const std::string* ValueName(int32_t valueCode) const;

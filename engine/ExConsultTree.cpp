@@ -13,12 +13,17 @@ namespace quorvel {
 
 // ------------------------------------------------------ shared lookups
 
-TSavedCursors::TSavedCursors(TExpertSystem& engine) {
-    saved_.reserve(9);
-    for (TSingleIndexTree* tree : std::initializer_list<TSingleIndexTree*>{
-             &engine.Vars(), &engine.Values(), &engine.Heads(), &engine.Tails(), &engine.Rules(), &engine.Questions(),
-             &engine.Formulas(), &engine.VarList(), &engine.VarListExtra()})
-        saved_.push_back({tree, tree->SaveCursors()});
+TSavedCursors::TSavedCursors(TExpertSystem& engine)
+    : saved_{{{&engine.Vars(), {}},
+              {&engine.Values(), {}},
+              {&engine.Heads(), {}},
+              {&engine.Tails(), {}},
+              {&engine.Rules(), {}},
+              {&engine.Questions(), {}},
+              {&engine.Formulas(), {}},
+              {&engine.VarList(), {}},
+              {&engine.VarListExtra(), {}}}} {
+    for (TSaved& saved : saved_) saved.state = saved.tree->SaveCursors();
 }
 
 namespace {

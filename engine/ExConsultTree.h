@@ -5,6 +5,7 @@
 // them. Every text here is a base text (Windows-1252).
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -36,7 +37,7 @@ private:
         TSingleIndexTree* tree;
         TSingleIndexTree::TCursorState state;
     };
-    std::vector<TSaved> saved_;
+    std::array<TSaved, 9> saved_;
 };
 
 // Copies of a rule's premises and conclusions in stored order. The caller

@@ -544,14 +544,6 @@ std::vector<TNode*> TSingleIndexTree::BalancedOrder(int key) const {
     return order;
 }
 
-TSingleIndexTree::TCursorState TSingleIndexTree::SaveCursors() const {
-    TCursorState state;
-    for (int k = 0; k < 3; ++k)
-        if (cursor_[k]) state.at[k] = {cursor_[k]->code, cursor_[k]->seq};
-    state.activeKey = activeKey_;
-    return state;
-}
-
 TSingleIndexTree::Entry* TSingleIndexTree::EntryAt(int32_t code, uint64_t seq) const {
     if (sorted_) {
         const auto& codes = byKey_[kKeyCode];

@@ -327,6 +327,15 @@ private:
     Entry* cursor_[3] = {nullptr, nullptr, nullptr};
 };
 
+// Inline: a view keeps and restores the cursors around each of its lookups.
+inline TSingleIndexTree::TCursorState TSingleIndexTree::SaveCursors() const {
+    TCursorState state;
+    for (int k = 0; k < 3; ++k)
+        if (cursor_[k]) state.at[k] = {cursor_[k]->code, cursor_[k]->seq};
+    state.activeKey = activeKey_;
+    return state;
+}
+
 class TCodeNameIndexTree : public TSingleIndexTree {
 public:
     explicit TCodeNameIndexTree(IMessageSink* sink = nullptr);

@@ -27,21 +27,9 @@ void TImmediateMessageLoop::RunUntil(const std::function<bool()>& done) {
 
 // ---------------------------------------------------------------------- tape
 
-uint64_t TTape::Append(int32_t value) {
-    items_.push_back(value);
-    return first_ + (items_.size() - head_) - 1;
-}
-
-int32_t TTape::PopFront() {
-    if (Empty()) return 0;
-    const int32_t value = items_[head_++];
-    ++first_;
-    // Consumed elements go in bulk, so that popping stays O(1) amortised.
-    if (head_ >= 4096 && head_ * 2 >= items_.size()) {
-        items_.erase(items_.begin(), items_.begin() + static_cast<std::ptrdiff_t>(head_));
-        head_ = 0;
-    }
-    return value;
+void TTape::DropConsumed() {
+    items_.erase(items_.begin(), items_.begin() + static_cast<std::ptrdiff_t>(head_));
+    head_ = 0;
 }
 
 std::vector<int32_t> TTape::CutAt(uint64_t index) {

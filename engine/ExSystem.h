@@ -63,18 +63,31 @@ enum TTapeCode : int32_t {
 // elements are dropped in bulk once they make up half of it.
 class TTape {
 public:
-    uint64_t Append(int32_t value);
+    uint64_t Append(int32_t value) {
+        items_.push_back(value);
+        return first_ + (items_.size() - head_) - 1;
+    }
     bool Empty() const { return head_ == items_.size(); }
     std::size_t Size() const { return items_.size() - head_; }
     // The absolute index the next element will get.
     uint64_t End() const { return first_ + Size(); }
-    int32_t PopFront();
+    int32_t PopFront() {
+        if (Empty()) return 0;
+        const int32_t value = items_[head_++];
+        ++first_;
+        if (head_ >= kDropAfter && head_ * 2 >= items_.size()) DropConsumed();
+        return value;
+    }
     // Removes the element at this absolute index and every later one, and returns them.
     std::vector<int32_t> CutAt(uint64_t index);
     void Clear();
     std::span<const int32_t> Items() const { return {items_.data() + head_, items_.size() - head_}; }
 
 private:
+    // Consumed elements go in bulk, so that popping stays O(1) amortised.
+    static constexpr std::size_t kDropAfter = 4096;
+    void DropConsumed();
+
     std::vector<int32_t> items_;
     std::size_t head_ = 0;  // elements before it were consumed
     uint64_t first_ = 0;    // absolute index of items_[head_]

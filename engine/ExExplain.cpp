@@ -136,6 +136,12 @@ void TExplanationRecorder::RuleStarted(int32_t ruleCode) {
     figures = TRuleFigures();
     figures.RuleCode = ruleCode;
     figures.Mark = Mark();
+    // Room for a figure per premise and per connective, made at once.
+    if (const TPlanRule* rule = engine_.PlannedRule(ruleCode)) {
+        const std::size_t premises = rule->PremisesEnd - rule->PremisesBegin;
+        figures.Premises.reserve(premises);
+        figures.Combinations.reserve(premises);
+    }
     open_.emplace_back(ruleCode, &figures);
 }
 

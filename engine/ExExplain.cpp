@@ -206,7 +206,8 @@ void TExplanationRecorder::ValueStored(int32_t varCode, float givenCnf) {
     if (engine_.Replaying) return;
     TStore store;
     store.Mark = Mark();
-    store.Before = held_[varCode];
+    std::vector<THeldValue>& held = held_[varCode];
+    store.Before = std::move(held);
     store.After = HeldValuesOf(engine_, varCode);
     if (!pending_.empty() && pending_.back().VarCode == varCode) {
         const TPendingConclusion& pending = pending_.back();
@@ -239,7 +240,7 @@ void TExplanationRecorder::ValueStored(int32_t varCode, float givenCnf) {
         store.Incoming = store.After.front();
         store.Incoming.Cnf = givenCnf;
     }
-    held_[varCode] = store.After;
+    held = store.After;
     stores_[varCode].push_back(std::move(store));
 }
 

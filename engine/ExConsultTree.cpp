@@ -172,6 +172,7 @@ private:
 // under `base`, the top level or the node a formula segment belongs to.
 struct TPlacement {
     TConsultTreeModel::TNodeId base = TConsultTreeModel::kNoNode;
+    TConsultTreeModel::TNodeId* lastUnderBase = nullptr;  // the last child of `base`, kept up to date
     TConsultTreeModel::TNodeId current = TConsultTreeModel::kNoNode;
     bool firstChild = false;
     std::vector<TConsultTreeModel::TNodeId> entered;  // the "Entrando na regra" nodes still open
@@ -209,21 +210,18 @@ public:
 private:
     using TNode = TConsultTreeModel::TNode;
 
-    TNode& At(TNodeId node) { return tree_.nodes_[static_cast<std::size_t>(node)]; }
+    TNode& At(TNodeId node) { return tree_.At(node); }
 
-    // The first and last child of a node, or the first and last top-level node.
+    // The first child of a node, or the first top-level node.
     TNodeId& FirstChildOf(TNodeId node) { return node == kNoNode ? tree_.firstRoot_ : At(node).FirstChild; }
-    TNodeId& LastChildOf(TNodeId node) { return node == kNoNode ? tree_.lastRoot_ : At(node).LastChild; }
 
     // A node that names codes of the plan.
-    TNodeId Add(TPlacement& place, TStep step, int image, int32_t first, int32_t second = 0, float cnf = 0.0f,
-                bool asSibling = false) {
+    TNodeId Add(TPlacement& place, TStep step, int image, int32_t first, int32_t second = 0, bool asSibling = false) {
         TNode node;
         node.Step = step;
         node.Image = static_cast<uint8_t>(image);
         node.First = first;
         node.Second = second;
-        node.Cnf = cnf;
         return Place(place, node, asSibling);
     }
 
@@ -237,30 +235,31 @@ private:
         return Place(place, node, asSibling);
     }
 
-    // Links the node in as `place` says and makes it the current one.
+    // Links the node in as `place` says and makes it the current one. Only
+    // the base's last child is ever needed, to append under the base.
     TNodeId Place(TPlacement& place, TNode& node, bool asSibling) {
-        const auto id = static_cast<TNodeId>(tree_.nodes_.size());
+        const auto id = static_cast<TNodeId>(tree_.NodeCount());
         const TNodeId current = place.current;
+        TNodeId& last = *place.lastUnderBase;
         if (current != kNoNode && place.firstChild && !asSibling) {
             node.Parent = current;
             node.NextSibling = At(current).FirstChild;
             At(current).FirstChild = id;
-            if (At(current).LastChild == kNoNode) At(current).LastChild = id;
+            if (current == place.base && last == kNoNode) last = id;
         } else if (current != kNoNode) {
             node.Parent = At(current).Parent;
             node.NextSibling = At(current).NextSibling;
             At(current).NextSibling = id;
-            if (LastChildOf(node.Parent) == current) LastChildOf(node.Parent) = id;
+            if (node.Parent == place.base && last == current) last = id;
         } else {
             node.Parent = place.base;
-            TNodeId& last = LastChildOf(place.base);
             if (last == kNoNode)
                 FirstChildOf(place.base) = id;
             else
                 At(last).NextSibling = id;
             last = id;
         }
-        tree_.nodes_.push_back(node);
+        tree_.Push(node);
         place.current = id;
         place.firstChild = false;
         return id;
@@ -309,9 +308,10 @@ private:
         }
         if (!values.empty()) {
             for (const auto& [valueCode, cnf] : values) {
-                if (PlanNames(varCode, valueCode))
-                    Add(place, TStep::Answer, 0, varCode, valueCode, cnf);
-                else
+                if (PlanNames(varCode, valueCode)) {
+                    Add(place, TStep::Answer, 0, varCode, static_cast<int32_t>(tree_.answers_.size()));
+                    tree_.answers_.push_back({valueCode, cnf});
+                } else
                     Add(place,
                         {"Resposta do usu\xE1rio: ", engine_.ValueTextOf(varCode, valueCode), ", com ",
                          CnfText(static_cast<double>(cnf) * 100.0), "%"},
@@ -369,7 +369,7 @@ private:
 
     void Fired(TPairSource& source, TPlacement& place, int32_t ruleCode) {
         if (PlanNamesRule(ruleCode))
-            Add(place, TStep::Fired, 1, ruleCode, 0, 0.0f, true);
+            Add(place, TStep::Fired, 1, ruleCode, 0, true);
         else
             Add(place, {"A regra ", RuleNumberText(engine_, ruleCode), " foi aceita:"}, 1, true);
         place.firstChild = true;
@@ -393,7 +393,8 @@ private:
             std::deque<int32_t> segment;
             if (TakeSegment(source, segment) && !segment.empty()) {
                 TPairSource inner(segment);
-                TPlacement sub{evaluating, evaluating, true, {}};
+                TNodeId lastInSegment = kNoNode;
+                TPlacement sub{evaluating, &lastInSegment, evaluating, true, {}};
                 Render(inner, sub);
                 At(evaluating).Image = 1;
             }
@@ -462,29 +463,34 @@ void TConsultTreeModel::Fill(TExpertSystem& engine) {
         WriteOutPlanned();
         plan_ = engine.SharedPlan();
     }
-    // Room for what the tape will add, made at once: a pair makes about a
-    // node. Growing by doubling at least keeps a tree filled in many steps
-    // from moving all it holds each time.
-    const std::size_t pairs = engine.Tape().Size() / 2;
-    if (nodes_.size() + pairs > nodes_.capacity())
-        nodes_.reserve(std::max(nodes_.size() + pairs, 2 * nodes_.capacity()));
     TConsultTreeBuilder builder(engine, *this);
     TPairSource tape(engine.Tape());
     TPlacement place;
+    place.lastUnderBase = &lastRoot_;
     builder.Render(tape, place);
 }
 
+TConsultTreeModel::TNodeId TConsultTreeModel::Push(const TNode& node) {
+    if (count_ == blocks_.size() * kBlockSize) blocks_.push_back(std::make_unique_for_overwrite<TNode[]>(kBlockSize));
+    const auto id = static_cast<TNodeId>(count_++);
+    At(id) = node;
+    return id;
+}
+
 void TConsultTreeModel::Clear() {
-    nodes_.clear();
+    blocks_.clear();
+    count_ = 0;
     texts_.clear();
+    answers_.clear();
     plan_.reset();
     firstRoot_ = lastRoot_ = kNoNode;
 }
 
 void TConsultTreeModel::WriteOutPlanned() {
-    for (TNode& node : nodes_) {
+    for (TNodeId id = 0; id < static_cast<TNodeId>(count_); ++id) {
+        TNode& node = At(id);
         if (node.Step == TStep::Written) continue;
-        const std::string text = Text(static_cast<TNodeId>(&node - nodes_.data()));
+        const std::string text = Text(id);
         node.Step = TStep::Written;
         node.First = static_cast<int32_t>(texts_.size());
         node.Second = static_cast<int32_t>(text.size());
@@ -515,9 +521,11 @@ std::string TConsultTreeModel::Text(TNodeId id) const {
     switch (node.Step) {
         case TStep::Deriving: return join({"Procurando ", name(node.First), " ..."});
         case TStep::Asking: return join({"Perguntando ao usu\xE1rio sobre ", name(node.First), " ..."});
-        case TStep::Answer:
-            return join({"Resposta do usu\xE1rio: ", value(node.First, node.Second), ", com ",
-                         CnfText(static_cast<double>(node.Cnf) * 100.0), "%"});
+        case TStep::Answer: {
+            const TAnswer& answer = answers_[static_cast<std::size_t>(node.Second)];
+            return join({"Resposta do usu\xE1rio: ", value(node.First, answer.ValueCode), ", com ",
+                         CnfText(static_cast<double>(answer.Cnf) * 100.0), "%"});
+        }
         case TStep::EnteringRule: return join({"Entrando na regra ", order(node.First), " ..."});
         case TStep::Premise: {
             const TPlanPremise& premise = *plan.PremiseOf(*plan.RuleOf(node.First), node.Second);

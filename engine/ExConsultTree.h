@@ -14,6 +14,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "ExSystem.h"
@@ -89,8 +90,8 @@ public:
     void Fill(TExpertSystem& engine);
     void Clear();
 
-    bool Empty() const { return nodes_.empty(); }
-    std::size_t NodeCount() const { return nodes_.size(); }
+    bool Empty() const { return count_ == 0; }
+    std::size_t NodeCount() const { return count_; }
     // The first top-level node, kNoNode for an empty tree: the node the view selects.
     TNodeId FirstNode() const { return firstRoot_; }
     TNodeId FirstChild(TNodeId node) const { return At(node).FirstChild; }
@@ -115,7 +116,7 @@ private:
         Written,       // the text itself, at First (its start in texts_) for Second characters
         Deriving,      // First: the variable looked for
         Asking,        // First: the variable asked
-        Answer,        // First, Second: the variable and value answered; Cnf
+        Answer,        // First: the variable answered, Second: the answer's place in answers_
         EnteringRule,  // First: the rule
         Premise,       // First: the rule, Second: the premise's number from 1
         Rejected,      // First: the rule
@@ -128,13 +129,24 @@ private:
         uint8_t Image = 0;
         int32_t First = 0;
         int32_t Second = 0;
-        float Cnf = 0.0f;
         TNodeId Parent = kNoNode;
         TNodeId FirstChild = kNoNode;
-        TNodeId LastChild = kNoNode;
         TNodeId NextSibling = kNoNode;
     };
-    const TNode& At(TNodeId node) const { return nodes_[static_cast<std::size_t>(node)]; }
+    struct TAnswer {
+        int32_t ValueCode = 0;
+        float Cnf = 0.0f;
+    };
+    // The nodes lie in blocks of a fixed size: the tree grows without ever
+    // moving (and touching again) the nodes it holds.
+    static constexpr int kBlockBits = 12;
+    static constexpr std::size_t kBlockSize = std::size_t{1} << kBlockBits;
+    const TNode& At(TNodeId node) const {
+        const auto id = static_cast<std::size_t>(node);
+        return blocks_[id >> kBlockBits][id & (kBlockSize - 1)];
+    }
+    TNode& At(TNodeId node) { return const_cast<TNode&>(std::as_const(*this).At(node)); }
+    TNodeId Push(const TNode& node);
     // How a premise's line starts and ends, by its negation.
     static std::string_view PremiseLead(bool negated);
     static std::string_view PremiseTail(bool negated);
@@ -142,8 +154,10 @@ private:
     // under another plan.
     void WriteOutPlanned();
 
-    std::vector<TNode> nodes_;
-    std::string texts_;  // the Written nodes' texts, end to end
+    std::vector<std::unique_ptr<TNode[]>> blocks_;
+    std::size_t count_ = 0;
+    std::string texts_;             // the Written nodes' texts, end to end
+    std::vector<TAnswer> answers_;  // the Answer nodes' values
     std::shared_ptr<const TConsultPlan> plan_;
     TNodeId firstRoot_ = kNoNode;
     TNodeId lastRoot_ = kNoNode;

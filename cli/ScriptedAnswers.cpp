@@ -28,7 +28,6 @@ std::string Utf8(const std::string& baseText) { return Cp1252ToUtf8(baseText); }
 
 bool NoAnswer(const std::string& text) { return text.empty() || text == "?"; }
 
-
 namespace {
 
 bool IsDigit(char ch) { return ch >= '0' && ch <= '9'; }
@@ -50,22 +49,29 @@ std::vector<std::string> SplitAnswerParts(const std::string& text) {
     return parts;
 }
 
+// Where an answer stands, for its error messages: "linha N (variável)".
+std::string AnswerPlace(const TScriptedAnswer& answer, const std::string& name) {
+    return "linha " + std::to_string(answer.Line) + " (" + Utf8(name) + ")";
+}
+
 // The confidence typed into an option's box, as the box would take it.
-void TypeCnf(TPromptModel& model, std::size_t index, const std::string& cnf, const std::string& where) {
+void TypeCnf(TPromptModel& model, std::size_t index, const std::string& cnf, const TScriptedAnswer& answer,
+             const std::string& name) {
     if (cnf.size() > static_cast<std::size_t>(kCnfBoxMaxLength) ||
         !std::all_of(cnf.begin(), cnf.end(), [](char ch) { return CnfBoxAcceptsChar(ch); }))
-        throw TAnswersError(where + ": o grau de confiança \"" + Utf8(cnf) + "\" não pode ser digitado");
+        throw TAnswersError(AnswerPlace(answer, name) + ": o grau de confiança \"" + Utf8(cnf) +
+                            "\" não pode ser digitado");
     model.SetCnfText(index, cnf);
     model.LeaveCnfBox(index);
 }
 
 // Submits what the model holds; a refusal becomes an answers error with the
 // dialog's own message.
-void SubmitOrThrow(TPromptModel& model, TConsultSink& sink, const std::string& where) {
+void SubmitOrThrow(TPromptModel& model, TConsultSink& sink, const TScriptedAnswer& answer, const std::string& name) {
     const std::size_t before = sink.texts.size();
     if (model.Submit()) return;
     const std::string reason = sink.texts.size() > before ? sink.texts.back() : "resposta recusada";
-    throw TAnswersError(where + ": " + reason);
+    throw TAnswersError(AnswerPlace(answer, name) + ": " + reason);
 }
 
 }  // namespace
@@ -79,7 +85,6 @@ void AnswerFromScript(TExpertSystem& engine, TPromptModel& model, TConsultSink& 
     if (found == answers.end())
         throw TAnswersError("a pergunta sobre \"" + Utf8(name) + "\" não tem resposta " + source);
     const TScriptedAnswer& answer = found->second;
-    const std::string where = "linha " + std::to_string(answer.Line) + " (" + Utf8(name) + ")";
 
     if (model.Numeric()) {
         model.SetValueText(NoAnswer(answer.Text) ? std::string() : answer.Text);
@@ -104,18 +109,20 @@ void AnswerFromScript(TExpertSystem& engine, TPromptModel& model, TConsultSink& 
                 index = byName(valueName);
             }
             if (index == options.size())
-                throw TAnswersError(where + ": \"" + Utf8(valueName) + "\" não é um valor de " + Utf8(name));
+                throw TAnswersError(AnswerPlace(answer, name) + ": \"" + Utf8(valueName) + "\" não é um valor de " +
+                                    Utf8(name));
             if (std::find(chosen.begin(), chosen.end(), index) != chosen.end())
-                throw TAnswersError(where + ": o valor \"" + Utf8(valueName) + "\" aparece duas vezes");
+                throw TAnswersError(AnswerPlace(answer, name) + ": o valor \"" + Utf8(valueName) +
+                                    "\" aparece duas vezes");
             chosen.push_back(index);
             if (chosen.size() > 1 && !model.Multivalued())
-                throw TAnswersError(where + ": " + Utf8(name) +
+                throw TAnswersError(AnswerPlace(answer, name) + ": " + Utf8(name) +
                                     " não é multivalorada e aceita uma só alternativa");
             model.SetChecked(index, true);
-            if (!cnf.empty()) TypeCnf(model, index, cnf, where);
+            if (!cnf.empty()) TypeCnf(model, index, cnf, answer, name);
         }
     }
-    SubmitOrThrow(model, sink, where);
+    SubmitOrThrow(model, sink, answer, name);
     engine.ReleaseWait();
 }
 

@@ -315,7 +315,7 @@ TRuleOutcome TExpertSystem::EvaluateRule(int32_t ruleSlot) {
             engine.Record(context.rule.Code, index);
             const float cnf = engine.EvaluatePremise(premise);
             if (engine.inferenceListener_ && !engine.RollingBack && !engine.StopRequested)
-                engine.inferenceListener_->PremiseEvaluated(context.rule.Code, index, cnf);
+                engine.inferenceListener_->PremiseEvaluated(context.rule.Code, index, premise.VarCode, cnf);
             return cnf;
         },
         [this] { return RollingBack || StopRequested; });

@@ -14,10 +14,10 @@ struct TCombination;  // ExCnf.h
 
 // Kinds of notification objects.
 enum TControlKind : uint8_t {
-    kValueViews = 0,   // refreshed after every instantiation
+    kValueViews = 0,  // refreshed after every instantiation
     kPromptControls = 1,
     kRuleViews = 2,
-    kStateViews = 3,   // refreshed at start, after each target, answer, pause, step, back and at the end
+    kStateViews = 3,  // refreshed at start, after each target, answer, pause, step, back and at the end
 };
 
 // The engine's link to a display control that follows it.
@@ -92,8 +92,8 @@ public:
     virtual void RuleStarted(int32_t /*ruleCode*/) {}
     // A combination of confidences was made (E, OU or a conclusion's).
     virtual void Combined(const TCombination& /*combination*/) {}
-    // Premise `index` (from 1) of the rule has this confidence.
-    virtual void PremiseEvaluated(int32_t /*ruleCode*/, int32_t /*index*/, float /*cnf*/) {}
+    // Premise `index` (from 1) of the rule, about the variable, has this confidence.
+    virtual void PremiseEvaluated(int32_t /*ruleCode*/, int32_t /*index*/, int32_t /*varCode*/, float /*cnf*/) {}
     // The rule was decided with this confidence: fired (accepted) or rejected.
     virtual void RuleDecided(int32_t /*ruleCode*/, bool /*fired*/, float /*cnf*/) {}
     // Conclusion `index` of a fired rule receives `givenCnf` from the rule's

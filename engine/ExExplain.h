@@ -46,16 +46,16 @@ std::string PercentText(float cnf);
 
 // Why a value was not concluded, or not with enough confidence.
 enum class TWhyNotKind {
-    Concluded,              // the value was concluded at or above the minimum: nothing stopped it
-    BelowMinimum,           // the value is held, under the minimum confidence
-    NoRuleConcludes,        // no rule concludes the value
-    Answered,               // the variable is asked, and the answer gave another value
-    NotSought,              // the variable was never looked for
-    AlreadySettled,         // the rule was not tried: the variable was already settled
-    PremiseFailed,          // the rule was rejected at a premise
-    RuleCnfBelowMinimum,    // the rule was rejected: its premises together fell under the minimum
-    ConclusionBelowMinimum, // the rule fired but its conclusion's confidence is under the minimum
-    Replaced,               // the rule concluded it, but a later value replaced it
+    Concluded,               // the value was concluded at or above the minimum: nothing stopped it
+    BelowMinimum,            // the value is held, under the minimum confidence
+    NoRuleConcludes,         // no rule concludes the value
+    Answered,                // the variable is asked, and the answer gave another value
+    NotSought,               // the variable was never looked for
+    AlreadySettled,          // the rule was not tried: the variable was already settled
+    PremiseFailed,           // the rule was rejected at a premise
+    RuleCnfBelowMinimum,     // the rule was rejected: its premises together fell under the minimum
+    ConclusionBelowMinimum,  // the rule fired but its conclusion's confidence is under the minimum
+    Replaced,                // the rule concluded it, but a later value replaced it
 };
 
 // A stable name of the kind, for scripts: "premiseFailed", "alreadySettled"...
@@ -98,7 +98,7 @@ public:
     void VariableSought(int32_t varCode) override;
     void RuleStarted(int32_t ruleCode) override;
     void Combined(const TCombination& combination) override;
-    void PremiseEvaluated(int32_t ruleCode, int32_t index, float cnf) override;
+    void PremiseEvaluated(int32_t ruleCode, int32_t index, int32_t varCode, float cnf) override;
     void RuleDecided(int32_t ruleCode, bool fired, float cnf) override;
     void ConclusionGiven(int32_t ruleCode, int32_t index, float ruleCnf, float givenCnf) override;
     void DefaultUnknown(int32_t varCode) override;

@@ -277,8 +277,9 @@ private:
         place.firstChild = false;
     }
 
-    // Whether the plan names what a node would show; when it does not, the
-    // node is written out with the names looked up in the base.
+    // Whether the plan names what a node would show (a value's text implies
+    // its variable's name); when it does not, the node is written out with
+    // the names looked up in the base.
     bool PlanNames(int32_t varCode) const { return plan_ && plan_->ExistingVar(varCode); }
     bool PlanNames(int32_t varCode, int32_t valueCode) const {
         return plan_ && plan_->ValueText(varCode, valueCode).has_value();
@@ -356,7 +357,7 @@ private:
     bool PlanNamesPremise(int32_t ruleCode, int32_t index) const {
         const TPlanRule* rule = plan_ ? plan_->RuleOf(ruleCode) : nullptr;
         const TPlanPremise* premise = rule ? plan_->PremiseOf(*rule, index) : nullptr;
-        return premise && PlanNames(premise->VarCode) && PlanNames(premise->VarCode, premise->ValueCode);
+        return premise && PlanNames(premise->VarCode, premise->ValueCode);
     }
 
     void Rejected(TPlacement& place, int32_t ruleCode) {
@@ -376,7 +377,7 @@ private:
         for (const THeadNode& conclusion : RuleConclusions(engine_, ruleCode)) {
             const int32_t varCode = conclusion.VarCode;
             const int32_t valueCode = conclusion.ValueCode;
-            const bool planned = PlanNames(varCode) && PlanNames(varCode, valueCode);
+            const bool planned = PlanNames(varCode, valueCode);
             if (!IsNumericVar(engine_, varCode)) {
                 if (planned)
                     Add(place, TStep::Conclusion, 0, varCode, valueCode);

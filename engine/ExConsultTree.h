@@ -65,14 +65,14 @@ std::string PremiseText(TExpertSystem& engine, const TTailNode& premise, std::st
 // tree grows through one consultation; Clear empties it for the next one.
 //
 // A large consultation makes hundreds of thousands of nodes, so none is an
-// object of its own: the nodes are records in one array, named by their
-// index there (a TNodeId) and linked to their parent, first and last child
-// and next sibling. Putting a node anywhere is a few links changed; nothing
-// is allocated per node.
+// object of its own: the nodes are records in blocks of an array, named by
+// their index (a TNodeId) and linked to their parent, first child and next
+// sibling. Putting a node anywhere is a few links changed; nothing is
+// allocated per node.
 //
 // A node keeps what its line says, not the line: the step and the codes it
-// names (a rule, a premise's number, a variable and value, an answer's
-// confidence). Text writes the line when a reader asks for it, from the
+// names (a rule, a premise's number, a variable and value, an answer and
+// its confidence). Text writes the line when a reader asks for it, from the
 // names of the consultation's plan, which the tree keeps alive: a view shows
 // a few lines at a time, and a consultation makes far more lines than anyone
 // reads. What the plan cannot name (a damaged base), and what must be taken

@@ -327,7 +327,7 @@ private:
     Entry* cursor_[3] = {nullptr, nullptr, nullptr};
 };
 
-// Inline: a view keeps and restores the cursors around each of its lookups.
+// Inline, as views keep and restore the cursors around each of their lookups.
 inline TSingleIndexTree::TCursorState TSingleIndexTree::SaveCursors() const {
     TCursorState state;
     for (int k = 0; k < 3; ++k)

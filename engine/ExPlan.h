@@ -18,7 +18,9 @@
 // the MDI children; the command states follow `Running`), and the command-
 // line tool edits nothing while it consults. Because the plan holds copies,
 // even a host that broke this rule would only consult the base as it was at
-// the start, never read freed records.
+// the start, never read freed records. The plan never changes once built;
+// the consultation tree keeps it after the consultation, only to name the
+// lines it shows.
 #pragma once
 
 #include <cstdint>

@@ -54,7 +54,8 @@ std::vector<THeldValue> HeldValuesOf(TExpertSystem& engine, int32_t varCode) {
          symbolic.Next())
         held.push_back(CodeValue(symbolic.GetValueCode(), symbolic.GetCnf()));
     TVarListExtraTree& numeric = engine.VarListExtra();
-    for (bool found = numeric.Find(varCode); found && !numeric.Eof() && numeric.GetCode() == varCode; numeric.Next()) {
+    for (bool found = numeric.Find(varCode); found && !numeric.Eof() && numeric.GetCode() == varCode;
+         numeric.Next()) {
         THeldValue value;
         value.IsCode = false;
         value.Text = numeric.GetValueText();
@@ -283,8 +284,10 @@ std::string TExplanationRecorder::StoreOrigin(const TStore& store) const {
                 TSavedCursors saved(engine_);
                 return RuleNumberText(engine_, store.RuleCode);
             }();
-        case TSource::Answer: return "resposta do usu\xE1rio";
-        case TSource::Default: return "nenhuma regra disparou: DESCONHECIDO por omiss\xE3o";
+        case TSource::Answer:
+            return "resposta do usu\xE1rio";
+        case TSource::Default:
+            return "nenhuma regra disparou: DESCONHECIDO por omiss\xE3o";
     }
     return {};
 }
@@ -369,12 +372,11 @@ std::string TExplanationRecorder::RuleLine(const TRuleFigures& figures, const TS
     }
     if (!store) return line;
     if (store->Conclusion && store->Conclusion->Custom) {
-        line += "; conclus\xE3o pela f\xF3rmula " + engine_.ConclusionFormula.Text +
-                " (CNF1 = " + PercentText(store->RuleCnf) + ", CNF2 = " + PercentText(store->OwnCnf) +
-                ") = " + PercentText(store->Incoming.Cnf);
+        line += "; conclus\xE3o pela f\xF3rmula " + engine_.ConclusionFormula.Text + " (CNF1 = " +
+                PercentText(store->RuleCnf) + ", CNF2 = " + PercentText(store->OwnCnf) + ") = " +
+                PercentText(store->Incoming.Cnf);
     } else {
-        line +=
-            ";" + std::string(kTimes) + "CNF " + PercentText(store->OwnCnf) + " = " + PercentText(store->Incoming.Cnf);
+        line += ";" + std::string(kTimes) + "CNF " + PercentText(store->OwnCnf) + " = " + PercentText(store->Incoming.Cnf);
     }
     return line;
 }
@@ -452,10 +454,8 @@ std::vector<std::string> TExplanationRecorder::How(int32_t varCode, const THeldV
         float ignored = store.Incoming.Cnf;
         InvertYesNo(inverted, ignored);
         const bool touches = store.Incoming == value || (value.IsCode && inverted == value.Code && after);
-        if (after)
-            final = *after;
-        else if (!after && final)
-            final.reset();  // replaced by another value
+        if (after) final = *after;
+        else if (!after && final) final.reset();  // replaced by another value
         if (!touches) continue;
         if (!after) continue;
         chain.push_back(&store);
@@ -561,11 +561,7 @@ std::vector<TWhyNotReason> TExplanationRecorder::WhyNot(int32_t varCode, int32_t
     }();
     if (const auto held = LastHeld(varCode, valueCode)) {
         if (held->Cnf >= engine_.MinimumCnf)
-            reasons.push_back({TWhyNotKind::Concluded, 0,
-                               name +
-                                   " foi conclu\xED"
-                                   "do com " +
-                                   PercentText(held->Cnf)});
+            reasons.push_back({TWhyNotKind::Concluded, 0, name + " foi conclu\xED" "do com " + PercentText(held->Cnf)});
         else
             reasons.push_back({TWhyNotKind::BelowMinimum, 0,
                                name + " tem s\xF3 " + PercentText(held->Cnf) + ", abaixo do m\xEDnimo de " + minimum});
@@ -604,8 +600,8 @@ std::vector<TWhyNotReason> TExplanationRecorder::WhyNot(int32_t varCode, int32_t
                     if (store.Source == TSource::Answer)
                         answer = ValueName(varCode, store.Incoming) + " " + PercentText(store.Incoming.Cnf);
             if (!answer.empty())
-                reasons.push_back(
-                    {TWhyNotKind::Answered, 0, "A vari\xE1vel \xE9 perguntada ao usu\xE1rio, que respondeu " + answer});
+                reasons.push_back({TWhyNotKind::Answered, 0,
+                                   "A vari\xE1vel \xE9 perguntada ao usu\xE1rio, que respondeu " + answer});
         }
         return reasons;
     }

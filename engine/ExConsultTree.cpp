@@ -312,11 +312,12 @@ private:
                 if (PlanNames(varCode, valueCode)) {
                     Add(place, TStep::Answer, 0, varCode, static_cast<int32_t>(tree_.answers_.size()));
                     tree_.answers_.push_back({valueCode, cnf});
-                } else
+                } else {
                     Add(place,
                         {"Resposta do usu\xE1rio: ", engine_.ValueTextOf(varCode, valueCode), ", com ",
                          CnfText(static_cast<double>(cnf) * 100.0), "%"},
                         0);
+                }
             }
             return;
         }

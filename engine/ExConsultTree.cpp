@@ -127,14 +127,9 @@ std::string PremiseText(TExpertSystem& engine, const TTailNode& premise, std::st
     const TPlanVar* var = engine.PlannedVar(premise.VarCode);
     const auto value = engine.PlannedValueText(premise.VarCode, premise.ValueCode);
     if (!var || !value)
-        return std::string(lead) + engine.VarName(premise.VarCode) + " " + premise.Operator + " " +
-               ValueTextOfVar(engine, premise.VarCode, premise.ValueCode);
-    // While consulting, the plan's texts are joined in place: the consultation
-    // tree writes one of these for every premise evaluated.
-    std::string text;
-    text.reserve(lead.size() + var->Name.size() + premise.Operator.size() + value->size() + 2);
-    text.append(lead).append(var->Name).append(" ").append(premise.Operator).append(" ").append(*value);
-    return text;
+        return JoinText({lead, engine.VarName(premise.VarCode), " ", premise.Operator, " ",
+                         ValueTextOfVar(engine, premise.VarCode, premise.ValueCode)});
+    return JoinText({lead, var->Name, " ", premise.Operator, " ", *value});
 }
 
 // ------------------------------------------------- consultation tree
@@ -509,35 +504,28 @@ std::string TConsultTreeModel::Text(TNodeId id) const {
         return texts_.substr(static_cast<std::size_t>(node.First), static_cast<std::size_t>(node.Second));
     // Made under a plan that names every code the node holds.
     const TConsultPlan& plan = *plan_;
-    const auto join = [](std::initializer_list<std::string_view> pieces) {
-        std::size_t size = 0;
-        for (std::string_view piece : pieces) size += piece.size();
-        std::string text;
-        text.reserve(size);
-        for (std::string_view piece : pieces) text.append(piece);
-        return text;
-    };
     const auto name = [&](int32_t varCode) -> std::string_view { return plan.ExistingVar(varCode)->Name; };
     const auto value = [&](int32_t varCode, int32_t valueCode) { return *plan.ValueText(varCode, valueCode); };
     const auto order = [&](int32_t ruleCode) { return TConsultPlan::OrderText(*plan.RuleOf(ruleCode)); };
     switch (node.Step) {
-        case TStep::Deriving: return join({"Procurando ", name(node.First), " ..."});
-        case TStep::Asking: return join({"Perguntando ao usu\xE1rio sobre ", name(node.First), " ..."});
+        case TStep::Deriving: return JoinText({"Procurando ", name(node.First), " ..."});
+        case TStep::Asking: return JoinText({"Perguntando ao usu\xE1rio sobre ", name(node.First), " ..."});
         case TStep::Answer: {
             const TAnswer& answer = answers_[static_cast<std::size_t>(node.Second)];
-            return join({"Resposta do usu\xE1rio: ", value(node.First, answer.ValueCode), ", com ",
-                         CnfText(static_cast<double>(answer.Cnf) * 100.0), "%"});
+            return JoinText({"Resposta do usu\xE1rio: ", value(node.First, answer.ValueCode), ", com ",
+                             CnfText(static_cast<double>(answer.Cnf) * 100.0), "%"});
         }
-        case TStep::EnteringRule: return join({"Entrando na regra ", order(node.First), " ..."});
+        case TStep::EnteringRule: return JoinText({"Entrando na regra ", order(node.First), " ..."});
         case TStep::Premise: {
             const TPlanPremise& premise = *plan.PremiseOf(*plan.RuleOf(node.First), node.Second);
-            return join({PremiseLead(premise.Negated), name(premise.VarCode), " ", plan.OperatorText(premise), " ",
-                         value(premise.VarCode, premise.ValueCode), PremiseTail(premise.Negated)});
+            return JoinText({PremiseLead(premise.Negated), name(premise.VarCode), " ", plan.OperatorText(premise), " ",
+                             value(premise.VarCode, premise.ValueCode), PremiseTail(premise.Negated)});
         }
-        case TStep::Rejected: return join({"A regra ", order(node.First), " foi rejeitada."});
-        case TStep::Fired: return join({"A regra ", order(node.First), " foi aceita:"});
-        case TStep::Conclusion: return join({name(node.First), " = ", value(node.First, node.Second)});
-        case TStep::Evaluating: return join({"Avaliando ", name(node.First), " = ", value(node.First, node.Second)});
+        case TStep::Rejected: return JoinText({"A regra ", order(node.First), " foi rejeitada."});
+        case TStep::Fired: return JoinText({"A regra ", order(node.First), " foi aceita:"});
+        case TStep::Conclusion: return JoinText({name(node.First), " = ", value(node.First, node.Second)});
+        case TStep::Evaluating:
+            return JoinText({"Avaliando ", name(node.First), " = ", value(node.First, node.Second)});
         case TStep::Written: break;
     }
     return {};

@@ -130,6 +130,15 @@ std::string CutShort(std::string_view text) {
     return std::string(text.substr(0, std::min(text.size(), kShortStringMax)));
 }
 
+std::string JoinText(std::initializer_list<std::string_view> pieces) {
+    std::size_t size = 0;
+    for (std::string_view piece : pieces) size += piece.size();
+    std::string text;
+    text.reserve(size);
+    for (std::string_view piece : pieces) text.append(piece);
+    return text;
+}
+
 namespace {
 
 // The first `digits` significant digits of |value| rounded half away from

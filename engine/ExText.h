@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,6 +38,9 @@ std::optional<std::string> Utf8ToCp1252(std::string_view text);
 
 // The first 255 bytes of a text.
 std::string CutShort(std::string_view text);
+
+// The pieces end to end, in one allocation.
+std::string JoinText(std::initializer_list<std::string_view> pieces);
 
 // The classic "general" number format: fixed notation with at most `digits`
 // significant digits and trailing zeros removed while the number is at least

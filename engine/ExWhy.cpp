@@ -2,6 +2,7 @@
 
 #include "ExConsultTree.h"
 #include "ExPasswd.h"
+#include "ExText.h"
 
 namespace quorvel {
 
@@ -9,10 +10,7 @@ namespace {
 
 // One line of the explanation: lead, the variable, the operator and the value.
 std::string WhyLine(std::string_view lead, std::string_view var, std::string_view op, std::string_view value) {
-    std::string line;
-    line.reserve(lead.size() + var.size() + op.size() + value.size() + 2);
-    line.append(lead).append(var).append(" ").append(op).append(" ").append(value);
-    return line;
+    return JoinText({lead, var, " ", op, " ", value});
 }
 
 }  // namespace

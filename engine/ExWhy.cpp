@@ -63,12 +63,12 @@ const std::vector<std::string>& TWhyText::Fill(int32_t varCode) {
     if (FillFromPlan(varCode, ruleCode)) return lines_;
     lines_.push_back("Para concluir");
     for (const THeadNode& conclusion : RuleConclusions(engine_, ruleCode))
-        lines_.push_back(" -  " + engine_.VarName(conclusion.VarCode) + " = " +
-                         engine_.ValueTextOf(conclusion.VarCode, conclusion.ValueCode));
+        lines_.push_back(WhyLine(" -  ", engine_.VarName(conclusion.VarCode), "=",
+                                 engine_.ValueTextOf(conclusion.VarCode, conclusion.ValueCode)));
     lines_.push_back("eu preciso saber se");
     for (const TTailNode& premise : RulePremises(engine_, ruleCode))
-        lines_.push_back(std::string(premise.VarCode == varCode ? "==> " : " -  ") + engine_.VarName(premise.VarCode) +
-                         " " + premise.Operator + " " + engine_.ValueTextOf(premise.VarCode, premise.ValueCode));
+        lines_.push_back(WhyLine(premise.VarCode == varCode ? "==> " : " -  ", engine_.VarName(premise.VarCode),
+                                 premise.Operator, engine_.ValueTextOf(premise.VarCode, premise.ValueCode)));
     return lines_;
 }
 

@@ -81,7 +81,7 @@ public:
     QVariant data(const QModelIndex& index, int role) const override {
         if (!index.isValid()) return {};
         const TNodeId node = NodeOf(index);
-        if (role == Qt::DisplayRole) return ScreenText(std::string(tree_.Text(node)));
+        if (role == Qt::DisplayRole) return ScreenText(tree_.Text(node));
         if (role == Qt::DecorationRole) return quorvel::gui::TreeImage(tree_.Image(node));
         return {};
     }

@@ -11,6 +11,7 @@
 
 #include "ConsultImages.h"
 #include "ExConsultTree.h"
+#include "ExExplain.h"
 #include "ExSystem.h"
 #include "ExText.h"
 #include "MessageBoxSink.h"
@@ -199,8 +200,7 @@ public:
                 return quorvel::gui::AllVarsImage(variable ? quorvel::gui::kVarCollapsed : quorvel::gui::kVarValue);
             case quorvel::gui::kOpenDecorationRole:
                 return variable ? QVariant(quorvel::gui::AllVarsImage(quorvel::gui::kVarExpanded)) : QVariant();
-            default:
-                return {};
+            default: return {};
         }
     }
 
@@ -222,20 +222,12 @@ void TAllVars::Fill(quorvel::TExpertSystem& engine) {
     std::vector<TAllVarsRows::TVariable> vars;
     if (!engine.IsNew() && engine.Running && engine.RulesMayBeShown()) {
         quorvel::TSavedCursors keep(engine);
-        quorvel::TVarListTree& symbolic = engine.VarList();
-        quorvel::TVarListExtraTree& numeric = engine.VarListExtra();
         for (const quorvel::TNode* node : engine.Vars().Records(quorvel::kKeyName)) {
             const auto* var = static_cast<const quorvel::TVarNode*>(node);
-            std::vector<std::pair<int32_t, float>> cnfs;
-            for (symbolic.Find(var->Code); !symbolic.Eof() && symbolic.GetCode() == var->Code; symbolic.Next())
-                cnfs.emplace_back(symbolic.GetValueCode(), symbolic.GetCnf());
             std::vector<QString> values;
-            for (const auto& [valueCode, cnf] : cnfs)
-                values.push_back(ScreenText(engine.ValueTextOf(var->Code, valueCode)) + QStringLiteral(" (") +
-                                 CnfPercent(cnf) + QStringLiteral("%)"));
-            for (numeric.Find(var->Code); !numeric.Eof() && numeric.GetCode() == var->Code; numeric.Next())
-                values.push_back(ScreenText(numeric.GetValueText()) + QStringLiteral(" (") +
-                                 CnfPercent(numeric.GetCnf()) + QStringLiteral("%)"));
+            for (const quorvel::THeldValue& value : quorvel::HeldValuesOf(engine, var->Code))
+                values.push_back(ScreenText(quorvel::HeldValueText(engine, var->Code, value)) + QStringLiteral(" (") +
+                                 CnfPercent(value.Cnf) + QStringLiteral("%)"));
             // A variable without values is not instantiated: it is left out.
             if (!values.empty()) vars.push_back({ScreenText(var->Name), std::move(values)});
         }

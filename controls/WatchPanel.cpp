@@ -7,6 +7,7 @@
 
 #include "CodeRows.h"
 #include "ExConsultTree.h"
+#include "ExExplain.h"
 #include "ExSystem.h"
 #include "ExText.h"
 #include "FullTextTips.h"
@@ -25,21 +26,14 @@ QString CnfPercent(float cnf) { return QString::fromStdString(quorvel::CnfText(s
 std::vector<TCodeRows::TRow> ValueRows(quorvel::TExpertSystem& engine, int32_t varCode) {
     if (varCode == 0) return {};
     if (!engine.Running) return {{QStringLiteral("A base n\u00E3o est\u00E1 no modo de execu\u00E7\u00E3o."), 0}};
-    quorvel::TSavedCursors keep(engine);
-    std::vector<std::pair<int32_t, float>> values;
-    quorvel::TVarListTree& symbolic = engine.VarList();
-    for (symbolic.Find(varCode); !symbolic.Eof() && symbolic.GetCode() == varCode; symbolic.Next())
-        values.emplace_back(symbolic.GetValueCode(), symbolic.GetCnf());
     std::vector<TCodeRows::TRow> rows;
-    for (const auto& [valueCode, cnf] : values)
-        rows.push_back({ScreenText(engine.ValueTextOf(varCode, valueCode)) + QStringLiteral(", com ") +
-                            CnfPercent(cnf) + QStringLiteral("%"),
-                        valueCode});
-    quorvel::TVarListExtraTree& numeric = engine.VarListExtra();
-    for (numeric.Find(varCode); !numeric.Eof() && numeric.GetCode() == varCode; numeric.Next())
-        rows.push_back({ScreenText(numeric.GetValueText()) + QStringLiteral(" (") + CnfPercent(numeric.GetCnf()) +
-                            QStringLiteral("%)"),
-                        0});
+    for (const quorvel::THeldValue& value : quorvel::HeldValuesOf(engine, varCode)) {
+        const QString text = ScreenText(quorvel::HeldValueText(engine, varCode, value));
+        if (value.IsCode)
+            rows.push_back({text + QStringLiteral(", com ") + CnfPercent(value.Cnf) + QStringLiteral("%"), value.Code});
+        else
+            rows.push_back({text + QStringLiteral(" (") + CnfPercent(value.Cnf) + QStringLiteral("%)"), 0});
+    }
     return rows;
 }
 

@@ -65,6 +65,12 @@ std::vector<THeldValue> HeldValuesOf(TExpertSystem& engine, int32_t varCode) {
     return held;
 }
 
+std::string HeldValueText(TExpertSystem& engine, int32_t varCode, const THeldValue& value) {
+    if (!value.IsCode) return value.Text;
+    TSavedCursors saved(engine);
+    return engine.ValueTextOf(varCode, value.Code);
+}
+
 std::optional<int32_t> FindValueCode(TExpertSystem& engine, int32_t varCode, const std::string& name) {
     TSavedCursors saved(engine);
     std::vector<TValueListEntry> list;
@@ -272,9 +278,7 @@ std::string TExplanationRecorder::RuleTitle(int32_t ruleCode) const {
 }
 
 std::string TExplanationRecorder::ValueName(int32_t varCode, const THeldValue& value) const {
-    if (!value.IsCode) return value.Text;
-    TSavedCursors saved(engine_);
-    return engine_.ValueTextOf(varCode, value.Code);
+    return HeldValueText(engine_, varCode, value);
 }
 
 std::string TExplanationRecorder::StoreOrigin(const TStore& store) const {

@@ -35,6 +35,8 @@ struct THeldValue {
 
 // What the variable holds now, symbolic values first. The cursors are kept.
 std::vector<THeldValue> HeldValuesOf(TExpertSystem& engine, int32_t varCode);
+// A held value as a text: the value's name, or the number as it was given. The cursors are kept.
+std::string HeldValueText(TExpertSystem& engine, int32_t varCode, const THeldValue& value);
 
 // The code of the variable's value with this name (without regard to case;
 // "Sim" and "Não" for a yes/no variable); nullopt when there is none.

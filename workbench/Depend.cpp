@@ -189,10 +189,10 @@ QIcon TdialogDepend::Image(int index) {
 }
 
 int TdialogDepend::ShownImage(const QModelIndex& index) const {
-    const int image = index.data(kImageRole).toInt();
-    if (image == quorvel::kDependImageVariable && TreeView->isExpanded(index) && rows_->hasChildren(index))
+    // The rows say which of them have an open image; the view shows it while open.
+    if (TreeView->isExpanded(index) && index.data(quorvel::gui::kOpenDecorationRole).isValid())
         return quorvel::kDependImageExpanded;
-    return image;
+    return index.data(kImageRole).toInt();
 }
 
 TdialogDepend::TdialogDepend(quorvel::TExpertSystem& expertSystem, QWidget* parent) : QDialog(parent) {

@@ -101,10 +101,11 @@ void InvertYesNo(int32_t& valueCode, float& cnf) {
 TPremiseExpression::TPremiseExpression(std::span<const int32_t> connectives, int precedence) {
     const auto kindOf = [](int32_t connective) { return connective == kConnectiveOr ? TSlotKind::Or : TSlotKind::And; };
     const TSlotKind loose = precedence == 1 ? TSlotKind::And : TSlotKind::Or;
-    std::vector<TSlotKind> operators;
+    std::pmr::vector<TSlotKind> operators(&arena_);
     operators.reserve(connectives.size());
     slots_.reserve(2 * connectives.size());
     premiseSlots_.reserve(connectives.size());
+    values_.reserve(connectives.size());
     const auto flush = [&] {
         while (!operators.empty()) {
             slots_.push_back({operators.back(), TSlotState::Pending, kFalseCnf});
@@ -112,7 +113,7 @@ TPremiseExpression::TPremiseExpression(std::span<const int32_t> connectives, int
         }
     };
     for (std::size_t i = 0; i < connectives.size(); ++i) {
-        premiseSlots_.push_back(slots_.size());
+        premiseSlots_.push_back(static_cast<uint32_t>(slots_.size()));
         slots_.push_back({});
         if (connectives[i] == kConnectiveThen || i + 1 == connectives.size()) break;
         const TSlotKind incoming = kindOf(connectives[i]);
@@ -136,33 +137,33 @@ void TPremiseExpression::SetPremiseCnf(int premise, float cnf) {
 
 float TPremiseExpression::Evaluate(TCnfCalculus& calculus, TBound bound) {
     const float fill = bound == TBound::Optimistic ? kTrueCnf : kFalseCnf;
-    std::vector<float> values;
-    std::vector<std::size_t> seen;  // premise slots pushed since the last decision
-    for (std::size_t index = 0; index < slots_.size(); ++index) {
+    values_.clear();
+    seen_.clear();
+    for (uint32_t index = 0; index < slots_.size(); ++index) {
         const TSlot& slot = slots_[index];
         if (slot.Kind == TSlotKind::Premise) {
-            values.push_back(slot.State == TSlotState::Pending ? fill : slot.Cnf);
-            if (bound != TBound::None) seen.push_back(index);
+            values_.push_back(slot.State == TSlotState::Pending ? fill : slot.Cnf);
+            if (bound != TBound::None) seen_.push_back(index);
             continue;
         }
-        const float right = values.back();
-        values.pop_back();
-        const float left = values.back();
-        values.back() =
+        const float right = values_.back();
+        values_.pop_back();
+        const float left = values_.back();
+        values_.back() =
             slot.Kind == TSlotKind::And ? calculus.CombineAnd(left, right) : calculus.CombineOr(left, right);
-        const float top = values.back();
+        const float top = values_.back();
         const bool decided = (bound == TBound::Pessimistic && top >= calculus.MinimumCnf()) ||
                              (bound == TBound::Optimistic && top < calculus.MinimumCnf());
         if (!decided) continue;
-        for (const std::size_t fixed : seen) {
+        for (const uint32_t fixed : seen_) {
             TSlot& premise = slots_[fixed];
             if (premise.State != TSlotState::Pending) continue;
             premise.State = TSlotState::Fixed;
             premise.Cnf = fill;
         }
-        seen.clear();
+        seen_.clear();
     }
-    return values.empty() ? kFalseCnf : values.back();
+    return values_.empty() ? kFalseCnf : values_.back();
 }
 
 // ---------------------------------------------------------------- a rule's premises

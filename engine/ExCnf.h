@@ -8,8 +8,11 @@
 // when its UseDefault flag is clear.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory_resource>
 #include <span>
 #include <vector>
 
@@ -103,6 +106,9 @@ public:
     TPremiseExpression(std::span<const int32_t> connectives, int precedence);
     TPremiseExpression(const std::vector<int32_t>& connectives, int precedence)
         : TPremiseExpression(std::span<const int32_t>(connectives), precedence) {}
+    // Its lists live in its own buffer, which cannot move with it.
+    TPremiseExpression(const TPremiseExpression&) = delete;
+    TPremiseExpression& operator=(const TPremiseExpression&) = delete;
 
     int PremiseCount() const { return static_cast<int>(premiseSlots_.size()); }
     // Neither evaluated nor fixed by an early decision.
@@ -124,8 +130,15 @@ private:
         float Cnf = kFalseCnf;
     };
 
-    std::vector<TSlot> slots_;
-    std::vector<std::size_t> premiseSlots_;  // premise number - 1 -> slot index
+    // A rule is evaluated once or a few times, and most have a handful of
+    // premises: their lists come from a buffer inside the expression, and
+    // only a long rule reaches the heap.
+    std::array<std::byte, 512> buffer_;
+    std::pmr::monotonic_buffer_resource arena_{buffer_.data(), buffer_.size()};
+    std::pmr::vector<TSlot> slots_{&arena_};
+    std::pmr::vector<uint32_t> premiseSlots_{&arena_};  // premise number - 1 -> slot index
+    std::pmr::vector<float> values_{&arena_};            // Evaluate's operand stack
+    std::pmr::vector<uint32_t> seen_{&arena_};           // premise slots pushed since the last decision
 };
 
 struct TRuleOutcome {

@@ -23,22 +23,11 @@ TSavedCursors::TSavedCursors(TExpertSystem& engine)
               {&engine.Formulas(), {}},
               {&engine.VarList(), {}},
               {&engine.VarListExtra(), {}}}} {
-    for (TSaved& saved : saved_) saved.state = saved.tree->SaveCursors();
+    for (TSaved& saved : saved_) saved.mark = saved.tree->MarkCursors();
 }
-
-namespace {
-
-bool SameCursors(const TSingleIndexTree::TCursorState& a, const TSingleIndexTree::TCursorState& b) {
-    return a.activeKey == b.activeKey && std::equal(std::begin(a.at), std::end(a.at), std::begin(b.at));
-}
-
-}  // namespace
 
 TSavedCursors::~TSavedCursors() {
-    // Most lookups leave most containers alone: those need no restoring,
-    // which would look every cursor up again.
-    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it)
-        if (!SameCursors(it->tree->SaveCursors(), it->state)) it->tree->RestoreCursors(it->state);
+    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) it->tree->ReturnToMark(it->mark);
 }
 
 std::vector<TTailNode> RulePremises(TExpertSystem& engine, int32_t ruleCode) {

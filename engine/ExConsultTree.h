@@ -36,7 +36,7 @@ public:
 private:
     struct TSaved {
         TSingleIndexTree* tree;
-        TSingleIndexTree::TCursorState state;
+        TSingleIndexTree::TCursorMark mark;
     };
     std::array<TSaved, 9> saved_;
 };

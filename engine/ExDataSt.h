@@ -215,6 +215,20 @@ public:
     TCursorState SaveCursors() const;
     void RestoreCursors(const TCursorState& state);
 
+    // The cursors as a guard that outlives no container keeps them: the
+    // entries themselves. Going back costs nothing when the cursors did not
+    // move, and never looks a record up: an entry's memory stays with the
+    // container, and its sequence number tells whether it still holds the
+    // same record (a record deleted or moved to other keys leaves that
+    // cursor empty, as RestoreCursors does).
+    struct TCursorMark {
+        const void* entry[3] = {nullptr, nullptr, nullptr};
+        uint64_t seq[3] = {0, 0, 0};
+        int activeKey = 0;
+    };
+    TCursorMark MarkCursors() const;
+    void ReturnToMark(const TCursorMark& mark);
+
 protected:
     explicit TSingleIndexTree(int keyCount, IMessageSink* sink);
 
@@ -334,6 +348,26 @@ inline TSingleIndexTree::TCursorState TSingleIndexTree::SaveCursors() const {
         if (cursor_[k]) state.at[k] = {cursor_[k]->code, cursor_[k]->seq};
     state.activeKey = activeKey_;
     return state;
+}
+
+inline TSingleIndexTree::TCursorMark TSingleIndexTree::MarkCursors() const {
+    TCursorMark mark;
+    for (int k = 0; k < 3; ++k)
+        if (cursor_[k]) {
+            mark.entry[k] = cursor_[k];
+            mark.seq[k] = cursor_[k]->seq;
+        }
+    mark.activeKey = activeKey_;
+    return mark;
+}
+
+inline void TSingleIndexTree::ReturnToMark(const TCursorMark& mark) {
+    for (int k = 0; k < 3; ++k) {
+        if (cursor_[k] == mark.entry[k]) continue;
+        Entry* entry = static_cast<Entry*>(const_cast<void*>(mark.entry[k]));
+        cursor_[k] = entry && entry->seq == mark.seq[k] ? entry : nullptr;
+    }
+    activeKey_ = mark.activeKey;
 }
 
 class TCodeNameIndexTree : public TSingleIndexTree {

@@ -564,7 +564,8 @@ void TExpertSystem::BeginConsultation() {
     CurrentPosition = {};
     LastReportedPosition = {};
 
-    plan_ = std::make_shared<const TConsultPlan>(*vars_, *values_, *rules_, *tails_, *heads_, *formulas_, *targets_);
+    plan_ = std::make_shared<const TConsultPlan>(*vars_, *values_, *rules_, *tails_, *heads_, *formulas_, *targets_,
+                                                 *questions_);
     triedRules_.assign(plan_->RuleCount(), 0);
     deriving_.assign(plan_->VarCount(), 0);
     held_.assign(plan_->VarCount(), THeldSet());

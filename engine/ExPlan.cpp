@@ -33,17 +33,24 @@ TPlanOperator TConsultPlan::OperatorOf(std::string_view text, bool negated) {
 
 namespace {
 
-// Runs of equal codes in a container's code chain, in chain order:
-// visit(code, first, last) with [first, last) positions in `records`.
-template <class Visit>
-void ForEachCodeRun(const std::vector<TNode*>& records, Visit visit) {
+// Runs of records with equal keys in a container's chain, in chain order:
+// visit(key, first, last) with [first, last) positions in `records`.
+template <class KeyOf, class Visit>
+void ForEachRun(const std::vector<TNode*>& records, KeyOf keyOf, Visit visit) {
     std::size_t begin = 0;
     while (begin < records.size()) {
+        const int32_t key = keyOf(records[begin]);
         std::size_t end = begin + 1;
-        while (end < records.size() && records[end]->Code == records[begin]->Code) ++end;
-        visit(records[begin]->Code, begin, end);
+        while (end < records.size() && keyOf(records[end]) == key) ++end;
+        visit(key, begin, end);
         begin = end;
     }
+}
+
+// Runs of equal codes in a container's code chain.
+template <class Visit>
+void ForEachCodeRun(const std::vector<TNode*>& records, Visit visit) {
+    ForEachRun(records, [](const TNode* node) { return node->Code; }, visit);
 }
 
 }  // namespace
@@ -68,7 +75,8 @@ int32_t TCodeSlots::OtherSlotOf(int32_t code) const {
 // -------------------------------------------------------------- TConsultPlan
 
 TConsultPlan::TConsultPlan(const TVars& vars, const TValues& values, const TRules& rules, const TTails& tails,
-                           const THeads& heads, const TFormulas& formulas, const TTargets& targets) {
+                           const THeads& heads, const TFormulas& formulas, const TTargets& targets,
+                           const TQuestions& questions) {
     const auto varSlot = [&](int32_t code) {
         const auto [slot, added] = varSlots_.Assign(code, static_cast<int32_t>(vars_.size()));
         if (added) vars_.emplace_back().Code = code;
@@ -183,6 +191,37 @@ TConsultPlan::TConsultPlan(const TVars& vars, const TValues& values, const TRule
     for (const TNode* node : formulas.Records(kKeyCode))
         if (formulaSlots_.Assign(node->Code, static_cast<int32_t>(formulaTexts_.size())).second)
             formulaTexts_.push_back(static_cast<const TNamedNode*>(node)->Name);
+
+    // A variable's values in the order of its chain, then by position: a
+    // value goes after every value whose position is not greater than its own.
+    const std::vector<TNode*> valueRecords = values.Records(kKeyThird);
+    options_.reserve(valueRecords.size());
+    std::vector<const TValNode*> run;
+    ForEachRun(
+        valueRecords, [](const TNode* node) { return static_cast<const TValNode*>(node)->VarCode; },
+        [&](int32_t varCode, std::size_t first, std::size_t last) {
+            const int32_t slot = varSlots_.SlotOf(varCode);
+            if (slot == TCodeSlots::kAbsent) return;
+            TPlanVar& var = vars_[static_cast<std::size_t>(slot)];
+            if (var.OptionsEnd != var.OptionsBegin) return;
+            run.clear();
+            for (std::size_t i = first; i < last; ++i) run.push_back(static_cast<const TValNode*>(valueRecords[i]));
+            std::stable_sort(run.begin(), run.end(),
+                             [](const TValNode* a, const TValNode* b) { return a->Position < b->Position; });
+            var.OptionsBegin = static_cast<uint32_t>(options_.size());
+            for (const TValNode* value : run) options_.push_back({value->Code, value->Name});
+            var.OptionsEnd = static_cast<uint32_t>(options_.size());
+        });
+
+    // A variable's question is the first record of its code.
+    questions_.reserve(static_cast<std::size_t>(questions.Count()));
+    for (const TNode* node : questions.Records(kKeyCode)) {
+        const int32_t slot = varSlots_.SlotOf(node->Code);
+        if (slot == TCodeSlots::kAbsent || vars_[static_cast<std::size_t>(slot)].Question >= 0) continue;
+        const auto* question = static_cast<const TQuestionNode*>(node);
+        vars_[static_cast<std::size_t>(slot)].Question = static_cast<int32_t>(questions_.size());
+        questions_.push_back({question->Text, question->Reasons, question->UseCnf});
+    }
 }
 
 TTailNode TConsultPlan::PremiseNode(const TPlanPremise& premise, int32_t connective) const {

@@ -9,7 +9,8 @@
 // - for each variable the rules that conclude it, in `Order` order (ties in
 //   the conclusions' balanced order, as a rule is found through its
 //   conclusions);
-// - each rule's premises and conclusions as contiguous spans, in stored order.
+// - each rule's premises and conclusions as contiguous spans, in stored order;
+// - each variable's question and the values a question about it offers.
 //
 // Why the plan cannot go stale: it is built by BeginConsultation and dropped
 // by EndConsultation, and in between nothing may change the base. The
@@ -94,6 +95,19 @@ struct TPlanRule {
     uint32_t ConclusionsBegin = 0, ConclusionsEnd = 0;
 };
 
+// A question as stored: its text, the author's reasons, whether it asks for a confidence.
+struct TPlanQuestion {
+    std::string Text;
+    std::vector<std::string> Reasons;
+    bool UseCnf = false;
+};
+
+// A value a question offers: the value record's code and name.
+struct TPlanOption {
+    int32_t Code = 0;
+    std::string Name;
+};
+
 struct TPlanVar {
     int32_t Code = 0;
     bool Exists = false;  // a variable record carries the code
@@ -101,12 +115,15 @@ struct TPlanVar {
     bool Multivalued = false;
     std::string Name;
     uint32_t CandidatesBegin = 0, CandidatesEnd = 0;  // into the candidate rule slots
+    int32_t Question = -1;                            // into the questions, -1 for none
+    uint32_t OptionsBegin = 0, OptionsEnd = 0;        // into the value options
 };
 
 class TConsultPlan {
 public:
     TConsultPlan(const TVars& vars, const TValues& values, const TRules& rules, const TTails& tails,
-                 const THeads& heads, const TFormulas& formulas, const TTargets& targets);
+                 const THeads& heads, const TFormulas& formulas, const TTargets& targets,
+                 const TQuestions& questions);
 
     int32_t VarSlot(int32_t varCode) const { return varSlots_.SlotOf(varCode); }
     const TPlanVar& Var(int32_t slot) const { return vars_[static_cast<std::size_t>(slot)]; }
@@ -128,6 +145,16 @@ public:
     }
     std::span<const TPlanConclusion> Conclusions(const TPlanRule& rule) const {
         return {conclusions_.data() + rule.ConclusionsBegin, conclusions_.data() + rule.ConclusionsEnd};
+    }
+    // The variable's question, null when it has none.
+    const TPlanQuestion* QuestionOf(const TPlanVar& var) const {
+        return var.Question < 0 ? nullptr : &questions_[static_cast<std::size_t>(var.Question)];
+    }
+    // The value records a question about the variable offers, by position
+    // (equal positions in the records' order). Empty for a yes/no variable,
+    // whose options are "Sim" and "Não", and for a number.
+    std::span<const TPlanOption> ValueOptions(const TPlanVar& var) const {
+        return {options_.data() + var.OptionsBegin, options_.data() + var.OptionsEnd};
     }
 
     // The premise's operator as written in the base.
@@ -168,6 +195,8 @@ private:
     std::vector<std::string> operatorTexts_;  // the premises' operators as written, each once
     std::vector<TPlanConclusion> conclusions_;
     std::vector<int32_t> candidates_;
+    std::vector<TPlanQuestion> questions_;
+    std::vector<TPlanOption> options_;
     std::vector<std::string> valueNames_;
     TCodeSlots valueSlots_;
     std::vector<std::string> formulaTexts_;

@@ -100,6 +100,7 @@ void TPromptModel::Empty() {
 
 void TPromptModel::Rebuild() {
     if (!engine_ || varCode_ == 0 || engine_->IsNew()) return;
+    if (RebuildFromPlan()) return;
     TSavedCursors keep(*engine_);
     TVars& vars = engine_->Vars();
     if (!vars.Find(varCode_)) {
@@ -122,6 +123,35 @@ void TPromptModel::Rebuild() {
         showCnfBoxes_ = !question || question->UseCnf;
         infoText_ = var.Multivalued ? kInfoMultivalued : kInfoUnivalued;
     }
+}
+
+bool TPromptModel::RebuildFromPlan() {
+    // While a consultation runs the plan holds the variable, its question
+    // and its values; a number's interval is read from its value record.
+    const TPlanVar* var = engine_->PlannedVar(varCode_);
+    if (!var || var->Numeric) return false;
+    const TConsultPlan& plan = *engine_->Plan();
+    Empty();
+    kind_ = var->Multivalued ? TPromptKind::Multivalued : TPromptKind::Univalued;
+    const TPlanQuestion* question = plan.QuestionOf(*var);
+    questionText_ = question ? question->Text : "Qual o valor de " + var->Name + " ?";
+    whyVisible_ = engine_->AccessLevel != kAccessConsultOnly || (question && !question->Reasons.empty());
+    const auto offer = [this](int32_t valueCode, const std::string& text) {
+        TPromptOption& option = options_.emplace_back();
+        option.ValueCode = valueCode;
+        option.Text = text;
+    };
+    const std::span<const TPlanOption> values = plan.ValueOptions(*var);
+    if (values.empty()) {
+        offer(kCodeYes, kTextYes);
+        offer(kCodeNo, kTextNo);
+    } else {
+        options_.reserve(values.size());
+        for (const TPlanOption& value : values) offer(value.Code, value.Name);
+    }
+    showCnfBoxes_ = !question || question->UseCnf;
+    infoText_ = var->Multivalued ? kInfoMultivalued : kInfoUnivalued;
+    return true;
 }
 
 void TPromptModel::BuildNumeric() {

@@ -122,6 +122,8 @@ public:
 
 private:
     void Empty();
+    // Rebuilds from the running consultation's plan; false when it cannot.
+    bool RebuildFromPlan();
     void BuildNumeric();
     void BuildOptions();
     bool SubmitNumber();

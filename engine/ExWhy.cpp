@@ -8,6 +8,8 @@ namespace quorvel {
 
 namespace {
 
+constexpr const char* kObjective = "Este \xE9 um dos objetivos do sistema.";
+
 // One line of the explanation: lead, the variable, the operator and the value.
 std::string WhyLine(std::string_view lead, std::string_view var, std::string_view op, std::string_view value) {
     return JoinText({lead, var, " ", op, " ", value});
@@ -15,9 +17,25 @@ std::string WhyLine(std::string_view lead, std::string_view var, std::string_vie
 
 }  // namespace
 
-bool TWhyText::FillFromPlan(int32_t varCode, int32_t ruleCode) {
-    // While a consultation runs, the rule and every name it needs are in the
-    // plan; a name the plan lacks (a damaged base) takes the lookups below.
+bool TWhyText::FillFromPlan(int32_t varCode) {
+    // While a consultation runs, the question, the rule and every name they
+    // need are in the plan; a name the plan lacks (a damaged base) takes the
+    // lookups of the containers.
+    const TPlanVar* var = engine_.PlannedVar(varCode);
+    if (!var) return false;
+    if (const TPlanQuestion* question = engine_.Plan()->QuestionOf(*var); question && !question->Reasons.empty()) {
+        lines_ = question->Reasons;
+        return true;
+    }
+    if (engine_.AccessLevel == kAccessConsultOnly) return true;
+    if (!engine_.CurrentPremise) {
+        lines_.push_back(kObjective);
+        return true;
+    }
+    return FillRuleFromPlan(varCode, engine_.CurrentPremise->RuleCode);
+}
+
+bool TWhyText::FillRuleFromPlan(int32_t varCode, int32_t ruleCode) {
     const TPlanRule* rule = engine_.PlannedRule(ruleCode);
     if (!rule) return false;
     const TConsultPlan* plan = engine_.Plan();
@@ -28,6 +46,7 @@ bool TWhyText::FillFromPlan(int32_t varCode, int32_t ruleCode) {
         return std::make_pair(std::string_view(planned->Name), *valueText);
     };
     std::vector<std::string> lines;
+    lines.reserve(2 + (rule->ConclusionsEnd - rule->ConclusionsBegin) + (rule->PremisesEnd - rule->PremisesBegin));
     lines.push_back("Para concluir");
     for (const TPlanConclusion& conclusion : plan->Conclusions(*rule)) {
         const auto names = text(conclusion.VarCode, conclusion.ValueCode);
@@ -48,6 +67,7 @@ bool TWhyText::FillFromPlan(int32_t varCode, int32_t ruleCode) {
 
 const std::vector<std::string>& TWhyText::Fill(int32_t varCode) {
     lines_.clear();
+    if (FillFromPlan(varCode)) return lines_;
     TSavedCursors keep(engine_);
     TQuestions& questions = engine_.Questions();
     if (questions.Find(varCode) && !questions.CurrentQuestion()->Reasons.empty()) {
@@ -56,11 +76,10 @@ const std::vector<std::string>& TWhyText::Fill(int32_t varCode) {
     }
     if (engine_.AccessLevel == kAccessConsultOnly) return lines_;
     if (!engine_.CurrentPremise) {
-        lines_.push_back("Este \xE9 um dos objetivos do sistema.");
+        lines_.push_back(kObjective);
         return lines_;
     }
     const int32_t ruleCode = engine_.CurrentPremise->RuleCode;
-    if (FillFromPlan(varCode, ruleCode)) return lines_;
     lines_.push_back("Para concluir");
     for (const THeadNode& conclusion : RuleConclusions(engine_, ruleCode))
         lines_.push_back(WhyLine(" -  ", engine_.VarName(conclusion.VarCode), "=",

@@ -24,7 +24,8 @@ public:
 private:
     // The lines from the running consultation's plan; false (lines untouched)
     // when the plan cannot tell them all.
-    bool FillFromPlan(int32_t varCode, int32_t ruleCode);
+    bool FillFromPlan(int32_t varCode);
+    bool FillRuleFromPlan(int32_t varCode, int32_t ruleCode);
 
     TExpertSystem& engine_;
     std::vector<std::string> lines_;

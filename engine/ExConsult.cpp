@@ -331,7 +331,7 @@ void TExpertSystem::FireRule(int32_t ruleSlot, float cnf) {
         if (Reporting) ReportPosition(rule.Code, index, false);
         if (inferenceListener_) inferenceListener_->ConclusionGiven(rule.Code, index, cnf, given);
         const TFormulaSite outer = std::exchange(formulaSite_, {rule.Code, head.VarCode});
-        Instantiate(head.VarCode, head.ValueCodeText, true, given);
+        Instantiate(head.VarCode, std::to_string(head.ValueCode), true, given);
         formulaSite_ = outer;
     }
 }

@@ -111,12 +111,14 @@ TConsultPlan::TConsultPlan(const TVars& vars, const TValues& values, const TRule
     // index of its own text, found among those seen so far, and takes the
     // comparison worked out once for that text.
     std::vector<std::pair<TPlanOperator, TPlanOperator>> comparisons;  // plain and negated, by text
+    uint32_t lastText = 0;  // premises in a row mostly share their operator
     const auto operatorText = [&](const std::string& text) {
+        if (lastText < operatorTexts_.size() && operatorTexts_[lastText] == text) return lastText;
         for (std::size_t i = 0; i < operatorTexts_.size(); ++i)
-            if (operatorTexts_[i] == text) return static_cast<uint32_t>(i);
+            if (operatorTexts_[i] == text) return lastText = static_cast<uint32_t>(i);
         operatorTexts_.push_back(text);
         comparisons.emplace_back(OperatorOf(text, false), OperatorOf(text, true));
-        return static_cast<uint32_t>(operatorTexts_.size() - 1);
+        return lastText = static_cast<uint32_t>(operatorTexts_.size() - 1);
     };
     const std::vector<TNode*> premiseRecords = tails.Records(kKeyCode);
     premises_.reserve(premiseRecords.size());
@@ -143,7 +145,7 @@ TConsultPlan::TConsultPlan(const TVars& vars, const TValues& values, const TRule
         for (std::size_t i = first; i < last; ++i) {
             const auto* head = static_cast<const THeadNode*>(conclusionRecords[i]);
             varSlot(head->VarCode);
-            conclusions_.push_back({head->VarCode, head->ValueCode, head->Cnf, std::to_string(head->ValueCode)});
+            conclusions_.push_back({head->VarCode, head->ValueCode, head->Cnf});
         }
     });
     for (const TTargetNode& target : targets.Items()) varSlot(target.VarCode);
@@ -209,7 +211,11 @@ TConsultPlan::TConsultPlan(const TVars& vars, const TValues& values, const TRule
             std::stable_sort(run.begin(), run.end(),
                              [](const TValNode* a, const TValNode* b) { return a->Position < b->Position; });
             var.OptionsBegin = static_cast<uint32_t>(options_.size());
-            for (const TValNode* value : run) options_.push_back({value->Code, value->Name});
+            for (const TValNode* value : run) {
+                const std::string* name = ValueName(value->Code);
+                if (!name || *name != value->Name) var.OptionsPlanned = false;
+                options_.push_back(value->Code);
+            }
             var.OptionsEnd = static_cast<uint32_t>(options_.size());
         });
 

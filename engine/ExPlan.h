@@ -84,7 +84,6 @@ struct TPlanConclusion {
     int32_t VarCode = 0;
     int32_t ValueCode = 0;
     float Cnf = 0.0f;
-    std::string ValueCodeText;  // the value code in decimal, as Instantiate takes it
 };
 
 struct TPlanRule {
@@ -102,12 +101,6 @@ struct TPlanQuestion {
     bool UseCnf = false;
 };
 
-// A value a question offers: the value record's code and name.
-struct TPlanOption {
-    int32_t Code = 0;
-    std::string Name;
-};
-
 struct TPlanVar {
     int32_t Code = 0;
     bool Exists = false;  // a variable record carries the code
@@ -117,6 +110,9 @@ struct TPlanVar {
     uint32_t CandidatesBegin = 0, CandidatesEnd = 0;  // into the candidate rule slots
     int32_t Question = -1;                            // into the questions, -1 for none
     uint32_t OptionsBegin = 0, OptionsEnd = 0;        // into the value options
+    // False when a value record of the variable shares its code with another
+    // of another name (a damaged base): its options are not in the plan.
+    bool OptionsPlanned = true;
 };
 
 class TConsultPlan {
@@ -150,10 +146,11 @@ public:
     const TPlanQuestion* QuestionOf(const TPlanVar& var) const {
         return var.Question < 0 ? nullptr : &questions_[static_cast<std::size_t>(var.Question)];
     }
-    // The value records a question about the variable offers, by position
-    // (equal positions in the records' order). Empty for a yes/no variable,
-    // whose options are "Sim" and "Não", and for a number.
-    std::span<const TPlanOption> ValueOptions(const TPlanVar& var) const {
+    // The codes of the value records a question about the variable offers,
+    // by position (equal positions in the records' order); each is named by
+    // ValueName. Empty for a yes/no variable, whose options are "Sim" and
+    // "Não", and for a number. Meaningless without OptionsPlanned.
+    std::span<const int32_t> ValueOptions(const TPlanVar& var) const {
         return {options_.data() + var.OptionsBegin, options_.data() + var.OptionsEnd};
     }
 
@@ -196,7 +193,7 @@ private:
     std::vector<TPlanConclusion> conclusions_;
     std::vector<int32_t> candidates_;
     std::vector<TPlanQuestion> questions_;
-    std::vector<TPlanOption> options_;
+    std::vector<int32_t> options_;
     std::vector<std::string> valueNames_;
     TCodeSlots valueSlots_;
     std::vector<std::string> formulaTexts_;

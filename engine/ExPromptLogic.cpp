@@ -129,7 +129,7 @@ bool TPromptModel::RebuildFromPlan() {
     // While a consultation runs the plan holds the variable, its question
     // and its values; a number's interval is read from its value record.
     const TPlanVar* var = engine_->PlannedVar(varCode_);
-    if (!var || var->Numeric) return false;
+    if (!var || var->Numeric || !var->OptionsPlanned) return false;
     const TConsultPlan& plan = *engine_->Plan();
     Empty();
     kind_ = var->Multivalued ? TPromptKind::Multivalued : TPromptKind::Univalued;
@@ -141,13 +141,13 @@ bool TPromptModel::RebuildFromPlan() {
         option.ValueCode = valueCode;
         option.Text = text;
     };
-    const std::span<const TPlanOption> values = plan.ValueOptions(*var);
+    const std::span<const int32_t> values = plan.ValueOptions(*var);
     if (values.empty()) {
         offer(kCodeYes, kTextYes);
         offer(kCodeNo, kTextNo);
     } else {
         options_.reserve(values.size());
-        for (const TPlanOption& value : values) offer(value.Code, value.Name);
+        for (const int32_t valueCode : values) offer(valueCode, *plan.ValueName(valueCode));
     }
     showCnfBoxes_ = !question || question->UseCnf;
     infoText_ = var->Multivalued ? kInfoMultivalued : kInfoUnivalued;

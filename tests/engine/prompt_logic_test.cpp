@@ -125,7 +125,9 @@ struct TOptionView {
     friend void PrintTo(const TOptionView& o, std::ostream* os) { *os << o.code << " " << o.text; }
 };
 
-TEST_F(Prompt, ShowsWhatEachKindOfVariableAsks) {
+// What the prompt shows for each kind of variable, checked with the
+// prompt as it is at the moment.
+void ExpectShowsWhatEachKindOfVariableAsks(TPromptModel& prompt) {
     struct Case {
         int32_t var;
         TPromptKind kind;
@@ -160,7 +162,6 @@ TEST_F(Prompt, ShowsWhatEachKindOfVariableAsks) {
         {kOdd, TPromptKind::Numeric, "Qual o valor de Estranha ?", "(Valor máximo: 20)", {}, false},
         {kMixed, TPromptKind::Numeric, "Qual o valor de Mista ?", "(Entre um valor numérico)", {}, false},
     };
-    TPromptModel prompt(&sys);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.var);
         prompt.SetVarCode(c.var);
@@ -176,6 +177,29 @@ TEST_F(Prompt, ShowsWhatEachKindOfVariableAsks) {
         EXPECT_EQ(options, c.options);
         EXPECT_EQ(prompt.ShowCnfBoxes(), c.cnfBoxes);
     }
+}
+
+TEST_F(Prompt, ShowsWhatEachKindOfVariableAsks) {
+    TPromptModel prompt(&sys);
+    ExpectShowsWhatEachKindOfVariableAsks(prompt);
+    EXPECT_THAT(sink.Messages, IsEmpty());
+}
+
+// While a consultation runs the prompt reads its variable from the
+// consultation's plan: it must show the same.
+TEST_F(Prompt, ShowsTheSameWhileAConsultationRuns) {
+    sys.Running = sys.Waiting = false;
+    sys.Targets().Add(kPain);
+    int prompts = 0;
+    sys.OnPrompt = [&](TExpertSystem& engine, int32_t) {
+        ++prompts;
+        ASSERT_NE(engine.Plan(), nullptr);
+        TPromptModel prompt(&engine);
+        ExpectShowsWhatEachKindOfVariableAsks(prompt);
+        engine.Stop();
+    };
+    sys.Start();
+    EXPECT_EQ(prompts, 1);
     EXPECT_THAT(sink.Messages, IsEmpty());
 }
 

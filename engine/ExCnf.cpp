@@ -99,26 +99,33 @@ void InvertYesNo(int32_t& valueCode, float& cnf) {
 // connective groups tighter, and a run of equal connectives groups from the
 // right (p1 E p2 E p3 is p1 E (p2 E p3)).
 TPremiseExpression::TPremiseExpression(std::span<const int32_t> connectives, int precedence) {
+    // The first ENTÃO ends the premises.
+    std::size_t count = 0;
+    while (count < connectives.size() && connectives[count++] != kConnectiveThen) {
+    }
+    premiseCount_ = static_cast<uint32_t>(count);
+    if (count == 0) return;
+    slots_.Reserve(2 * count - 1);
+    premiseSlots_.Reserve(count);
+    values_.Reserve(count);
+    seen_.Reserve(count);
+
     const auto kindOf = [](int32_t connective) { return connective == kConnectiveOr ? TSlotKind::Or : TSlotKind::And; };
     const TSlotKind loose = precedence == 1 ? TSlotKind::And : TSlotKind::Or;
-    std::pmr::vector<TSlotKind> operators(&arena_);
-    operators.reserve(connectives.size());
-    slots_.reserve(2 * connectives.size());
-    premiseSlots_.reserve(connectives.size());
-    values_.reserve(connectives.size());
+    // The operators waiting for their right operand.
+    TList<TSlotKind, kInlinePremises> operators;
+    operators.Reserve(count);
+    std::size_t waiting = 0;
     const auto flush = [&] {
-        while (!operators.empty()) {
-            slots_.push_back({operators.back(), TSlotState::Pending, kFalseCnf});
-            operators.pop_back();
-        }
+        while (waiting > 0) slots_[slotCount_++] = {operators[--waiting], TSlotState::Pending, kFalseCnf};
     };
-    for (std::size_t i = 0; i < connectives.size(); ++i) {
-        premiseSlots_.push_back(static_cast<uint32_t>(slots_.size()));
-        slots_.push_back({});
-        if (connectives[i] == kConnectiveThen || i + 1 == connectives.size()) break;
+    for (std::size_t i = 0; i < count; ++i) {
+        premiseSlots_[i] = slotCount_;
+        slots_[slotCount_++] = {};
+        if (i + 1 == count) break;
         const TSlotKind incoming = kindOf(connectives[i]);
-        if (!operators.empty() && incoming == loose && operators.back() != loose) flush();
-        operators.push_back(incoming);
+        if (waiting > 0 && incoming == loose && operators[waiting - 1] != loose) flush();
+        operators[waiting++] = incoming;
     }
     flush();
 }
@@ -137,33 +144,32 @@ void TPremiseExpression::SetPremiseCnf(int premise, float cnf) {
 
 float TPremiseExpression::Evaluate(TCnfCalculus& calculus, TBound bound) {
     const float fill = bound == TBound::Optimistic ? kTrueCnf : kFalseCnf;
-    values_.clear();
-    seen_.clear();
-    for (uint32_t index = 0; index < slots_.size(); ++index) {
+    std::size_t top = 0;   // operands on the stack
+    std::size_t seen = 0;  // premise slots pushed since the last decision
+    for (uint32_t index = 0; index < slotCount_; ++index) {
         const TSlot& slot = slots_[index];
         if (slot.Kind == TSlotKind::Premise) {
-            values_.push_back(slot.State == TSlotState::Pending ? fill : slot.Cnf);
-            if (bound != TBound::None) seen_.push_back(index);
+            values_[top++] = slot.State == TSlotState::Pending ? fill : slot.Cnf;
+            if (bound != TBound::None) seen_[seen++] = index;
             continue;
         }
-        const float right = values_.back();
-        values_.pop_back();
-        const float left = values_.back();
-        values_.back() =
+        const float right = values_[--top];
+        const float left = values_[top - 1];
+        const float result =
             slot.Kind == TSlotKind::And ? calculus.CombineAnd(left, right) : calculus.CombineOr(left, right);
-        const float top = values_.back();
-        const bool decided = (bound == TBound::Pessimistic && top >= calculus.MinimumCnf()) ||
-                             (bound == TBound::Optimistic && top < calculus.MinimumCnf());
+        values_[top - 1] = result;
+        const bool decided = (bound == TBound::Pessimistic && result >= calculus.MinimumCnf()) ||
+                             (bound == TBound::Optimistic && result < calculus.MinimumCnf());
         if (!decided) continue;
-        for (const uint32_t fixed : seen_) {
-            TSlot& premise = slots_[fixed];
+        for (std::size_t i = 0; i < seen; ++i) {
+            TSlot& premise = slots_[seen_[i]];
             if (premise.State != TSlotState::Pending) continue;
             premise.State = TSlotState::Fixed;
             premise.Cnf = fill;
         }
-        seen_.clear();
+        seen = 0;
     }
-    return values_.empty() ? kFalseCnf : values_.back();
+    return top == 0 ? kFalseCnf : values_[top - 1];
 }
 
 // ---------------------------------------------------------------- a rule's premises

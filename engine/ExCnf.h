@@ -12,7 +12,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <memory_resource>
 #include <span>
 #include <vector>
 
@@ -106,11 +105,11 @@ public:
     TPremiseExpression(std::span<const int32_t> connectives, int precedence);
     TPremiseExpression(const std::vector<int32_t>& connectives, int precedence)
         : TPremiseExpression(std::span<const int32_t>(connectives), precedence) {}
-    // Its lists live in its own buffer, which cannot move with it.
+    // Its lists may live inside it, and cannot move with it.
     TPremiseExpression(const TPremiseExpression&) = delete;
     TPremiseExpression& operator=(const TPremiseExpression&) = delete;
 
-    int PremiseCount() const { return static_cast<int>(premiseSlots_.size()); }
+    int PremiseCount() const { return static_cast<int>(premiseCount_); }
     // Neither evaluated nor fixed by an early decision.
     bool IsPending(int premise) const;
     void SetPremiseCnf(int premise, float cnf);
@@ -130,15 +129,35 @@ private:
         float Cnf = kFalseCnf;
     };
 
-    // A rule is evaluated once or a few times, and most have a handful of
-    // premises: their lists come from a buffer inside the expression, and
-    // only a long rule reaches the heap.
-    std::array<std::byte, 512> buffer_;
-    std::pmr::monotonic_buffer_resource arena_{buffer_.data(), buffer_.size()};
-    std::pmr::vector<TSlot> slots_{&arena_};
-    std::pmr::vector<uint32_t> premiseSlots_{&arena_};  // premise number - 1 -> slot index
-    std::pmr::vector<float> values_{&arena_};            // Evaluate's operand stack
-    std::pmr::vector<uint32_t> seen_{&arena_};           // premise slots pushed since the last decision
+    // A list whose length is known when the expression is built: inside the
+    // expression for a rule of usual length (a rule is evaluated once or a
+    // few times), on the heap beyond.
+    template <class T, std::size_t N>
+    class TList {
+    public:
+        TList() = default;
+        TList(const TList&) = delete;
+        TList& operator=(const TList&) = delete;
+        void Reserve(std::size_t size) {
+            if (size > N) heap_.resize(size);
+            data_ = size > N ? heap_.data() : inline_.data();
+        }
+        T& operator[](std::size_t i) { return data_[i]; }
+        const T& operator[](std::size_t i) const { return data_[i]; }
+
+    private:
+        std::array<T, N> inline_;
+        std::vector<T> heap_;
+        T* data_ = inline_.data();
+    };
+    static constexpr std::size_t kInlinePremises = 16;
+
+    uint32_t premiseCount_ = 0;
+    uint32_t slotCount_ = 0;
+    TList<TSlot, 2 * kInlinePremises> slots_;        // the expression in postfix order
+    TList<uint32_t, kInlinePremises> premiseSlots_;  // premise number - 1 -> slot index
+    TList<float, kInlinePremises> values_;           // Evaluate's operand stack
+    TList<uint32_t, kInlinePremises> seen_;          // premise slots pushed since the last decision
 };
 
 struct TRuleOutcome {

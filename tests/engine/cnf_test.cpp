@@ -185,6 +185,9 @@ TEST_F(CnfTest, PrecedenceDecidesTheGrouping) {
         {{OU, E, THEN}, 1, 0.375f},       // (A OU B) E C
         {{OU, E, OU, THEN}, 0, 0.8125f},  // (A OU (B E C)) OU D
         {{E, OU, E, THEN}, 1, 0.1875f},   // (A E (B OU C)) E D
+        // Longer than most rules: 20 premises.
+        {[] { std::vector<int32_t> c(19, E); c.push_back(THEN); return c; }(), 0, 0x1p-20f},
+        {[] { std::vector<int32_t> c(19, OU); c.push_back(THEN); return c; }(), 1, 1.0f - 0x1p-20f},
     };
     for (const auto& c : cases) {
         TPremiseExpression expression(c.connectives, c.precedence);

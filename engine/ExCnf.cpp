@@ -172,42 +172,4 @@ float TPremiseExpression::Evaluate(TCnfCalculus& calculus, TBound bound) {
     return top == 0 ? kFalseCnf : values_[top - 1];
 }
 
-// ---------------------------------------------------------------- a rule's premises
-
-TRuleOutcome EvaluateRulePremises(std::span<const int32_t> connectives, TCnfCalculus& calculus,
-                                  bool evaluateAllPremises, const std::function<float(int)>& evaluatePremise,
-                                  const std::function<bool()>& abandoned) {
-    TPremiseExpression expression(connectives, calculus.Precedence());
-    const int count = expression.PremiseCount();
-    const float minimum = calculus.MinimumCnf();
-    // A rule without premises (only a damaged base has one) is rejected, even
-    // when the threshold is 0.
-    if (count == 0) return {kFalseCnf, false};
-    float result = kFalseCnf;
-    for (int premise = 1; premise <= count; ++premise) {
-        if (abandoned()) return {kFalseCnf, false};
-        if (!expression.IsPending(premise)) continue;
-        const float cnf = evaluatePremise(premise);
-        if (abandoned()) return {kFalseCnf, false};
-        expression.SetPremiseCnf(premise, cnf);
-        if (premise == count) {
-            result = expression.Evaluate(calculus);
-            return {result, result >= minimum};
-        }
-        if (evaluateAllPremises) continue;
-        const float optimistic = expression.Evaluate(calculus, TPremiseExpression::TBound::Optimistic);
-        if (optimistic < minimum) {
-            // The CNF so far; a custom formula can leave it at or above the
-            // threshold, and a rejected rule must never look accepted.
-            return {result < minimum ? result : optimistic, false};
-        }
-        result = expression.Evaluate(calculus, TPremiseExpression::TBound::Pessimistic);
-        if (result >= minimum) return {result, true};
-    }
-    // The last premises were fixed by a bound: nothing is pending any more,
-    // so the full value decides.
-    result = expression.Evaluate(calculus);
-    return {result, result >= minimum};
-}
-
 }  // namespace quorvel

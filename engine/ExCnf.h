@@ -175,12 +175,47 @@ struct TRuleOutcome {
 // may derive variables and ask questions); abandoned() tells whether the
 // consultation was stopped or is rolling back, which ends the evaluation
 // unaccepted.
+//
+// A template, so that the engine's callbacks are called directly: the
+// inference calls them for every premise it evaluates.
+template <class EvaluatePremise, class Abandoned>
 TRuleOutcome EvaluateRulePremises(std::span<const int32_t> connectives, TCnfCalculus& calculus,
-                                  bool evaluateAllPremises, const std::function<float(int)>& evaluatePremise,
-                                  const std::function<bool()>& abandoned);
-inline TRuleOutcome EvaluateRulePremises(const std::vector<int32_t>& connectives, TCnfCalculus& calculus,
-                                         bool evaluateAllPremises, const std::function<float(int)>& evaluatePremise,
-                                         const std::function<bool()>& abandoned) {
+                                  bool evaluateAllPremises, EvaluatePremise&& evaluatePremise, Abandoned&& abandoned) {
+    TPremiseExpression expression(connectives, calculus.Precedence());
+    const int count = expression.PremiseCount();
+    const float minimum = calculus.MinimumCnf();
+    // A rule without premises (only a damaged base has one) is rejected, even
+    // when the threshold is 0.
+    if (count == 0) return {kFalseCnf, false};
+    float result = kFalseCnf;
+    for (int premise = 1; premise <= count; ++premise) {
+        if (abandoned()) return {kFalseCnf, false};
+        if (!expression.IsPending(premise)) continue;
+        const float cnf = evaluatePremise(premise);
+        if (abandoned()) return {kFalseCnf, false};
+        expression.SetPremiseCnf(premise, cnf);
+        if (premise == count) {
+            result = expression.Evaluate(calculus);
+            return {result, result >= minimum};
+        }
+        if (evaluateAllPremises) continue;
+        const float optimistic = expression.Evaluate(calculus, TPremiseExpression::TBound::Optimistic);
+        if (optimistic < minimum) {
+            // The CNF so far; a custom formula can leave it at or above the
+            // threshold, and a rejected rule must never look accepted.
+            return {result < minimum ? result : optimistic, false};
+        }
+        result = expression.Evaluate(calculus, TPremiseExpression::TBound::Pessimistic);
+        if (result >= minimum) return {result, true};
+    }
+    // The last premises were fixed by a bound: nothing is pending any more,
+    // so the full value decides.
+    result = expression.Evaluate(calculus);
+    return {result, result >= minimum};
+}
+template <class EvaluatePremise, class Abandoned>
+TRuleOutcome EvaluateRulePremises(const std::vector<int32_t>& connectives, TCnfCalculus& calculus,
+                                  bool evaluateAllPremises, EvaluatePremise&& evaluatePremise, Abandoned&& abandoned) {
     return EvaluateRulePremises(std::span<const int32_t>(connectives), calculus, evaluateAllPremises, evaluatePremise,
                                 abandoned);
 }

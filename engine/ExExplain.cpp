@@ -67,6 +67,8 @@ std::vector<THeldValue> HeldValuesOf(TExpertSystem& engine, int32_t varCode) {
 
 std::string HeldValueText(TExpertSystem& engine, int32_t varCode, const THeldValue& value) {
     if (!value.IsCode) return value.Text;
+    // While a consultation runs the plan names it without touching a cursor.
+    if (const auto planned = engine.PlannedValueText(varCode, value.Code)) return std::string(*planned);
     TSavedCursors saved(engine);
     return engine.ValueTextOf(varCode, value.Code);
 }
@@ -285,6 +287,7 @@ std::string TExplanationRecorder::StoreOrigin(const TStore& store) const {
     switch (store.Source) {
         case TSource::Rule:
             return "REGRA " + [&] {
+                if (const TPlanRule* rule = engine_.PlannedRule(store.RuleCode)) return TConsultPlan::OrderText(*rule);
                 TSavedCursors saved(engine_);
                 return RuleNumberText(engine_, store.RuleCode);
             }();

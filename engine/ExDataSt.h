@@ -215,12 +215,11 @@ public:
     TCursorState SaveCursors() const;
     void RestoreCursors(const TCursorState& state);
 
-    // The cursors as a guard that outlives no container keeps them: the
-    // entries themselves. Going back costs nothing when the cursors did not
-    // move, and never looks a record up: an entry's memory stays with the
-    // container, and its sequence number tells whether it still holds the
-    // same record (a record deleted or moved to other keys leaves that
-    // cursor empty, as RestoreCursors does).
+    // The cursors as a scoped guard keeps them (a guard never outlives the
+    // container): the entries themselves. Going back never looks a record
+    // up: an entry's memory stays with the container, and its sequence
+    // number tells whether it still holds the same record (a record deleted
+    // or moved to other keys leaves that cursor empty, as RestoreCursors does).
     struct TCursorMark {
         const void* entry[3] = {nullptr, nullptr, nullptr};
         uint64_t seq[3] = {0, 0, 0};
@@ -362,8 +361,9 @@ inline TSingleIndexTree::TCursorMark TSingleIndexTree::MarkCursors() const {
 }
 
 inline void TSingleIndexTree::ReturnToMark(const TCursorMark& mark) {
+    // An entry freed in between may hold another record by now, even under
+    // the same cursor: only its sequence number tells.
     for (int k = 0; k < 3; ++k) {
-        if (cursor_[k] == mark.entry[k]) continue;
         Entry* entry = static_cast<Entry*>(const_cast<void*>(mark.entry[k]));
         cursor_[k] = entry && entry->seq == mark.seq[k] ? entry : nullptr;
     }

@@ -865,21 +865,34 @@ TEST_P(ValuesAgainstModel, AgreeAfterEveryOperation) {
             ASSERT_EQ(real.LowestFreeCode(), model.LowestFreeCode());
             op = "LowestFreeCode";
         } else if (roll < 53) {
-            // Cursors saved around a few lookups and deletions come back,
-            // emptied when their record went away.
+            // Cursors saved (or marked, as a scoped guard does) around a few
+            // lookups, deletions and additions, which may take a deleted
+            // record's place, come back, emptied when their record went away.
+            const bool marked = pick(2) == 0;
             const auto savedReal = real.SaveCursors();
+            const auto markedReal = real.MarkCursors();
             const auto savedModel = model.Save();
             for (int i = pick(6); i > 0; --i) {
-                if (pick(3) == 0) {
+                const int what = pick(4);
+                if (what == 0) {
                     real.DeleteCurrent();
                     if (!model.DeleteCurrent()) ++expectedMessages;
+                } else if (what == 1) {
+                    const int32_t code = randomCode();
+                    const std::string name = randomName();
+                    const int32_t var = 1 + pick(6);
+                    const int id = model.Add(code, name, var);
+                    real.AddValue(code, name, var, id);
                 } else {
                     randomMove();
                 }
             }
-            real.RestoreCursors(savedReal);
+            if (marked)
+                real.ReturnToMark(markedReal);
+            else
+                real.RestoreCursors(savedReal);
             model.Restore(savedModel);
-            op = "save/restore";
+            op = marked ? "mark/return" : "save/restore";
         } else {
             op = randomMove();
         }

@@ -69,6 +69,13 @@ std::string ClampCnfText(std::string_view text) {
 
 // ---------------------------------------------------------------- model
 
+namespace {
+
+// What the prompt asks about a variable without a question of its own.
+std::string DefaultQuestion(const std::string& varName) { return "Qual o valor de " + varName + " ?"; }
+
+}  // namespace
+
 void TPromptModel::SetExpertSystem(TExpertSystem* engine) {
     engine_ = engine;
     Rebuild();
@@ -113,7 +120,7 @@ void TPromptModel::Rebuild() {
 
     TQuestions& questions = engine_->Questions();
     const TQuestionNode* question = questions.Find(varCode_) ? questions.CurrentQuestion() : nullptr;
-    questionText_ = question ? question->Text : "Qual o valor de " + var.Name + " ?";
+    questionText_ = question ? question->Text : DefaultQuestion(var.Name);
     whyVisible_ = engine_->AccessLevel != kAccessConsultOnly || (question && !question->Reasons.empty());
 
     if (var.Numeric) {
@@ -134,7 +141,7 @@ bool TPromptModel::RebuildFromPlan() {
     Empty();
     kind_ = var->Multivalued ? TPromptKind::Multivalued : TPromptKind::Univalued;
     const TPlanQuestion* question = plan.QuestionOf(*var);
-    questionText_ = question ? question->Text : "Qual o valor de " + var->Name + " ?";
+    questionText_ = question ? question->Text : DefaultQuestion(var->Name);
     whyVisible_ = engine_->AccessLevel != kAccessConsultOnly || (question && !question->Reasons.empty());
     const auto offer = [this](int32_t valueCode, const std::string& text) {
         TPromptOption& option = options_.emplace_back();

@@ -110,8 +110,8 @@ void TExpertSystem::NoteInstantiations(int32_t varCode) {
     const int32_t slot = plan_->VarSlot(varCode);
     if (slot == TCodeSlots::kAbsent) return;
     // Cursors are untouched: callers may be in the middle of a walk.
-    const auto symbolic = varList_->SaveCursors();
-    const auto numeric = varListExtra_->SaveCursors();
+    const auto symbolic = varList_->MarkCursors();
+    const auto numeric = varListExtra_->MarkCursors();
     THeldSet& held = held_[static_cast<std::size_t>(slot)];
     held.Codes.clear();
     held.Numbers.clear();
@@ -125,8 +125,8 @@ void TExpertSystem::NoteInstantiations(int32_t varCode) {
         const auto* node = static_cast<const TVarListExtraNode*>(varListExtra_->Current());
         held.Numbers.push_back({node->ValueText, node->Cnf});
     }
-    varList_->RestoreCursors(symbolic);
-    varListExtra_->RestoreCursors(numeric);
+    varList_->ReturnToMark(symbolic);
+    varListExtra_->ReturnToMark(numeric);
 }
 
 void TExpertSystem::ForgetTriedRule(int32_t ruleCode) {

@@ -17,22 +17,19 @@ std::string WhyLine(std::string_view lead, std::string_view var, std::string_vie
 
 }  // namespace
 
-bool TWhyText::FillFromPlan(int32_t varCode) {
-    // While a consultation runs, the question, the rule and every name they
-    // need are in the plan; a name the plan lacks (a damaged base) takes the
-    // lookups of the containers.
-    const TPlanVar* var = engine_.PlannedVar(varCode);
-    if (!var) return false;
-    if (const TPlanQuestion* question = engine_.Plan()->QuestionOf(*var); question && !question->Reasons.empty()) {
-        lines_ = question->Reasons;
-        return true;
+std::vector<std::string> TWhyText::AuthorReasons(int32_t varCode) const {
+    // While a consultation runs the plan holds the question; a variable it
+    // does not know is looked up, its question cursor kept.
+    if (const TPlanVar* var = engine_.PlannedVar(varCode)) {
+        const TPlanQuestion* question = engine_.Plan()->QuestionOf(*var);
+        return question ? question->Reasons : std::vector<std::string>();
     }
-    if (engine_.AccessLevel == kAccessConsultOnly) return true;
-    if (!engine_.CurrentPremise) {
-        lines_.push_back(kObjective);
-        return true;
-    }
-    return FillRuleFromPlan(varCode, engine_.CurrentPremise->RuleCode);
+    TQuestions& questions = engine_.Questions();
+    const auto mark = questions.MarkCursors();
+    std::vector<std::string> reasons;
+    if (questions.Find(varCode)) reasons = questions.CurrentQuestion()->Reasons;
+    questions.ReturnToMark(mark);
+    return reasons;
 }
 
 bool TWhyText::FillRuleFromPlan(int32_t varCode, int32_t ruleCode) {
@@ -65,21 +62,8 @@ bool TWhyText::FillRuleFromPlan(int32_t varCode, int32_t ruleCode) {
     return true;
 }
 
-const std::vector<std::string>& TWhyText::Fill(int32_t varCode) {
-    lines_.clear();
-    if (FillFromPlan(varCode)) return lines_;
+void TWhyText::FillRuleFromBase(int32_t varCode, int32_t ruleCode) {
     TSavedCursors keep(engine_);
-    TQuestions& questions = engine_.Questions();
-    if (questions.Find(varCode) && !questions.CurrentQuestion()->Reasons.empty()) {
-        lines_ = questions.CurrentQuestion()->Reasons;
-        return lines_;
-    }
-    if (engine_.AccessLevel == kAccessConsultOnly) return lines_;
-    if (!engine_.CurrentPremise) {
-        lines_.push_back(kObjective);
-        return lines_;
-    }
-    const int32_t ruleCode = engine_.CurrentPremise->RuleCode;
     lines_.push_back("Para concluir");
     for (const THeadNode& conclusion : RuleConclusions(engine_, ruleCode))
         lines_.push_back(WhyLine(" -  ", engine_.VarName(conclusion.VarCode), "=",
@@ -88,6 +72,19 @@ const std::vector<std::string>& TWhyText::Fill(int32_t varCode) {
     for (const TTailNode& premise : RulePremises(engine_, ruleCode))
         lines_.push_back(WhyLine(premise.VarCode == varCode ? "==> " : " -  ", engine_.VarName(premise.VarCode),
                                  premise.Operator, engine_.ValueTextOf(premise.VarCode, premise.ValueCode)));
+}
+
+const std::vector<std::string>& TWhyText::Fill(int32_t varCode) {
+    lines_ = AuthorReasons(varCode);
+    if (!lines_.empty() || engine_.AccessLevel == kAccessConsultOnly) return lines_;
+    if (!engine_.CurrentPremise) {
+        lines_.push_back(kObjective);
+        return lines_;
+    }
+    // The plan names the rule's lines while a consultation runs; what it
+    // cannot name (a damaged base) takes the lookups of the containers.
+    const int32_t ruleCode = engine_.CurrentPremise->RuleCode;
+    if (!FillRuleFromPlan(varCode, ruleCode)) FillRuleFromBase(varCode, ruleCode);
     return lines_;
 }
 

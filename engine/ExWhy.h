@@ -22,10 +22,14 @@ public:
     const std::vector<std::string>& Lines() const { return lines_; }
 
 private:
-    // The lines from the running consultation's plan; false (lines untouched)
-    // when the plan cannot tell them all.
-    bool FillFromPlan(int32_t varCode);
+    // The reasons the author attached to the variable's question, if any.
+    std::vector<std::string> AuthorReasons(int32_t varCode) const;
+    // The lines of the rule whose premise asks, from the running
+    // consultation's plan; false (lines untouched) when the plan cannot name
+    // them all.
     bool FillRuleFromPlan(int32_t varCode, int32_t ruleCode);
+    // The same lines, looked up in the containers.
+    void FillRuleFromBase(int32_t varCode, int32_t ruleCode);
 
     TExpertSystem& engine_;
     std::vector<std::string> lines_;

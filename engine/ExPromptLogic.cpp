@@ -115,21 +115,13 @@ void TPromptModel::Rebuild() {
         return;
     }
     const TVarNode var = *vars.CurrentVar();
-    Empty();
-    kind_ = var.Numeric ? TPromptKind::Numeric : var.Multivalued ? TPromptKind::Multivalued : TPromptKind::Univalued;
-
     TQuestions& questions = engine_->Questions();
-    const TQuestionNode* question = questions.Find(varCode_) ? questions.CurrentQuestion() : nullptr;
-    questionText_ = question ? question->Text : DefaultQuestion(var.Name);
-    whyVisible_ = engine_->AccessLevel != kAccessConsultOnly || (question && !question->Reasons.empty());
-
-    if (var.Numeric) {
+    ShowVariable(var.Numeric, var.Multivalued, var.Name,
+                 questions.Find(varCode_) ? questions.CurrentQuestion() : nullptr);
+    if (var.Numeric)
         BuildNumeric();
-    } else {
+    else
         BuildOptions();
-        showCnfBoxes_ = !question || question->UseCnf;
-        infoText_ = var.Multivalued ? kInfoMultivalued : kInfoUnivalued;
-    }
 }
 
 bool TPromptModel::RebuildFromPlan() {
@@ -138,27 +130,33 @@ bool TPromptModel::RebuildFromPlan() {
     const TPlanVar* var = engine_->PlannedVar(varCode_);
     if (!var || var->Numeric || !var->OptionsPlanned) return false;
     const TConsultPlan& plan = *engine_->Plan();
-    Empty();
-    kind_ = var->Multivalued ? TPromptKind::Multivalued : TPromptKind::Univalued;
-    const TPlanQuestion* question = plan.QuestionOf(*var);
-    questionText_ = question ? question->Text : DefaultQuestion(var->Name);
-    whyVisible_ = engine_->AccessLevel != kAccessConsultOnly || (question && !question->Reasons.empty());
-    const auto offer = [this](int32_t valueCode, const std::string& text) {
-        TPromptOption& option = options_.emplace_back();
-        option.ValueCode = valueCode;
-        option.Text = text;
-    };
+    ShowVariable(false, var->Multivalued, var->Name, plan.QuestionOf(*var));
     const std::span<const int32_t> values = plan.ValueOptions(*var);
     if (values.empty()) {
-        offer(kCodeYes, kTextYes);
-        offer(kCodeNo, kTextNo);
+        Offer(kCodeYes, kTextYes);
+        Offer(kCodeNo, kTextNo);
     } else {
         options_.reserve(values.size());
-        for (const int32_t valueCode : values) offer(valueCode, *plan.ValueName(valueCode));
+        for (const int32_t valueCode : values) Offer(valueCode, *plan.ValueName(valueCode));
     }
-    showCnfBoxes_ = !question || question->UseCnf;
-    infoText_ = var->Multivalued ? kInfoMultivalued : kInfoUnivalued;
     return true;
+}
+
+template <class Question>
+void TPromptModel::ShowVariable(bool numeric, bool multivalued, const std::string& varName, const Question* question) {
+    Empty();
+    kind_ = numeric ? TPromptKind::Numeric : multivalued ? TPromptKind::Multivalued : TPromptKind::Univalued;
+    questionText_ = question ? question->Text : DefaultQuestion(varName);
+    whyVisible_ = engine_->AccessLevel != kAccessConsultOnly || (question && !question->Reasons.empty());
+    if (numeric) return;
+    showCnfBoxes_ = !question || question->UseCnf;
+    infoText_ = multivalued ? kInfoMultivalued : kInfoUnivalued;
+}
+
+void TPromptModel::Offer(int32_t valueCode, const std::string& text) {
+    TPromptOption& option = options_.emplace_back();
+    option.ValueCode = valueCode;
+    option.Text = text;
 }
 
 void TPromptModel::BuildNumeric() {
@@ -193,12 +191,7 @@ void TPromptModel::BuildOptions() {
     std::vector<TValueListEntry> list;
     engine_->ValueList(varCode_, list);
     int32_t implicitCode = kCodeYes;
-    for (const TValueListEntry& entry : list) {
-        TPromptOption option;
-        option.Text = entry.Name;
-        option.ValueCode = entry.Value ? entry.Value->Code : implicitCode--;
-        options_.push_back(std::move(option));
-    }
+    for (const TValueListEntry& entry : list) Offer(entry.Value ? entry.Value->Code : implicitCode--, entry.Name);
 }
 
 void TPromptModel::SetChecked(std::size_t index, bool checked) {

@@ -124,6 +124,12 @@ private:
     void Empty();
     // Rebuilds from the running consultation's plan; false when it cannot.
     bool RebuildFromPlan();
+    // What the prompt shows of a variable and its question (a question
+    // record or the plan's copy of one; null for none). The options and a
+    // number's interval are left to the caller.
+    template <class Question>
+    void ShowVariable(bool numeric, bool multivalued, const std::string& varName, const Question* question);
+    void Offer(int32_t valueCode, const std::string& text);
     void BuildNumeric();
     void BuildOptions();
     bool SubmitNumber();

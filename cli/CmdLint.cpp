@@ -35,19 +35,26 @@ int RunLint(const TLintOptions& options, std::ostream& out, std::ostream& err) {
     TCollectingSink sink;
     TExpertSystem base(&sink);
     // A .bct source is compiled, and its lines name where each finding stands.
-    std::optional<TBaseTextSourceMap> map;
-    if (IsBaseTextFileName(file)) {
+    // Standard input is read once, and is a source unless it starts as a binary base.
+    std::optional<std::string> input;
+    bool source = IsBaseTextFileName(file);
+    if (source || IsStandardStream(file)) {
         std::string reason;
-        const auto text = ReadFileText(file, reason);
-        if (!text) {
+        input = ReadFileText(file, reason);
+        if (!input) {
             Report(err, file, reason);
             return kExitCannotOpen;
         }
+        source = source || !HasBaseSignature(*input);
+    }
+    std::optional<TBaseTextSourceMap> map;
+    if (source) {
         map.emplace();
         int status = kExitOk;
-        if (!CompileBaseText(file, options.Password, *text, base, err, status, &*map, "; nada foi verificado"))
+        if (!CompileBaseText(file, options.Password, *input, base, err, status, &*map, "; nada foi verificado"))
             return status;
-    } else if (!OpenBase(base, file, options.Password, sink.Texts(), err)) {
+    } else if (!(input ? OpenBaseBytes(base, file, *input, options.Password, sink.Texts(), err)
+                       : OpenBase(base, file, options.Password, sink.Texts(), err))) {
         return kExitCannotOpen;
     }
     if (!base.RulesMayBeShown()) {

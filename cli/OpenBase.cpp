@@ -1,5 +1,7 @@
 #include "OpenBase.h"
 
+#include <algorithm>
+
 #include "CliCommon.h"
 #include "ExConsts.h"
 #include "ExText.h"
@@ -7,8 +9,12 @@
 
 namespace quorvel::cli {
 
-bool OpenBase(TExpertSystem& engine, const std::string& file, const std::optional<std::string>& password,
-              const std::vector<std::string>& messages, std::ostream& err) {
+namespace {
+
+// Sets up the password entry, loads with `load` and reports what went wrong.
+template <class Load>
+bool OpenWith(TExpertSystem& engine, const std::string& file, const std::optional<std::string>& password,
+              const std::vector<std::string>& messages, std::ostream& err, Load load) {
     std::string entry;
     if (password) {
         const auto converted = Utf8ToCp1252(*password);
@@ -23,19 +29,7 @@ bool OpenBase(TExpertSystem& engine, const std::string& file, const std::optiona
     const bool ask = !password && TerminalPromptEnabled();
     engine.SetPasswordPrompt(ask ? static_cast<IPasswordPrompt*>(&asked) : &given);
     const std::size_t before = messages.size();
-    bool loaded = false;
-    if (IsStandardStream(file)) {
-        std::string reason;
-        const auto bytes = ReadFileText(file, reason);
-        if (!bytes) {
-            engine.SetPasswordPrompt(nullptr);
-            Report(err, file, reason);
-            return false;
-        }
-        loaded = engine.LoadBytes(std::vector<uint8_t>(bytes->begin(), bytes->end()));
-    } else {
-        loaded = engine.Load(file);
-    }
+    const bool loaded = load();
     engine.SetPasswordPrompt(nullptr);
     // The engine's own messages: the wrong password, the refusal, the damaged file...
     for (std::size_t i = before; i < messages.size(); ++i) Report(err, file, messages[i]);
@@ -61,6 +55,35 @@ bool OpenBase(TExpertSystem& engine, const std::string& file, const std::optiona
             break;
     }
     return false;
+}
+
+}  // namespace
+
+bool OpenBase(TExpertSystem& engine, const std::string& file, const std::optional<std::string>& password,
+              const std::vector<std::string>& messages, std::ostream& err) {
+    if (IsStandardStream(file)) {
+        std::string reason;
+        const auto bytes = ReadFileText(file, reason);
+        if (!bytes) {
+            Report(err, file, reason);
+            return false;
+        }
+        return OpenBaseBytes(engine, file, *bytes, password, messages, err);
+    }
+    return OpenWith(engine, file, password, messages, err, [&] { return engine.Load(file); });
+}
+
+bool OpenBaseBytes(TExpertSystem& engine, const std::string& file, const std::string& bytes,
+                   const std::optional<std::string>& password, const std::vector<std::string>& messages,
+                   std::ostream& err) {
+    return OpenWith(engine, file, password, messages, err,
+                    [&] { return engine.LoadBytes(std::vector<uint8_t>(bytes.begin(), bytes.end())); });
+}
+
+bool HasBaseSignature(std::string_view bytes) {
+    return bytes.size() >= kFileSignature.size() &&
+           std::equal(kFileSignature.begin(), kFileSignature.end(), bytes.begin(),
+                      [](uint8_t expected, char byte) { return expected == static_cast<uint8_t>(byte); });
 }
 
 bool OpenBaseToView(TExpertSystem& engine, const std::string& file, const std::optional<std::string>& password,

@@ -4,6 +4,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ExSystem.h"
@@ -17,6 +18,14 @@ namespace quorvel::cli {
 // of a failure. False when the base could not be opened.
 bool OpenBase(TExpertSystem& engine, const std::string& file, const std::optional<std::string>& password,
               const std::vector<std::string>& messages, std::ostream& err);
+
+// OpenBase, for bytes already read from `file` (standard input, say).
+bool OpenBaseBytes(TExpertSystem& engine, const std::string& file, const std::string& bytes,
+                   const std::optional<std::string>& password, const std::vector<std::string>& messages,
+                   std::ostream& err);
+
+// Whether the bytes start as a binary base does (a text source does not).
+bool HasBaseSignature(std::string_view bytes);
 
 // OpenBase, for a command that shows the base's contents: the access granted
 // must let the user see them, else the refusal is reported on `err`.

@@ -281,6 +281,16 @@ TEST_F(TestCommand, LintOfATextSourceNamesItsLines) {
               std::string::npos)
         << out.str();
 
+    // The same source on standard input, and a binary base there too, told apart by their first bytes.
+    const TRun piped = RunCli({"lint", "-"}, scratch, {.Stdin = ReadText(file), .Environment = {}});
+    EXPECT_EQ(piped.Status, kExitCheckFailed) << piped.Err;
+    EXPECT_NE(piped.Out.find("-:6: QL004 aviso A vari\u00e1vel \"Solta\""), std::string::npos) << piped.Out;
+    ASSERT_EQ(RunCli({"build", file, "-o", scratch.File("linhas.bcm")}, scratch).Status, kExitOk);
+    const TRun binary = RunCli({"lint", "-"}, scratch, {.Stdin = ReadText(scratch.File("linhas.bcm")), .Environment = {}});
+    EXPECT_EQ(binary.Status, kExitCheckFailed) << binary.Err;
+    EXPECT_NE(binary.Out.find("QL004 aviso A vari\u00e1vel \"Solta\""), std::string::npos) << binary.Out;
+    EXPECT_EQ(binary.Out.find("-:6:"), std::string::npos) << binary.Out;
+
     // A source that does not compile is refused with its places.
     WriteText(scratch.File("errado.bct"), "BASE Errada\nREGRA x\n");
     options.BaseFile = scratch.File("errado.bct");

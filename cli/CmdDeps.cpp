@@ -15,9 +15,7 @@ int RunDeps(const TDepsOptions& options, std::ostream& out, std::ostream& err) {
     if (!OpenBase(base, file, options.Password, sink.Texts(), err)) return kExitCannotOpen;
     // The workbench offers the analysis only to those who may see the rules.
     if (!base.RulesMayBeShown()) {
-        Report(err, file,
-               "o acesso concedido (" + std::to_string(base.AccessLevel) +
-                   ") permite somente a execução da base; a análise de dependências exige a senha");
+        ReportExecuteOnly(err, file, base, "a análise de dependências");
         return kExitCannotOpen;
     }
 

@@ -58,9 +58,7 @@ int RunLint(const TLintOptions& options, std::ostream& out, std::ostream& err) {
         return kExitCannotOpen;
     }
     if (!base.RulesMayBeShown()) {
-        Report(err, file,
-               "o acesso concedido (" + std::to_string(base.AccessLevel) +
-                   ") permite somente a execução da base; a verificação exige a senha");
+        ReportExecuteOnly(err, file, base, "a verificação");
         return kExitCannotOpen;
     }
     const std::vector<TLintFinding> findings = map ? LintBase(base, SourceLines(base, *map)) : LintBase(base);

@@ -23,9 +23,7 @@ int RunReportKind(TReportKind kind, const TReportOptions& options, std::ostream&
     const TReportStatus status = WriteReport(kind, base, currentFile, lines);
     for (std::size_t i = before; i < sink.Texts().size(); ++i) Report(err, file, sink.Texts()[i]);
     if (status == TReportStatus::NotAllowed) {
-        Report(err, file,
-               "o acesso concedido (" + std::to_string(base.AccessLevel) + ") permite somente a execução da base; " +
-                   (kind == TReportKind::Base ? "o relatório" : "a lista de códigos") + " exige a senha");
+        ReportExecuteOnly(err, file, base, kind == TReportKind::Base ? "o relatório" : "a lista de códigos");
         return kExitCannotOpen;
     }
 

@@ -86,13 +86,18 @@ bool HasBaseSignature(std::string_view bytes) {
                       [](uint8_t expected, char byte) { return expected == static_cast<uint8_t>(byte); });
 }
 
+void ReportExecuteOnly(std::ostream& err, const std::string& file, const TExpertSystem& engine,
+                       std::string_view what) {
+    Report(err, file,
+           "o acesso concedido (" + std::to_string(engine.AccessLevel) + ") permite somente a execução da base; " +
+               std::string(what) + " exige a senha");
+}
+
 bool OpenBaseToView(TExpertSystem& engine, const std::string& file, const std::optional<std::string>& password,
                     const std::vector<std::string>& messages, std::ostream& err) {
     if (!OpenBase(engine, file, password, messages, err)) return false;
     if (engine.AccessLevel == kAccessFull || engine.AccessLevel == kAccessConsultAndView) return true;
-    Report(err, file,
-           "o acesso concedido (" + std::to_string(engine.AccessLevel) +
-               ") permite somente a execução da base; ver seu conteúdo exige a senha");
+    ReportExecuteOnly(err, file, engine, "ver seu conteúdo");
     return false;
 }
 

@@ -27,6 +27,11 @@ bool OpenBaseBytes(TExpertSystem& engine, const std::string& file, const std::st
 // Whether the bytes start as a binary base does (a text source does not).
 bool HasBaseSignature(std::string_view bytes);
 
+// Reports that the access granted lets the user only execute the base, so
+// `what` (the command's work, "a verificação" say) needs the password.
+void ReportExecuteOnly(std::ostream& err, const std::string& file, const TExpertSystem& engine,
+                       std::string_view what);
+
 // OpenBase, for a command that shows the base's contents: the access granted
 // must let the user see them, else the refusal is reported on `err`.
 bool OpenBaseToView(TExpertSystem& engine, const std::string& file, const std::optional<std::string>& password,

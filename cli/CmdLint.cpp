@@ -34,7 +34,6 @@ int RunLint(const TLintOptions& options, std::ostream& out, std::ostream& err) {
     const std::string& file = options.BaseFile;
     TCollectingSink sink;
     TExpertSystem base(&sink);
-    // A .bct source is compiled, and its lines name where each finding stands.
     // Standard input is read once, and is a source unless it starts as a binary base.
     std::optional<std::string> input;
     bool source = IsBaseTextFileName(file);
@@ -47,6 +46,7 @@ int RunLint(const TLintOptions& options, std::ostream& out, std::ostream& err) {
         }
         source = source || !HasBaseSignature(*input);
     }
+    // A source is compiled, and its lines name where each finding stands.
     std::optional<TBaseTextSourceMap> map;
     if (source) {
         map.emplace();

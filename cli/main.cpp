@@ -165,7 +165,7 @@ void AddLint(CLI::App& app, TAction& action) {
     auto options = std::make_shared<TLintOptions>();
     CLI::App* command = app.add_subcommand(
         "lint", "Verifica a base sem consultá-la; status 1 quando há erro, 0 com avisos somente");
-    command->add_option("base", options->BaseFile, "Arquivo da base (.bcm) ou seu texto (.bct)")
+    command->add_option("base", options->BaseFile, "Arquivo da base (.bcm) ou seu texto (.bct); - para a entrada padrão")
         ->required()
         ->type_name("BASE");
     command->add_flag("--json", options->Json, "Escreve as constatações como um documento JSON");

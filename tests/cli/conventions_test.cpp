@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -315,6 +316,23 @@ TEST(CliExitStatuses, OneMeaningEachListedInTheHelpTheReadmeAndTheManual) {
         EXPECT_THAT(readme, HasSubstr("| " + number + " | " + status.Meaning + " |"));
         EXPECT_THAT(manual, HasSubstr(".IP " + number + "\n" + status.Meaning + "\n"));
     }
+}
+
+// The manual page describes every command the tool lists.
+TEST(CliManual, DescribesEveryCommand) {
+    ScratchDir scratch;
+    const std::string help = RunCli({"--help"}, scratch).Out;
+    const std::string manual = ReadText(std::string(QUORVEL_SOURCE_DIR) + "/docs/quorvel-cli.1.in");
+    std::istringstream lines(help.substr(help.find("Comandos:")));
+    std::string line;
+    std::getline(lines, line);
+    int commands = 0;
+    while (std::getline(lines, line) && line.starts_with("  ")) {
+        const std::string command = line.substr(2, line.find(' ', 2) - 2);
+        ++commands;
+        EXPECT_THAT(manual, HasSubstr(".BI \"" + command + " \"")) << command;
+    }
+    EXPECT_GT(commands, 0) << help;
 }
 
 // Each status from the command that gives it (the checks of a base, an

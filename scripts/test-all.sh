@@ -29,6 +29,10 @@ cmake --build --preset release -j"$jobs"
 echo "== fuzzing"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j"$jobs"
+# A fuzzer works on one core, so as many run at once as there are cores. Each
+# one's output is kept apart and shown, in order, when all have ended.
+fuzz_logs=$(mktemp -d)
+trap 'rm -rf "$fuzz_logs"' EXIT
 for fuzzer in build-fuzz/tests/fuzz/fuzz_*; do
   [ -x "$fuzzer" ] || continue
   name=$(basename "$fuzzer")
@@ -36,8 +40,25 @@ for fuzzer in build-fuzz/tests/fuzz/fuzz_*; do
   mkdir -p "$corpus"
   seeds="tests/fuzz/seeds/${name#fuzz_}"
   [ -d "$seeds" ] || seeds=""
-  echo "-- $name"
-  "$fuzzer" -max_total_time="${QUORVEL_FUZZ_SECONDS:-30}" -rss_limit_mb=2048 -print_final_stats=0 \
-    "$corpus" $seeds 2>&1 | tail -n 3
+  while [ "$(jobs -rp | wc -l)" -ge "$jobs" ]; do wait -n || true; done
+  {
+    status=0
+    "$fuzzer" -max_total_time="${QUORVEL_FUZZ_SECONDS:-30}" -rss_limit_mb=2048 -print_final_stats=0 \
+      "$corpus" ${seeds:+"$seeds"} >"$fuzz_logs/$name.log" 2>&1 || status=$?
+    echo "$status" >"$fuzz_logs/$name.status"
+  } &
 done
+wait
+fuzz_failed=0
+for status_file in "$fuzz_logs"/*.status; do
+  name=$(basename "$status_file" .status)
+  echo "-- $name"
+  if [ "$(cat "$status_file")" = 0 ]; then
+    tail -n 3 "$fuzz_logs/$name.log"
+  else
+    tail -n 60 "$fuzz_logs/$name.log"
+    fuzz_failed=1
+  fi
+done
+[ "$fuzz_failed" = 0 ]
 echo "all tests passed"

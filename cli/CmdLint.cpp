@@ -44,7 +44,7 @@ int RunLint(const TLintOptions& options, std::ostream& out, std::ostream& err) {
             Report(err, file, reason);
             return kExitCannotOpen;
         }
-        source = source || !HasBaseSignature(*input);
+        source = source || !HasBaseSignature({reinterpret_cast<const uint8_t*>(input->data()), input->size()});
     }
     // A source is compiled, and its lines name where each finding stands.
     std::optional<TBaseTextSourceMap> map;

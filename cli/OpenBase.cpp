@@ -1,7 +1,5 @@
 #include "OpenBase.h"
 
-#include <algorithm>
-
 #include "CliCommon.h"
 #include "ExConsts.h"
 #include "ExText.h"
@@ -78,12 +76,6 @@ bool OpenBaseBytes(TExpertSystem& engine, const std::string& file, const std::st
                    std::ostream& err) {
     return OpenWith(engine, file, password, messages, err,
                     [&] { return engine.LoadBytes(std::vector<uint8_t>(bytes.begin(), bytes.end())); });
-}
-
-bool HasBaseSignature(std::string_view bytes) {
-    return bytes.size() >= kFileSignature.size() &&
-           std::equal(kFileSignature.begin(), kFileSignature.end(), bytes.begin(),
-                      [](uint8_t expected, char byte) { return expected == static_cast<uint8_t>(byte); });
 }
 
 void ReportExecuteOnly(std::ostream& err, const std::string& file, const TExpertSystem& engine,

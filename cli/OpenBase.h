@@ -24,9 +24,6 @@ bool OpenBaseBytes(TExpertSystem& engine, const std::string& file, const std::st
                    const std::optional<std::string>& password, const std::vector<std::string>& messages,
                    std::ostream& err);
 
-// Whether the bytes start as a binary base does (a text source does not).
-bool HasBaseSignature(std::string_view bytes);
-
 // Reports that the access granted lets the user only execute the base, so
 // `what` (the command's work, "a verificação" say) needs the password.
 void ReportExecuteOnly(std::ostream& err, const std::string& file, const TExpertSystem& engine,

@@ -587,7 +587,7 @@ bool TExpertSystem::LoadFrom(TByteReader& in) {
         lastLoadStatus_ = TLoadStatus::CannotOpen;
         return false;
     }
-    if (!in.Ok() || !std::equal(kFileSignature.begin(), kFileSignature.end(), header.begin())) {
+    if (!in.Ok() || !HasBaseSignature(header)) {
         AccessLevel = kAccessNotABase;
         lastLoadStatus_ = TLoadStatus::NotABase;
         return false;

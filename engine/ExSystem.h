@@ -3,6 +3,7 @@
 // codes into the texts every view shows.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <deque>
@@ -43,6 +44,12 @@ enum class TLoadStatus { Ok, CannotOpen, NotABase, NewerVersion, Damaged, Refuse
 inline constexpr std::array<uint8_t, 9> kFileSignature = {0x2D, 0x0C, 0xBD, 0x16, 0x63, 0x28, 0xF3, 0x97, 0xCA};
 inline constexpr uint8_t kMarkerVersion10 = 0x21;
 inline constexpr uint8_t kMarkerVersion11 = 0x22;
+
+// Whether the bytes start as a binary base does (a base's text does not).
+inline bool HasBaseSignature(std::span<const uint8_t> bytes) {
+    return bytes.size() >= kFileSignature.size() &&
+           std::equal(kFileSignature.begin(), kFileSignature.end(), bytes.begin());
+}
 
 // Tape codes: what the engine records while it consults. A positive code is
 // a rule whose premise (the argument, from 1) is about to be evaluated.
